@@ -1,0 +1,71 @@
+// The control panel: four pages (Main, Engine, Transmission, Batch) whose member variables are the
+// program's live quantizer settings. Reduce colors shows it modally and runs only after OK; the
+// settings file reads and writes the members through m_pSettings; a run takes GetPanelValues().
+#pragma once
+
+#include "quant/quant_settings.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <functional>
+#include <variant>
+
+class QTabWidget;
+class CPanelPage;
+class CMyPropertyPage1;
+class CMyPropertyPage2;
+class CMyPropertyPage3;
+class CMyPropertyPage4;
+
+// One entry of m_pSettings: the settings-file key and the page member it stands for.
+struct PanelSetting {
+    const char* key;
+    std::variant<int*, QString*> member;
+};
+
+class CControllPanel : public QDialog {
+    Q_OBJECT
+public:
+    // `mainWindow` is where the sheet is placed when shown; it is not the dialog's parent.
+    explicit CControllPanel(QWidget* mainWindow = nullptr);
+    ~CControllPanel() override;
+
+    CMyPropertyPage1* m_pPage1;
+    CMyPropertyPage2* m_pPage2;
+    CMyPropertyPage3* m_pPage3;
+    CMyPropertyPage4* m_pPage4;
+
+    // The 17 members in their fixed order: Add16, DitherMode, numBit, BitSet, DitherLevel,
+    // InBit, OutBit, magCR, magGM, magWB, magYB, TransMode, TransPosition, PngMode, GifMode,
+    // BatchPath (the one string), BatchFileType.
+    std::array<PanelSetting, 17> m_pSettings;
+    // The page shown last; the sheet reopens there for the rest of the program run.
+    int m_nActivePage = 0;
+
+    // The members that reach the engine, for QuantSettings::FromPanel.
+    [[nodiscard]] PanelValues GetPanelValues() const;
+    // The entry of m_pSettings for a settings-file key, or nullptr.
+    [[nodiscard]] const PanelSetting* FindSetting(const QString& key) const;
+
+    void SetMainWindow(QWidget* mainWindow) { m_pMainWindow = mainWindow; }
+    // Shows a refusal to the user; tests replace it to read the text instead.
+    std::function<void(QWidget* parent, const QString& text)> m_fnMessage;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    CPanelPage* Page(int index) const;
+    void OnPageChanged(int index);
+    void SwitchTo(int index);
+    void Refuse(const QString& text);
+
+    QTabWidget* m_pTabs;
+    QPointer<QWidget> m_pMainWindow;
+    int m_nShownPage = 0;
+    bool m_bSwitching = false;
+};
