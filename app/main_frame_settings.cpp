@@ -5,6 +5,7 @@
 #include "app/my_status_bar.h"
 #include "app/user_notice.h"
 #include "app/ver_res.h"
+#include "plugin/plugin_registry.h"
 #include "plugin/settings_file.h"
 #include "plugin/ui/file_dialogs.h"
 
@@ -14,18 +15,6 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
-
-#if __has_include("plugin/plugin_registry.h")
-#include "plugin/plugin_registry.h"
-#else
-// TEMPORARY until the plug-in host is merged.
-static QString g_strPluginPath;
-static QString DefaultPluginFolder() {
-    return ProgramFolder();
-}
-static void LoadPlugins() {}
-static void UnloadPlugins() {}
-#endif
 
 namespace {
 

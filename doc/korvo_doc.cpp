@@ -4,11 +4,11 @@
 #include "doc/color_count.h"
 #include "doc/picture_io.h"
 #include "plugin/ui/file_dialogs.h"
+#include "quant/graph_array.h"
 #include "view/dib_paint.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -37,16 +37,6 @@ bool CKorvoDoc::OnNewDocument(QSize sizeNewDoc) {
 }
 
 bool CKorvoDoc::OnOpenDocument(const QString& path) {
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::ReadOnly)) {
-            ShowNotice(
-                MainWindow(),
-                QStringLiteral("Cannot open the file %1.").arg(QDir::toNativeSeparators(path)),
-                NoticeIcon::Warning);
-            return false;
-        }
-    }
     PictureLoadResult loaded;
     {
         WaitCursor wait;
@@ -58,6 +48,9 @@ bool CKorvoDoc::OnOpenDocument(const QString& path) {
                    NoticeIcon::Warning);
         return false;
     }
+    // The entry check refuses rows stored top-down; they count as too large to address.
+    if (loaded.status == PictureLoadStatus::TooLarge)
+        ShowNotice(nullptr, QStringLiteral("DIB is too large"));
     ReplaceDib(std::move(loaded.dib));
     RefreshDibInfo();
     if (!m_hDib) {
@@ -99,22 +92,13 @@ bool CKorvoDoc::OnFileSaveAs(CSaveFileDialog& dlg) {
 }
 
 void CKorvoDoc::ShowProperties() {
-    // Only pictures the pixel array accepts are counted: a 40-byte header, uncompressed.
-    if (m_display.isNull() || !DibIsInfoHeader(m_hDib.data()))
+    // Only pictures the pixel array unpacks are counted; others (a core header) show nothing.
+    CGraphArray graph;
+    graph.SetSource(&m_hDib);
+    if (!m_hDib || !graph.LoadPixels())
         return;
-    std::vector<std::uint32_t> pixels;
-    try {
-        pixels.resize(std::size_t(m_display.width()) * std::size_t(m_display.height()));
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    std::size_t i = 0;
-    for (int y = 0; y < m_display.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(m_display.constScanLine(y));
-        for (int x = 0; x < m_display.width(); ++x)
-            pixels[i++] = row[x] & 0xFFFFFF;
-    }
-    const int colours = CountDistinctColors(pixels.data(), pixels.size());
+    const int colours = CountDistinctColors(graph.m_pPixels, std::size_t(graph.m_nWidth) *
+                                                                 std::size_t(graph.m_nHeight));
     if (colours < 0)
         return;
     ShowNotice(MainWindow(), QString::asprintf("%dx%d, %d colors.", m_sizeDoc.width(),

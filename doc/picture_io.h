@@ -11,6 +11,7 @@ enum class PictureLoadStatus {
     Ok,
     FileError,  // the file could not be opened or read
     NotPicture, // nothing could make a picture of it
+    TooLarge,   // a picture with rows stored top-down, or one too large to address
 };
 
 struct PictureLoadResult {
