@@ -1,0 +1,21 @@
+#include "app/korvo_app.h"
+
+#include "app/main_frame.h"
+
+CKorvoApp::CKorvoApp() = default;
+CKorvoApp::~CKorvoApp() = default;
+
+bool CKorvoApp::InitInstance(const QStringList& files) {
+    m_pMainWnd = std::make_unique<CMainFrame>();
+    if (!m_pMainWnd->Create())
+        return false;
+    // Every named file is opened by name; the program ends only when none of them could be
+    // (each failure has shown its own message).
+    bool any = files.isEmpty();
+    for (const QString& file : files)
+        any = m_pMainWnd->OpenDocumentFile(file) != nullptr || any;
+    if (!any)
+        return false;
+    m_pMainWnd->ShowWithStoredState();
+    return true;
+}
