@@ -4,9 +4,9 @@
 #include "app/panel_page_engine.h"
 #include "app/panel_page_main.h"
 #include "app/panel_page_transmission.h"
+#include "app/user_notice.h"
 
 #include <QDialogButtonBox>
-#include <QMessageBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -52,10 +52,6 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pTabs);
     layout->addWidget(buttons);
-
-    m_fnMessage = [](QWidget* parent, const QString& text) {
-        QMessageBox::warning(parent, QString(), text);
-    };
 }
 
 CControllPanel::~CControllPanel() = default;
@@ -117,8 +113,7 @@ void CControllPanel::SwitchTo(int index) {
 }
 
 void CControllPanel::Refuse(const QString& text) {
-    if (m_fnMessage)
-        m_fnMessage(this, text);
+    ShowNotice(this, text, NoticeIcon::Warning);
     if (m_pTabs->currentIndex() == 0)
         m_pPage1->FocusCountEdit();
 }

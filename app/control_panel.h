@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QString>
 #include <array>
-#include <functional>
 #include <variant>
 
 class QTabWidget;
@@ -50,8 +49,6 @@ public:
     [[nodiscard]] const PanelSetting* FindSetting(const QString& key) const;
 
     void SetMainWindow(QWidget* mainWindow) { m_pMainWindow = mainWindow; }
-    // Shows a refusal to the user; tests replace it to read the text instead.
-    std::function<void(QWidget* parent, const QString& text)> m_fnMessage;
 
     void done(int result) override;
 

@@ -1,5 +1,6 @@
 #include "plugin/ui/susie_dialog.h"
 
+#include "plugin/plugin_registry.h"
 #include "plugin/ui/browse_for_folder.h"
 
 #include <QDialogButtonBox>
@@ -48,6 +49,18 @@ QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) 
 }
 
 } // namespace
+
+PluginRegistryAccess LivePluginRegistry() {
+    return {[] { return g_strPluginPath; },
+            [](const QString& folder) { g_strPluginPath = folder; },
+            [](const QString& folder) { return GetActivePlugins(folder); },
+            [](const QString& folder) { return GetInactivePlugins(folder); },
+            [](const QStringList& names) { WriteInactivePlugins(names); },
+            [] {
+                UnloadPlugins();
+                LoadPlugins();
+            }};
+}
 
 CSusieDialog::CSusieDialog(PluginRegistryAccess registry, QWidget* parent)
     : QDialog(parent), m_registry(std::move(registry)) {

@@ -21,6 +21,9 @@ struct PluginRegistryAccess {
     std::function<void()> reload;                               // unload, then load the plug-ins
 };
 
+// The program's own registry: g_strPluginPath and the "Plugins" section.
+PluginRegistryAccess LivePluginRegistry();
+
 class CSusieDialog : public QDialog {
     Q_OBJECT
 public:

@@ -3,6 +3,7 @@
 #include "app/panel_page_engine.h"
 #include "app/panel_page_main.h"
 #include "app/panel_page_transmission.h"
+#include "app/user_notice.h"
 #include "quant/quant_settings.h"
 
 #include <QAbstractButton>
@@ -27,8 +28,9 @@ template <class T> T* Find(QWidget* root, const char* name) {
 // The panel with its messages captured, driven by object names.
 struct PanelDriver {
     PanelDriver() {
-        panel.m_fnMessage = [this](QWidget*, const QString& text) { messages << text; };
+        SetNoticeSink([this](const Notice& n) { messages << n.text; });
     }
+    ~PanelDriver() { SetNoticeSink({}); }
     QTabWidget* Tabs() { return Find<QTabWidget>(&panel, "panelTabs"); }
     void Click(const char* name) { Find<QAbstractButton>(&panel, name)->click(); }
     void Slide(const char* name, int value) { Find<QSlider>(&panel, name)->setValue(value); }

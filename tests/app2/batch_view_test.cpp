@@ -1,0 +1,42 @@
+// The batch window's log.
+#include "batch/batch_doc.h"
+#include "batch/batch_view.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Lines(const CBatchView& view) {
+    QStringList lines;
+    for (QTextBlock b = view.document()->begin(); b.isValid(); b = b.next())
+        lines << b.text();
+    return lines;
+}
+
+} // namespace
+
+TEST(BatchView, ThreeFilesGiveThreeNumberedLinesInEveryView) {
+    CBatchDoc doc;
+    CBatchView first(&doc), second(&doc);
+    first.OnInitialUpdate();
+    second.OnInitialUpdate();
+    doc.SetFileList({"/pics/a b.png", "/pics/c.bmp", "/other/d.jpg"});
+    const QStringList expected = {"1: /pics/a b.png", "2: /pics/c.bmp", "3: /other/d.jpg", ""};
+    EXPECT_EQ(Lines(first), expected); // the last line break leaves an empty last line
+    EXPECT_EQ(Lines(second), expected);
+    EXPECT_EQ(doc.m_fileList.size(), 3);
+}
+
+TEST(BatchView, LogCannotBeEdited) {
+    CBatchDoc doc;
+    CBatchView view(&doc);
+    view.OnInitialUpdate();
+    doc.SetFileList({"/x.bmp", "/y.bmp"});
+    view.show();
+    QTest::keyClicks(&view, QStringLiteral("typed"));
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(view.toPlainText(), QStringLiteral("1: /x.bmp\n2: /y.bmp\n"));
+}
