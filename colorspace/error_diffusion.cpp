@@ -31,7 +31,7 @@ inline std::int64_t AverageSum(const Triple* e0, const Triple* e1, const Triple*
 
 } // namespace
 
-MapResult ErrorDiffusion(const MapJob& job, bool averageError) {
+StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
     const int width = job.width;
     // Three rows of width + 4 triples: pixel x sits in slot x + 2, two slots of margin on each
     // side that are never written and read as 0.
@@ -40,7 +40,7 @@ MapResult ErrorDiffusion(const MapJob& job, bool averageError) {
     try {
         storage.assign(3 * slots, Triple{{0, 0, 0}});
     } catch (const std::bad_alloc&) {
-        return MapResult::OutOfMemory;
+        return StageResult::OutOfMemory;
     }
     Triple* rows[3] = {storage.data(), storage.data() + slots, storage.data() + 2 * slots};
     const std::int64_t divisor = averageError ? 480 : 160;
@@ -83,7 +83,7 @@ MapResult ErrorDiffusion(const MapJob& job, bool averageError) {
         rows[1] = rows[0];
         rows[0] = recycled;
         if (!mapping::RowDone(job, y))
-            return MapResult::Cancelled;
+            return StageResult::Cancelled;
     }
-    return MapResult::Done;
+    return StageResult::Ok;
 }

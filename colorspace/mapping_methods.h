@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 
-[[nodiscard]] MapResult MapNearest(const MapJob& job);
-[[nodiscard]] MapResult PeanoWalk(const MapJob& job);
-[[nodiscard]] MapResult ErrorDiffusion(const MapJob& job, bool averageError);
-[[nodiscard]] MapResult PatternDither(const MapJob& job);
+[[nodiscard]] StageResult MapNearest(const MapJob& job);
+[[nodiscard]] StageResult PeanoWalk(const MapJob& job);
+[[nodiscard]] StageResult ErrorDiffusion(const MapJob& job, bool averageError);
+[[nodiscard]] StageResult PatternDither(const MapJob& job);
 
 namespace mapping {
 

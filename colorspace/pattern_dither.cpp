@@ -9,7 +9,7 @@ constexpr int kThreshold[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, 
 
 } // namespace
 
-MapResult PatternDither(const MapJob& job) {
+StageResult PatternDither(const MapJob& job) {
     const int level = job.ditherLevel;
     for (int y = 0; y < job.height; ++y) {
         const std::size_t rowStart =
@@ -42,7 +42,7 @@ MapResult PatternDither(const MapJob& job) {
                 static_cast<std::uint8_t>(tries[kThreshold[y % 4][x % 4]] & 0xFFFF);
         }
         if (!mapping::RowDone(job, y))
-            return MapResult::Cancelled;
+            return StageResult::Cancelled;
     }
-    return MapResult::Done;
+    return StageResult::Ok;
 }

@@ -53,9 +53,9 @@ private:
 
 } // namespace
 
-MapResult PeanoWalk(const MapJob& job) {
+StageResult PeanoWalk(const MapJob& job) {
     CPeanoMapper mapper(job);
     CPeanoWalk<CPeanoMapper> walk(mapper);
     walk.PeanoWalk(job.width, job.height);
-    return MapResult::Done;
+    return StageResult::Ok;
 }

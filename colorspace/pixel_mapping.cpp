@@ -2,7 +2,7 @@
 
 #include "colorspace/mapping_methods.h"
 
-MapResult MapPixels(const MapJob& job) {
+StageResult MapPixels(const MapJob& job) {
     switch (job.ditherMode) {
     case 1:
         return PeanoWalk(job);
@@ -17,7 +17,7 @@ MapResult MapPixels(const MapJob& job) {
     }
 }
 
-MapResult MapNearest(const MapJob& job) {
+StageResult MapNearest(const MapJob& job) {
     const std::uint32_t* pixel = job.pixels;
     std::uint8_t* index = job.indices;
     for (int y = 0; y < job.height; ++y) {
@@ -31,7 +31,7 @@ MapResult MapNearest(const MapJob& job) {
             *index = static_cast<std::uint8_t>(job.nearest->FindNearest(t.yb, t.cr, t.luma));
         }
         if (!mapping::RowDone(job, y))
-            return MapResult::Cancelled;
+            return StageResult::Cancelled;
     }
-    return MapResult::Done;
+    return StageResult::Ok;
 }

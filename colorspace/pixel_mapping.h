@@ -8,10 +8,9 @@
 #include "colorspace/color_space.h"
 #include "colorspace/nearest_search.h"
 #include "quant/quant_signal.h"
+#include "quant/stage_result.h"
 
 #include <cstdint>
-
-enum class DitherMode { None = 0, Peano = 1, Diffusion = 2, AverageError = 3, Cartoon = 4 };
 
 // Everything one mapping reads and the one buffer it writes.
 struct MapJob {
@@ -29,8 +28,6 @@ struct MapJob {
     QuantSignal* signal = nullptr;
 };
 
-enum class MapResult { Done, Cancelled, OutOfMemory };
-
 // Runs the chosen method. Progress goes from 800 towards 1000; every method but the Peano walk
 // stops at the end of a row when a cancel is requested, leaving the index buffer incomplete.
-[[nodiscard]] MapResult MapPixels(const MapJob& job);
+[[nodiscard]] StageResult MapPixels(const MapJob& job);

@@ -62,7 +62,7 @@ struct Fixture {
     std::vector<std::uint8_t> Map(int mode, int level) {
         Prepare(mode, level);
         std::fill(indices.begin(), indices.end(), 0xEE);
-        EXPECT_EQ(MapPixels(job), MapResult::Done) << kMethodNames[mode];
+        EXPECT_EQ(MapPixels(job), StageResult::Ok) << kMethodNames[mode];
         return indices;
     }
 
@@ -105,7 +105,7 @@ TEST(PixelMapping, ZeroErrorLimitsStopEveryMethodButCartoon) {
     for (int mode = 1; mode <= 4; ++mode) {
         f.Prepare(mode, 10);
         f.job.limits[0] = f.job.limits[1] = f.job.limits[2] = 0;
-        ASSERT_EQ(MapPixels(f.job), MapResult::Done);
+        ASSERT_EQ(MapPixels(f.job), StageResult::Ok);
         if (mode == 4)
             EXPECT_NE(f.indices, plain) << kMethodNames[mode];
         else
@@ -212,13 +212,13 @@ TEST(PixelMapping, CancelStopsRowMethodsAfterTheRowButNotTheWalk) {
         f.Prepare(mode, 7);
         f.signal.m_bCancel = 1;
         f.signal.m_nProgress = 450;
-        const MapResult result = MapPixels(f.job);
+        const StageResult result = MapPixels(f.job);
         if (mode == 1) {
-            EXPECT_EQ(result, MapResult::Done);
+            EXPECT_EQ(result, StageResult::Ok);
             EXPECT_EQ(f.signal.m_nProgress, 800 + 200 * 19 / 20); // after the last pixel
             EXPECT_EQ(std::count(f.indices.begin(), f.indices.end(), 0xEE), 0);
         } else {
-            EXPECT_EQ(result, MapResult::Cancelled) << kMethodNames[mode];
+            EXPECT_EQ(result, StageResult::Cancelled) << kMethodNames[mode];
             EXPECT_EQ(f.signal.m_nProgress, 450) << kMethodNames[mode];
             // Only the first row was mapped.
             EXPECT_EQ(std::count(f.indices.begin(), f.indices.end(), 0xEE), 15)
