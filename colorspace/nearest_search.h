@@ -17,11 +17,12 @@ public:
     CNearestSearch() = default;
     CNearestSearch(const CNearestSearch&) = delete;
     CNearestSearch& operator=(const CNearestSearch&) = delete;
-    virtual ~CNearestSearch() { FreeCellLists(); }
+    virtual ~CNearestSearch();
 
     // Entries 0..count-1 take part in the search (count 1..256). Frees every list of the
-    // previous palette, so lists never outlive the palette they were built for.
-    void SetPalette(const SpacePoint* points, int count);
+    // previous palette, so lists never outlive the palette they were built for. False when the
+    // memory for the palette's own table cannot be had.
+    [[nodiscard]] bool SetPalette(const SpacePoint* points, int count);
 
     // Palette index 0..K-1 nearest to the point. Safe to call from several threads at once:
     // a cell list is a function of its cell alone, so two threads building the same list build
@@ -36,7 +37,8 @@ public:
     // could not be had (the caller then searches every entry).
     bool BuildCellList(int yb, int cr, int luma);
 
-    // Walks a list up to its terminator (the first value negative as a signed 16-bit number).
+    // Walks a list of palette indices up to its terminator (the first value negative as a
+    // signed 16-bit number).
     int SearchList(const std::uint16_t* list, int yb, int cr, int luma) const;
 
     // Every entry compared, the first of equally near ones kept.
@@ -46,13 +48,18 @@ public:
 
     const SpacePoint& Point(int index) const { return m_palettePoints[index]; }
     int SearchCount() const { return m_searchCount; }
-    const std::uint16_t* CellList(int cell) const {
-        return m_cellLists[cell].load(std::memory_order_acquire);
-    }
+    // The candidate list of a cell: ascending indices ended by 0xFFFF; null until built.
+    const std::uint16_t* CellList(int cell) const;
+
+    // A list with the coordinates of its entries beside it, laid out for scanning.
+    struct Candidates;
 
 private:
+    Candidates* NewCandidates(const double* distance, double threshold) const;
+
     SpacePoint m_palettePoints[kMaxEntries] = {};
     int m_searchCount = 0;
-    // Each null or a list of ascending indices ended by 0xFFFF, exactly (n + 1) x 2 bytes.
-    std::atomic<std::uint16_t*> m_cellLists[kCellCount] = {};
+    Candidates* m_allEntries = nullptr; // every entry, for points off the grid
+    // Each null or the candidates of that cell (a list of n indices and its terminator).
+    std::atomic<Candidates*> m_cellLists[kCellCount] = {};
 };

@@ -1,6 +1,7 @@
 #include "colorspace/pixel_mapping.h"
 
 #include "colorspace/mapping_methods.h"
+#include "colorspace/row_parallel.h"
 
 StageResult MapPixels(const MapJob& job) {
     switch (job.ditherMode) {
@@ -17,21 +18,43 @@ StageResult MapPixels(const MapJob& job) {
     }
 }
 
-StageResult MapNearest(const MapJob& job) {
-    const std::uint32_t* pixel = job.pixels;
-    std::uint8_t* index = job.indices;
-    for (int y = 0; y < job.height; ++y) {
-        for (int x = 0; x < job.width; ++x, ++pixel, ++index) {
-            if (*pixel == job.transColor) {
-                *index = static_cast<std::uint8_t>(job.transIndex);
+namespace {
+
+// "(none)": each pixel's index depends on its colour alone, so colours met before are answered
+// from the memo.
+class CNearestRows {
+public:
+    explicit CNearestRows(const MapJob& job) : m_job(job), m_memo(20) {}
+
+    void Row(int y) {
+        const std::size_t start =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
+        const std::uint32_t* pixel = m_job.pixels + start;
+        std::uint8_t* index = m_job.indices + start;
+        for (int x = 0; x < m_job.width; ++x) {
+            if (pixel[x] == m_job.transColor) {
+                index[x] = static_cast<std::uint8_t>(m_job.transIndex);
+                continue;
+            }
+            const std::uint32_t color = pixel[x] & 0xFFFFFF; // all the colour space looks at
+            if (const std::uint8_t* known = m_memo.Find(color)) {
+                index[x] = *known;
                 continue;
             }
             SpacePoint t;
-            job.space->RgbToSpace(t, *pixel);
-            *index = static_cast<std::uint8_t>(job.nearest->FindNearest(t.yb, t.cr, t.luma));
+            m_job.space->RgbToSpace(t, color);
+            index[x] = static_cast<std::uint8_t>(m_job.nearest->FindNearest(t.yb, t.cr, t.luma));
+            m_memo.Store(color, index[x]);
         }
-        if (!mapping::RowDone(job, y))
-            return StageResult::Cancelled;
     }
-    return StageResult::Ok;
+
+private:
+    const MapJob& m_job;
+    mapping::CColorMemo<std::uint8_t> m_memo;
+};
+
+} // namespace
+
+StageResult MapNearest(const MapJob& job) {
+    return mapping::ForEachRow(job, [&] { return CNearestRows(job); });
 }

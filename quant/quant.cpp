@@ -133,9 +133,9 @@ QuantResult CQuant::Quantize(CGraphArray& graph, QuantSignal& signal,
     // histogram's peak.
     buffers.indices.reset(new (std::nothrow) std::uint8_t[pixelCount]);
     buffers.nearest.reset(new (std::nothrow) CNearestSearch);
-    if (!buffers.indices || !buffers.nearest)
+    if (!buffers.indices || !buffers.nearest ||
+        !buffers.nearest->SetPalette(palette->points, palette->searchCount))
         return endWithout(QuantResult::OutOfMemory);
-    buffers.nearest->SetPalette(palette->points, palette->searchCount);
 
     MapJob job;
     job.pixels = graph.m_pPixels;

@@ -28,7 +28,7 @@ int BruteForce(const std::vector<SpacePoint>& palette, std::int64_t yb, std::int
 
 std::unique_ptr<CNearestSearch> SearchOver(const std::vector<SpacePoint>& palette) {
     auto search = std::make_unique<CNearestSearch>();
-    search->SetPalette(palette.data(), static_cast<int>(palette.size()));
+    EXPECT_TRUE(search->SetPalette(palette.data(), static_cast<int>(palette.size())));
     return search;
 }
 
@@ -174,7 +174,7 @@ TEST(NearestSearch, NewPaletteDropsTheOldLists) {
     auto search = SearchOver({{0, 0, 0}, {0, 0, 1000000}});
     EXPECT_EQ(search->FindNearest(0, 0, 900000), 1);
     const std::vector<SpacePoint> swapped = {{0, 0, 1000000}, {0, 0, 0}};
-    search->SetPalette(swapped.data(), 2);
+    ASSERT_TRUE(search->SetPalette(swapped.data(), 2));
     EXPECT_EQ(search->CellList(CNearestSearch::CellOf(0, 0, 900000)), nullptr);
     EXPECT_EQ(search->FindNearest(0, 0, 900000), 0);
 }

@@ -43,7 +43,7 @@ struct Fixture {
         std::vector<SpacePoint> points(searchable);
         for (int i = 0; i < searchable; ++i)
             space.RgbToSpace(points[i], palette[i]);
-        nearest->SetPalette(points.data(), searchable);
+        EXPECT_TRUE(nearest->SetPalette(points.data(), searchable));
         for (int a = 0; a < 3; ++a) {
             int lo = INT32_MAX, hi = INT32_MIN;
             for (const SpacePoint& p : points) {
