@@ -191,8 +191,7 @@ StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int heig
         std::size_t keyCount = 0;
         KeyBuffer gradient; // six response planes of n bytes each, later the sort's scratch
         {
-            // Planes of x and y responses per channel; border pixels keep 0.
-            // Only the border needs zeros; the gradient pass writes everything else.
+            // Border pixels keep zero responses; the gradient pass writes every other byte.
             gradient.reset(new std::uint32_t[(n * kPlanes + 3) / 4]);
             std::uint8_t* const bytes = reinterpret_cast<std::uint8_t*>(gradient.get());
             auto plane = [&](int p) { return bytes + std::size_t(p) * n; };
