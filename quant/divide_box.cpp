@@ -32,18 +32,21 @@ double CDivideBox::BoxStatistics(ColorEntry* const* entries, int first, int coun
     for (int k = 0; k < 3; ++k)
         mean[k] = sum[k] / total;
 
-    // All nine elements are summed separately: (w * dj) * dk and (w * dk) * dj may differ in
-    // the last place, and the rotations must see exactly these values.
-    for (int j = 0; j < 3; ++j) {
-        for (int k = 0; k < 3; ++k) {
-            double c = 0;
-            for (int i = 0; i < count; ++i) {
-                const double w = range[i]->weight;
-                c += (w * (Coord(*range[i], j) - mean[j])) * (Coord(*range[i], k) - mean[k]);
-            }
-            m_covariance[j][k] = c / total;
-        }
+    // All nine elements are summed separately, each over the entries in order: (w * dj) * dk
+    // and (w * dk) * dj may differ in the last place, and the rotations must see exactly these
+    // values.
+    double c[3][3] = {};
+    for (int i = 0; i < count; ++i) {
+        const double w = range[i]->weight;
+        const double d[3] = {Coord(*range[i], 0) - mean[0], Coord(*range[i], 1) - mean[1],
+                             Coord(*range[i], 2) - mean[2]};
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                c[j][k] += (w * d[j]) * d[k];
     }
+    for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k)
+            m_covariance[j][k] = c[j][k] / total;
     for (int k = 0; k < 3; ++k)
         stdDev[k] = std::sqrt(m_covariance[k][k]);
     axis[3] = stdDev[3] = mean[3] = total;
