@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -71,6 +72,8 @@ private slots:
     void zoomStopsAtItsEndsWithScrollSizes();
     void tinyPictureAtSmallestZoomIsAllMargin();
     void centresSmallPictureBetweenMargins();
+    void paintsPicturePixelsWholeAndMarginsHatched_data();
+    void paintsPicturePixelsWholeAndMarginsHatched();
     void largePictureFillsWindowAndDragIsClamped();
     void openByNameActivatesTheOpenDocument();
     void recentFileListKeepsTenNewestFirst();
@@ -314,6 +317,48 @@ void TestMainWindow::centresSmallPictureBetweenMargins() {
                               {left, top + 30, left + 40, c.y}}));
 }
 
+void TestMainWindow::paintsPicturePixelsWholeAndMarginsHatched_data() {
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("actual size") << 1;
+    QTest::newRow("3x") << 3;
+    QTest::newRow("16x") << 16;
+}
+
+void TestMainWindow::paintsPicturePixelsWholeAndMarginsHatched() {
+    QFETCH(int, zoom);
+    CMainFrame* frame = Start();
+    const Rows rows = {{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
+                       {0x000000, 0x808080, 0x102030, 0xF0E0D0}};
+    QVERIFY(frame->OpenDocumentFile(File("colours.bmp", Bmp24(rows))));
+    frame->MdiArea()->activeSubWindow()->showMaximized();
+    CKorvoView* view = ActiveView();
+    for (int z = 1; z < zoom; ++z)
+        view->OnZoomIn();
+    QApplication::processEvents();
+    // Device pixels: on a scaled desktop zoom 1 still maps one picture pixel to one of them.
+    const QImage shot = view->viewport()->grab().toImage();
+    const ViewRect dst = view->CurrentDrawPlan().dst;
+    QCOMPARE(dst.Width(), 4 * zoom);
+    QCOMPARE(dst.Height(), 2 * zoom);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            // Every device pixel of the picture pixel's cell has its colour: no smoothing.
+            for (int dy : {0, zoom - 1}) {
+                for (int dx : {0, zoom - 1}) {
+                    const QPoint at(int(dst.left) + x * zoom + dx, int(dst.top) + y * zoom + dy);
+                    QCOMPARE(shot.pixel(at) & 0xFFFFFFu, uint(rows[y][x]));
+                }
+            }
+        }
+    }
+    const QColor face = view->palette().color(QPalette::Button);
+    const QRgb hatch = CKorvoView::HatchColour(face).rgb() & 0xFFFFFFu;
+    QSet<QRgb> marginColours;
+    for (int x = 0; x < int(dst.left); ++x)
+        marginColours << (shot.pixel(x, 0) & 0xFFFFFFu);
+    QCOMPARE(marginColours, (QSet<QRgb>{face.rgb() & 0xFFFFFFu, hatch}));
+}
+
 void TestMainWindow::largePictureFillsWindowAndDragIsClamped() {
     CMainFrame* frame = Start();
     QVERIFY(frame->OpenDocumentFile(File("big.bmp", BigBmp8(2000, 1500))));
@@ -332,7 +377,8 @@ void TestMainWindow::largePictureFillsWindowAndDragIsClamped() {
     QVERIFY(view->IsDragging());
     QCOMPARE(port->cursor().shape(), Qt::SizeAllCursor);
     QTest::mouseMove(port, QPoint(50, 60));
-    QCOMPARE(view->GetScrollPosition(), (ViewPoint{50, 40}));
+    const int k = qRound(view->devicePixelRatioF()); // scroll positions are device pixels
+    QCOMPARE(view->GetScrollPosition(), (ViewPoint{50 * k, 40 * k}));
     QTest::mouseMove(port, QPoint(-4000, -4000));
     QCOMPARE(view->GetScrollPosition(), (ViewPoint{2000 - c.x, 1500 - c.y}));
     QTest::mouseMove(port, QPoint(4000, 4000));
