@@ -195,16 +195,16 @@ const UnpackCase kUnpack[] = {
      Fields(2, 1, 24),
      {0x01, 0x02, 0x03, 0xF1, 0xF2, 0xF3, 0, 0},
      {0x030201, 0xF3F2F1}},
-    // 5-5-5 by default; 5-bit levels widen by repeating their top bits: 16 -> 132, 31 -> 255.
+    // 5-5-5 by default; a 5-bit level v becomes v x 8: 31 -> 248, 16 -> 128.
     {"SixteenBitDefault555",
      Fields(3, 1, 16),
      {0xFF, 0x7F, 0x10, 0x42, 0x00, 0xFC, 0, 0},
-     {0xFFFFFF, 0x848484, 0xFF0000}},
+     {0xF8F8F8, 0x808080, 0xF80000}},
     {"SixteenBitTopBitIsNotColour", Fields(1, 1, 16), {0x00, 0x80, 0, 0}, {0x000000}},
     {"SixteenBit565Masks",
      Bitfields(2, 1, 16),
      Concat(MaskBytes(0xF800, 0x07E0, 0x001F), {0x00, 0xF8, 0x20, 0x00}),
-     {0xFF0000, 0x000400}},
+     {0xF80000, 0x000400}},
     {"ThirtyTwoBitDefaultDropsTopByte", Fields(1, 1, 32), {0x56, 0x34, 0x12, 0xAB}, {0x123456}},
     // Masks in another order: red in the low byte. Ten-bit fields keep their top 8 bits.
     {"ThirtyTwoBitMaskOrder",
