@@ -3,6 +3,7 @@
 #include "app/child_frame.h"
 #include "app/korvo_app.h"
 #include "app/main_frame.h"
+#include "app/my_status_bar.h"
 #include "app_test_support.h"
 #include "dib_builder.h"
 #include "doc/korvo_doc.h"
@@ -15,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSet>
 #include <QTemporaryDir>
@@ -81,6 +83,8 @@ private slots:
     void severalChosenFilesGoToTheBatchHook();
     void closeAllClosesPictureWindows();
     void droppedFilesOpen();
+    void doubleClickTogglesMaximised();
+    void progressStaysOnTheRightHalfOfTheStatusBar();
 
 private:
     CMainFrame* Start(const QString& pluginPath = QString(), bool freshSettings = true);
@@ -500,6 +504,41 @@ void TestMainWindow::droppedFilesOpen() {
     QApplication::sendEvent(frame, &drop);
     QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
     QCOMPARE(frame->ActiveImageDocument()->GetTitle(), QStringLiteral("a.bmp"));
+}
+
+void TestMainWindow::doubleClickTogglesMaximised() {
+    CMainFrame* frame = Start();
+    QVERIFY(frame->OpenDocumentFile(File("a.bmp", Bmp24(Gradient(20, 20)))));
+    QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();
+    QVERIFY(!sub->isMaximized());
+    QTest::mouseDClick(ActiveView()->viewport(), Qt::LeftButton);
+    QVERIFY(sub->isMaximized());
+    // Zooming a maximised window leaves its size alone.
+    const QSize size = sub->size();
+    ActiveView()->OnZoomIn();
+    QCOMPARE(sub->size(), size);
+    QTest::mouseDClick(ActiveView()->viewport(), Qt::LeftButton);
+    QVERIFY(!sub->isMaximized());
+}
+
+void TestMainWindow::progressStaysOnTheRightHalfOfTheStatusBar() {
+    CMainFrame* frame = Start();
+    CMyStatusBar* bar = frame->StatusBar();
+    bar->SetProgressPos(400);
+    QCOMPARE(bar->ShownText(), QString()); // idle, no run: nothing
+    bar->SetRunning(true);
+    QCOMPARE(bar->ShownText(), QStringLiteral("Quantizing, please wait..."));
+    bar->showMessage(QStringLiteral("Histogram")); // a menu prompt wins over the idle text
+    QCOMPARE(bar->ShownText(), QStringLiteral("Histogram"));
+    bar->clearMessage();
+    for (int width : {640, 1001}) {
+        frame->resize(width, 480);
+        QApplication::processEvents();
+        const QRect pane = bar->contentsRect();
+        QCOMPARE(bar->Progress()->geometry().left(), pane.right() / 2);
+        QCOMPARE(bar->Progress()->geometry().right(), pane.right());
+        QCOMPARE(bar->Progress()->value(), 400);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
