@@ -57,9 +57,12 @@ CMainFrame::CMainFrame() {
 CMainFrame::~CMainFrame() {
     if (m_bCreated)
         WriteSettings();
-    // Documents go before the frame's members they might reach.
-    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList())
+    // Documents go before the frame's members they might reach, without calling back into a
+    // frame that is being destroyed; closed windows still waiting for deletion are included.
+    for (QMdiSubWindow* sub : m_pMdiArea->findChildren<QMdiSubWindow*>()) {
+        disconnect(sub, nullptr, this, nullptr);
         delete sub;
+    }
 }
 
 QAction* CMainFrame::Action(const QString& name) const {

@@ -1,0 +1,151 @@
+#include "tests/plugins/spi_harness.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+std::uint32_t U32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+// Reads the plug-in's blocks the way a bitmap viewer would; frees both.
+bool ReadBlocks(void* info, void* bits, RgbPicture& picture) {
+    const auto* h = static_cast<const std::uint8_t*>(info);
+    const auto* p = static_cast<const std::uint8_t*>(bits);
+    bool ok = U32(h) == 40 && h[12] == 1 && U32(h + 16) == 0;
+    const auto width = std::int32_t(U32(h + 4));
+    const auto height = std::int32_t(U32(h + 8));
+    const int bitCount = h[14] | (h[15] << 8);
+    ok = ok && width > 0 && height > 0 && (bitCount == 8 || bitCount == 24);
+    if (ok) {
+        picture.width = width;
+        picture.height = height;
+        picture.bitCount = bitCount;
+        picture.colorsUsed = int(U32(h + 32));
+        picture.pixels.assign(std::size_t(width) * height, 0);
+        const std::size_t stride = (std::size_t(width) * bitCount + 31) / 32 * 4;
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* row = p + stride * std::size_t(height - 1 - y);
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* bgr =
+                    bitCount == 8 ? h + 40 + 4 * std::size_t(row[x]) : row + 3 * std::size_t(x);
+                picture.pixels[std::size_t(y) * width + x] =
+                    (std::uint32_t(bgr[2]) << 16) | (bgr[1] << 8) | bgr[0];
+            }
+        }
+    }
+    std::free(info);
+    std::free(bits);
+    return ok;
+}
+
+int ZeroProgress(int, int, long) {
+    return 0;
+}
+
+} // namespace
+
+SpiModule::SpiModule(const QString& name)
+    : m_library(QStringLiteral(XKORVO_BIN_DIR "/") + name + QStringLiteral(".spi")) {
+    if (!m_library.load())
+        return;
+    m_getInfo = reinterpret_cast<SpiGetPluginInfoFn>(m_library.resolve("GetPluginInfo"));
+    m_isSupported = reinterpret_cast<SpiIsSupportedFn>(m_library.resolve("IsSupported"));
+    m_getPicture = reinterpret_cast<SpiGetPictureFn>(m_library.resolve("GetPicture"));
+}
+
+std::string SpiModule::Info(int infono) const {
+    std::array<char, 256> buf{};
+    const int n = m_getInfo(infono, buf.data(), int(buf.size()));
+    return std::string(buf.data(), std::size_t(std::clamp(n, 0, 255)));
+}
+
+bool SpiModule::Supports(const QByteArray& firstBytes) const {
+    std::array<char, 2048> buf{};
+    std::memcpy(buf.data(), firstBytes.constData(), std::min<std::size_t>(2048, firstBytes.size()));
+    return m_isSupported("file", buf.data()) != 0;
+}
+
+int SpiModule::DecodeMemory(const QByteArray& bytes, RgbPicture& picture) const {
+    void* info = nullptr;
+    void* bits = nullptr;
+    const int rc = m_getPicture(bytes.constData(), long(bytes.size()), SPI_INPUT_MEMORY, &info,
+                                &bits, ZeroProgress, 0);
+    if (rc != SPI_SUCCESS)
+        return rc;
+    return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;
+}
+
+int SpiModule::DecodeFile(const QString& path, long offset, RgbPicture& picture) const {
+    void* info = nullptr;
+    void* bits = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    const int rc = m_getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits, nullptr, 0);
+    if (rc != SPI_SUCCESS)
+        return rc;
+    return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;
+}
+
+QString TestFilePath(const QString& set, const QString& name) {
+    return QStringLiteral(XKORVO_TEST_DATA "/") + set + QLatin1Char('/') + name;
+}
+
+QByteArray ReadTestFile(const QString& set, const QString& name) {
+    QFile file(TestFilePath(set, name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool ReferencePicture(const QString& path, RgbPicture& picture) {
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        return false;
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    picture.width = image.width();
+    picture.height = image.height();
+    picture.pixels.assign(std::size_t(picture.width) * picture.height, 0);
+    for (int y = 0; y < picture.height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < picture.width; ++x) {
+            const QRgb c = line[x];
+            const unsigned a = unsigned(qAlpha(c));
+            auto over = [a](unsigned v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+            picture.pixels[std::size_t(y) * picture.width + x] = (over(unsigned(qRed(c))) << 16) |
+                                                                 (over(unsigned(qGreen(c))) << 8) |
+                                                                 over(unsigned(qBlue(c)));
+        }
+    }
+    return true;
+}
+
+std::string Compare(const RgbPicture& actual, const RgbPicture& expected, int tolerance) {
+    std::ostringstream out;
+    if (actual.width != expected.width || actual.height != expected.height) {
+        out << "size " << actual.width << "x" << actual.height << ", expected " << expected.width
+            << "x" << expected.height;
+        return out.str();
+    }
+    int worst = 0;
+    std::size_t first = actual.pixels.size();
+    for (std::size_t i = 0; i < actual.pixels.size(); ++i) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int d = std::abs(int((actual.pixels[i] >> shift) & 0xFF) -
+                                   int((expected.pixels[i] >> shift) & 0xFF));
+            if (d > tolerance && first == actual.pixels.size())
+                first = i;
+            worst = std::max(worst, d);
+        }
+    }
+    if (first == actual.pixels.size())
+        return {};
+    out << std::hex << "pixel (" << std::dec << first % actual.width << ", " << first / actual.width
+        << ") is " << std::hex << actual.pixels[first] << ", expected " << expected.pixels[first]
+        << std::dec << "; largest difference " << worst;
+    return out.str();
+}

@@ -1,0 +1,55 @@
+// Test harness for the decoder plug-ins: loads one "<name>.spi" from the build's program folder,
+// decodes a file through its exports, and reads the two blocks back as RGB pixels independently
+// of the program's own DIB code. Qt's image readers give the reference pixels.
+#pragma once
+
+#include "plugin/susie_plugin.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QLibrary>
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A decoded picture: 0xRRGGBB values, rows from the top.
+struct RgbPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    int bitCount = 0;   // of the plug-in's DIB; 0 for a reference picture
+    int colorsUsed = 0; // the header's colours-used field
+};
+
+class SpiModule {
+public:
+    explicit SpiModule(const QString& name);
+    bool loaded() const { return m_getPicture != nullptr; }
+    QString error() const { return m_library.errorString(); }
+
+    std::string Info(int infono) const;
+    bool Supports(const QByteArray& firstBytes) const; // padded to 2048 zero-filled bytes
+
+    // GetPicture on memory input (flag 1); the result code, and on success the picture.
+    int DecodeMemory(const QByteArray& bytes, RgbPicture& picture) const;
+    // GetPicture on file input (flag 0) from `offset`.
+    int DecodeFile(const QString& path, long offset, RgbPicture& picture) const;
+
+private:
+    QLibrary m_library;
+    SpiGetPluginInfoFn m_getInfo = nullptr;
+    SpiIsSupportedFn m_isSupported = nullptr;
+    SpiGetPictureFn m_getPicture = nullptr;
+};
+
+QByteArray ReadTestFile(const QString& set, const QString& name);
+QString TestFilePath(const QString& set, const QString& name);
+
+// Qt's reading of the file, every pixel composited over white: channel * a / 255 +
+// 255 * (255 - a) / 255, rounded to nearest.
+bool ReferencePicture(const QString& path, RgbPicture& picture);
+
+// Empty when the pictures have the same size and every channel differs by at most `tolerance`;
+// otherwise where and how they differ.
+std::string Compare(const RgbPicture& actual, const RgbPicture& expected, int tolerance = 0);
