@@ -1,12 +1,14 @@
 #include "app/korvo_app.h"
 
 #include "app/main_frame.h"
+#include "app/quant_run.h"
 
 CKorvoApp::CKorvoApp() = default;
 CKorvoApp::~CKorvoApp() = default;
 
 bool CKorvoApp::InitInstance(const QStringList& files) {
     m_pMainWnd = std::make_unique<CMainFrame>();
+    new CQuantRun(*m_pMainWnd); // owned by the frame; serves the panel's settings keys
     if (!m_pMainWnd->Create())
         return false;
     // Every named file is opened by name; the program ends only when none of them could be

@@ -1,5 +1,7 @@
 #include "app/korvo_app.h"
+#include "app/main_frame.h"
 
+#include <QAction>
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
@@ -10,5 +12,8 @@ int main(int argc, char* argv[]) {
     CKorvoApp app;
     if (!app.InitInstance(files))
         return 1;
+    // Without a file the user chooses what to start with: a picture or a batch window.
+    if (files.isEmpty())
+        app.MainFrame()->Action(QStringLiteral("actionNew"))->trigger();
     return QApplication::exec();
 }

@@ -260,6 +260,10 @@ void CMainFrame::UpdateCommandUI() {
     Action(QStringLiteral("actionZoomIn"))->setEnabled(view && view->CanZoomIn());
     Action(QStringLiteral("actionZoomOut"))->setEnabled(view && view->CanZoomOut());
     Action(QStringLiteral("actionActualView"))->setEnabled(view != nullptr);
+    if (m_updateMoreCommands) {
+        m_updateMoreCommands();
+        return;
+    }
     for (const char* later :
          {"actionReduce", "actionCancel", "actionCopy", "actionPaste", "actionPluginSettings"})
         Action(QString::fromLatin1(later))->setEnabled(false);

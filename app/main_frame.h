@@ -79,6 +79,8 @@ public:
     // The control panel's keys of the settings file ("ControllPanel" section).
     std::function<void(QSettings&)> m_loadPanelSettings;
     std::function<void(QSettings&)> m_savePanelSettings;
+    // Enables the commands served outside the main window (run, clipboard, plug-in settings).
+    std::function<void()> m_updateMoreCommands;
 
     QSize m_sizeNewDoc{0, 0}; // the size the next new image document takes
 

@@ -464,7 +464,8 @@ void TestMainWindow::severalChosenFilesGoToTheBatchHook() {
     SetFileDialogRunner([&](QWidget*, const FileDialogRequest&) {
         return std::optional<FileDialogAnswer>(FileDialogAnswer{{a, b}, 1});
     });
-    frame->OpenFiles(); // no batch window yet: the first file opens
+    frame->m_openBatch = nullptr;
+    frame->OpenFiles(); // no batch window: the first file opens
     QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
     QCOMPARE(frame->ActiveImageDocument()->GetTitle(), QStringLiteral("a.bmp"));
 
