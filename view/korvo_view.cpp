@@ -153,10 +153,6 @@ void CKorvoView::paintEvent(QPaintEvent*) {
     const ViewPoint client = GetClientSize();
     const QColor face = palette().color(QPalette::Button);
 
-    // Behind the picture: the window colour, seen only when the picture cannot be shown.
-    painter.fillRect(QRect(0, 0, ClampInt(client.x), ClampInt(client.y)),
-                     palette().color(QPalette::Base));
-
     const ViewPoint scroll = GetScrollPosition();
     painter.setBrushOrigin(QPointF(qreal(-scroll.x), qreal(-scroll.y)));
     const QBrush hatch(HatchColour(face), Qt::DiagCrossPattern);
@@ -167,8 +163,14 @@ void CKorvoView::paintEvent(QPaintEvent*) {
     }
 
     const DrawPlan plan = CurrentDrawPlan();
-    if (!plan.dst.IsEmpty())
-        DibPaint(painter, plan.dst, m_pDoc->DisplayImage(), plan.src);
+    if (plan.dst.IsEmpty() || DibPaint(painter, plan.dst, m_pDoc->DisplayImage(), plan.src) == 0) {
+        // No picture to show: the area between the margins gets the window colour.
+        const std::int64_t l = client.x > m_totalW ? (client.x - m_totalW) / 2 : 0;
+        const std::int64_t t = client.y > m_totalH ? (client.y - m_totalH) / 2 : 0;
+        painter.fillRect(QRect(int(l), int(t), ClampInt(std::min(m_totalW, client.x)),
+                               ClampInt(std::min(m_totalH, client.y))),
+                         palette().color(QPalette::Base));
+    }
 }
 
 void CKorvoView::resizeEvent(QResizeEvent* event) {
