@@ -27,7 +27,7 @@ using Rows = QList<QList<std::uint32_t>>;
 
 QByteArray Bmp24(const Rows& rows) {
     return BmpFileBytes(
-        DibSpec{int(rows.first().size()), int(rows.size()), 24, false, {}, 0, Rows24(rows)});
+        DibLayout{int(rows.first().size()), int(rows.size()), 24, false, {}, 0, Rows24(rows)});
 }
 
 // A w x h picture whose pixel (x, y) is 0x00xxyy (x and y below 256).
@@ -48,7 +48,7 @@ QByteArray BigBmp8(int w, int h) {
     for (std::uint32_t i = 0; i < 256; ++i)
         greys << i * 0x010101;
     const int stride = (w + 3) / 4 * 4;
-    return BmpFileBytes(DibSpec{w, h, 8, false, greys, 0, QByteArray(stride * h, '\x40')});
+    return BmpFileBytes(DibLayout{w, h, 8, false, greys, 0, QByteArray(stride * h, '\x40')});
 }
 
 } // namespace
@@ -149,7 +149,7 @@ void TestMainWindow::opensPngThroughThePlugin() {
 void TestMainWindow::refusesFilesWithTheirMessages_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("messages");
-    DibSpec topDown{2, -2, 24, false, {}, 0, Rows24(Gradient(2, 2))};
+    DibLayout topDown{2, -2, 24, false, {}, 0, Rows24(Gradient(2, 2))};
     QTest::newRow("top-down BMP") << BmpFileBytes(topDown)
                                   << QStringList{"DIB is too large", "Cannot load DIB"};
     QTest::newRow("not a picture")
@@ -177,7 +177,7 @@ void TestMainWindow::refusesFilesWithTheirMessages() {
 
 void TestMainWindow::showsCoreHeaderPictureButDoesNotSaveIt() {
     CMainFrame* frame = Start();
-    DibSpec core{2, 1, 1, true, {0x000000, 0xFFFFFF}, 0, QByteArray::fromHex("40000000")};
+    DibLayout core{2, 1, 1, true, {0x000000, 0xFFFFFF}, 0, QByteArray::fromHex("40000000")};
     CKorvoDoc* doc = frame->OpenDocumentFile(File("core.bmp", BmpFileBytes(core)));
     QVERIFY(doc);
     QCOMPARE(doc->DisplayImage().pixel(1, 0) & 0xFFFFFFu, 0xFFFFFFu);
