@@ -3,6 +3,7 @@
 #include "tests/engine/reference_space.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -133,8 +134,12 @@ TEST(QuantSettings, FilledFromPanel) {
         panel.m_bTransMode = c.transMode;
         panel.m_nTransPosition = c.transPosition;
         panel.m_nMagYB = panel.m_nMagCR = panel.m_nMagGM = c.slider;
-        panel.m_nMagWB = c.slider * 3 % 21; // never reaches the engine
         const QuantSettings s = QuantSettings::FromPanel(panel);
+        panel.m_nMagWB = 0; // the fourth slider never reaches the engine
+        const QuantSettings low = QuantSettings::FromPanel(panel);
+        panel.m_nMagWB = 20;
+        const QuantSettings high = QuantSettings::FromPanel(panel);
+        EXPECT_EQ(std::memcmp(&low, &high, sizeof low), 0) << c.name;
         EXPECT_EQ(std::vector<int>({s.colorCount, s.Target(), s.transPosition, s.weightYB,
                                     s.weightCR, s.weightGM}),
                   std::vector<int>({c.colorCount, c.target, c.transparent, c.weights[0],
