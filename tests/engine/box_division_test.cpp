@@ -129,6 +129,18 @@ TEST(DivideBox, CutAndSplit) {
     EXPECT_EQ(boxes[0].error, 0);
 }
 
+TEST(DivideBox, SortKeepsEqualKeysInOrder) {
+    std::vector<ColorEntry> e(6);
+    for (int i = 0; i < 6; ++i)
+        e[i].key = std::vector<double>{2, 1, 2, 0, 1, 2}[i], e[i].weight = i;
+    Range range(e);
+    CDivideBox::SortByKey(range.pointers.data(), 6);
+    std::vector<std::uint32_t> order;
+    for (ColorEntry* p : range.pointers)
+        order.push_back(p->weight);
+    EXPECT_EQ(order, std::vector<std::uint32_t>({3, 1, 4, 0, 2, 5}));
+}
+
 TEST(DividePalette, SlotsInBoxOrder) {
     const CColorSpace space = Space();
     auto grey = [&](int luma) { return space.SpaceToRgb(0, 0, luma); };
