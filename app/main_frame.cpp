@@ -15,16 +15,21 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QToolBar>
 
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("xKorvo"));
     setWindowIcon(AppIcon());
+    // A first start gets three quarters of the screen; the settings file keeps the user's size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize() * 3 / 4);
     m_pMdiArea = new QMdiArea(this);
     m_pMdiArea->setObjectName(QStringLiteral("mdiArea"));
     m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
