@@ -146,6 +146,19 @@ QColor CKorvoView::HatchColour(const QColor& face) {
     return QColor(shift(face.red()), shift(face.green()), shift(face.blue()));
 }
 
+QImage CKorvoView::HatchTile(const QColor& face) {
+    // One 8 x 8 cell of a diagonal cross hatch on the face colour, tiled as a texture: much
+    // cheaper to fill large margins with than a pattern brush.
+    QImage tile(8, 8, QImage::Format_RGB32);
+    tile.fill(face);
+    const QRgb line = HatchColour(face).rgb();
+    for (int i = 0; i < 8; ++i) {
+        tile.setPixel(i, i, line);
+        tile.setPixel(7 - i, i, line);
+    }
+    return tile;
+}
+
 void CKorvoView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const qreal dpr = Dpr();
@@ -155,12 +168,10 @@ void CKorvoView::paintEvent(QPaintEvent*) {
 
     const ViewPoint scroll = GetScrollPosition();
     painter.setBrushOrigin(QPointF(qreal(-scroll.x), qreal(-scroll.y)));
-    const QBrush hatch(HatchColour(face), Qt::DiagCrossPattern);
-    for (const ViewRect& rc : CurrentMargins()) {
-        const QRect r(int(rc.left), int(rc.top), int(rc.Width()), int(rc.Height()));
-        painter.fillRect(r, face);
-        painter.fillRect(r, hatch);
-    }
+    const QBrush hatch(HatchTile(face));
+    for (const ViewRect& rc : CurrentMargins())
+        painter.fillRect(QRect(int(rc.left), int(rc.top), int(rc.Width()), int(rc.Height())),
+                         hatch);
 
     const DrawPlan plan = CurrentDrawPlan();
     if (plan.dst.IsEmpty() || DibPaint(painter, plan.dst, m_pDoc->DisplayImage(), plan.src) == 0) {
