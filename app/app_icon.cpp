@@ -46,14 +46,43 @@ QPixmap Cross(int size) {
     return pm;
 }
 
-QPixmap Page(int size, const QString& mark) {
+QPixmap Folder(int size) {
+    QPixmap pm = Canvas(size);
+    QPainter p(&pm);
+    p.setPen(QColor(120, 90, 20));
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRect(1, 6, size - 3, size - 9);
+    p.drawRect(1, 3, size / 3, 3);
+    return pm;
+}
+
+QPixmap Disk(int size) {
+    QPixmap pm = Canvas(size);
+    QPainter p(&pm);
+    p.setPen(QColor(30, 40, 90));
+    p.setBrush(QColor(60, 80, 170));
+    p.drawRect(1, 1, size - 3, size - 3);
+    p.fillRect(5, 2, size - 10, 6, Qt::white);
+    p.fillRect(4, size - 8, size - 8, 6, QColor(200, 200, 210));
+    return pm;
+}
+
+// Two sheets: `clip` adds a clip on top (paste), otherwise the sheets overlap (copy).
+QPixmap Sheets(int size, bool clip) {
     QPixmap pm = Canvas(size);
     QPainter p(&pm);
     p.setPen(QColor(60, 60, 60));
-    p.setBrush(Qt::white);
-    p.drawRect(3, 1, size - 7, size - 3);
-    p.setFont(QFont(QString(), size / 2, QFont::Bold));
-    p.drawText(QRect(3, 1, size - 7, size - 3), Qt::AlignCenter, mark);
+    if (clip) {
+        p.setBrush(QColor(190, 150, 90));
+        p.drawRect(2, 3, size - 5, size - 5);
+        p.setBrush(Qt::white);
+        p.drawRect(6, 7, size - 11, size - 10);
+        p.fillRect(size / 2 - 3, 1, 6, 4, QColor(120, 120, 120));
+    } else {
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, size / 2 + 2, size / 2 + 4);
+        p.drawRect(size / 2 - 3, size / 2 - 5, size / 2 + 1, size / 2 + 3);
+    }
     return pm;
 }
 
@@ -81,12 +110,12 @@ QIcon CommandIcon(const QString& themeName, const QString& command) {
     if (command == QLatin1String("actionCancel"))
         return QIcon(Cross(size));
     if (command == QLatin1String("actionOpen"))
-        return QIcon(Page(size, QStringLiteral("O")));
+        return QIcon(Folder(size));
     if (command == QLatin1String("actionSaveAs"))
-        return QIcon(Page(size, QStringLiteral("S")));
+        return QIcon(Disk(size));
     if (command == QLatin1String("actionCopy"))
-        return QIcon(Page(size, QStringLiteral("C")));
+        return QIcon(Sheets(size, false));
     if (command == QLatin1String("actionPaste"))
-        return QIcon(Page(size, QStringLiteral("P")));
+        return QIcon(Sheets(size, true));
     return {};
 }

@@ -1,5 +1,6 @@
 #include "app/child_frame.h"
 
+#include "app/app_icon.h"
 #include "doc/document.h"
 
 #include <QCloseEvent>
@@ -9,6 +10,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CDocument> doc, QWidget* view) : m_pDoc
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(view);
     setWindowTitle(m_pDoc->GetTitle());
+    setWindowIcon(AppIcon());
     connect(m_pDoc.get(), &CDocument::TitleChanged, this, &QWidget::setWindowTitle);
 }
 

@@ -1,8 +1,8 @@
 #include "app/commands.h"
 
-const QList<CommandSpec>& CommandTable() {
+const QList<CommandInfo>& CommandTable() {
     using K = QKeySequence;
-    static const QList<CommandSpec> table = {
+    static const QList<CommandInfo> table = {
         {"actionOpen",
          QStringLiteral("&Open...\tCtrl+O"),
          QStringLiteral("Open existing file?"),

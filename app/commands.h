@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-struct CommandSpec {
+struct CommandInfo {
     const char* name; // the action's object name
     QString text;     // menu text, with the accelerator after a tab
     QString prompt;   // "status prompt" or "status prompt\ntool tip", as stored
@@ -14,7 +14,7 @@ struct CommandSpec {
     const char* theme; // icon of the desktop's theme, "" for none
 };
 
-const QList<CommandSpec>& CommandTable();
+const QList<CommandInfo>& CommandTable();
 
 // The status prompt and the tool tip of a stored prompt text.
 QString PromptOf(const QString& stored);

@@ -11,13 +11,12 @@ bool CKorvoApp::InitInstance(const QStringList& files) {
     new CQuantRun(*m_pMainWnd); // owned by the frame; serves the panel's settings keys
     if (!m_pMainWnd->Create())
         return false;
+    // Shown first, so that picture windows fit themselves to an area of its final size.
+    m_pMainWnd->ShowWithStoredState();
     // Every named file is opened by name; the program ends only when none of them could be
     // (each failure has shown its own message).
     bool any = files.isEmpty();
     for (const QString& file : files)
         any = m_pMainWnd->OpenDocumentFile(file) != nullptr || any;
-    if (!any)
-        return false;
-    m_pMainWnd->ShowWithStoredState();
-    return true;
+    return any;
 }

@@ -15,16 +15,21 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QToolBar>
 
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("xKorvo"));
     setWindowIcon(AppIcon());
+    // A first start gets three quarters of the screen; the settings file keeps the user's size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize() * 3 / 4);
     m_pMdiArea = new QMdiArea(this);
     m_pMdiArea->setObjectName(QStringLiteral("mdiArea"));
     m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -70,14 +75,14 @@ QAction* CMainFrame::Action(const QString& name) const {
 }
 
 void CMainFrame::CreateCommands() {
-    for (const CommandSpec& spec : CommandTable()) {
-        auto* action = new QAction(spec.text, this);
-        action->setObjectName(QString::fromLatin1(spec.name));
-        action->setStatusTip(PromptOf(spec.prompt));
-        const QString tip = TipOf(spec.prompt);
-        action->setToolTip(tip.isEmpty() ? PromptOf(spec.prompt) : tip);
-        action->setShortcuts(spec.keys);
-        const QIcon icon = CommandIcon(QString::fromLatin1(spec.theme), action->objectName());
+    for (const CommandInfo& cmd : CommandTable()) {
+        auto* action = new QAction(cmd.text, this);
+        action->setObjectName(QString::fromLatin1(cmd.name));
+        action->setStatusTip(PromptOf(cmd.prompt));
+        const QString tip = TipOf(cmd.prompt);
+        action->setToolTip(tip.isEmpty() ? PromptOf(cmd.prompt) : tip);
+        action->setShortcuts(cmd.keys);
+        const QIcon icon = CommandIcon(QString::fromLatin1(cmd.theme), action->objectName());
         if (!icon.isNull())
             action->setIcon(icon);
         addAction(action); // window-wide shortcuts, also for commands without a menu item

@@ -22,38 +22,16 @@ Table ColourTable(const std::uint8_t* dib) {
     return table;
 }
 
+// Rows of the layouts Qt has no format for: 4 bits through the table, 32 bits as blue, green,
+// red and an unused byte.
 void ConvertRow(const std::uint8_t* src, int bits, int width, const Table& table, QRgb* out) {
-    switch (bits) {
-    case 1:
-        for (int x = 0; x < width; ++x)
-            out[x] = table[(src[x >> 3] >> (7 - (x & 7))) & 1];
-        break;
-    case 4:
+    if (bits == 4) {
         for (int x = 0; x < width; ++x)
             out[x] = table[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
-        break;
-    case 8:
-        for (int x = 0; x < width; ++x)
-            out[x] = table[src[x]];
-        break;
-    case 16:
-        for (int x = 0; x < width; ++x) {
-            const unsigned v = ReadU16(src + 2 * x);
-            // Five bits per channel; the top bits are repeated into the low ones for full range.
-            const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-            out[x] =
-                qRgb(int((r << 3) | (r >> 2)), int((g << 3) | (g >> 2)), int((b << 3) | (b >> 2)));
-        }
-        break;
-    case 24:
-        for (int x = 0; x < width; ++x, src += 3)
-            out[x] = qRgb(src[2], src[1], src[0]);
-        break;
-    case 32:
-        for (int x = 0; x < width; ++x, src += 4)
-            out[x] = qRgb(src[2], src[1], src[0]);
-        break;
+        return;
     }
+    for (int x = 0; x < width; ++x, src += 4)
+        out[x] = qRgb(src[2], src[1], src[0]);
 }
 
 // Run-length coded 8- or 4-bit pixels into a top-down image; pixels the stream leaves out
@@ -121,18 +99,20 @@ QImage DibMakeDisplayImage(const DibHandle& dib) {
         return {};
     const Table table = ColourTable(head);
 
-    QImage image;
-    try {
-        image = QImage(int(width), int(height), QImage::Format_RGB32);
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
-    if (image.isNull())
-        return {};
+    auto newImage = [&] {
+        try {
+            return QImage(int(width), int(height), QImage::Format_RGB32);
+        } catch (const std::bad_alloc&) {
+            return QImage();
+        }
+    };
 
     const bool rle = (compression == kCompressionRle8 && bits == 8) ||
                      (compression == kCompressionRle4 && bits == 4);
     if (rle) {
+        QImage image = newImage();
+        if (image.isNull())
+            return {};
         DecodeRle(bits0, end, compression == kCompressionRle4, table, image);
         return image;
     }
@@ -141,6 +121,43 @@ QImage DibMakeDisplayImage(const DibHandle& dib) {
         return {};
     const std::int64_t stride = ((bits * width + 31) / 32) * 4;
     if (stride * height > end - bits0)
+        return {};
+
+    // Layouts Qt knows: the rows are wrapped as they lie (upside down, no copy), converted by
+    // Qt's own optimised converters and turned upright in place.
+    QImage::Format wrapped = QImage::Format_Invalid;
+    switch (bits) {
+    case 1:
+        wrapped = QImage::Format_Mono; // most significant bit first, as stored
+        break;
+    case 8:
+        wrapped = QImage::Format_Indexed8;
+        break;
+    case 16:
+        wrapped = QImage::Format_RGB555; // 0RRRRRGGGGGBBBBB, little-endian, as stored
+        break;
+    case 24:
+        wrapped = QImage::Format_BGR888;
+        break;
+    }
+    if (wrapped != QImage::Format_Invalid) {
+        QImage rows(bits0, int(width), int(height), qsizetype(stride), wrapped);
+        if (bits <= 8)
+            rows.setColorTable(QList<QRgb>(table.begin(), table.begin() + (bits == 1 ? 2 : 256)));
+        QImage image;
+        try {
+            image = rows.convertToFormat(QImage::Format_RGB32);
+        } catch (const std::bad_alloc&) {
+            return {};
+        }
+        if (image.isNull())
+            return {};
+        image.mirror(false, true);
+        return image;
+    }
+
+    QImage image = newImage();
+    if (image.isNull())
         return {};
     for (std::int64_t y = 0; y < height; ++y) {
         const std::uint8_t* row = bits0 + (height - 1 - y) * stride;

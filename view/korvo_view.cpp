@@ -146,6 +146,19 @@ QColor CKorvoView::HatchColour(const QColor& face) {
     return QColor(shift(face.red()), shift(face.green()), shift(face.blue()));
 }
 
+QImage CKorvoView::HatchTile(const QColor& face) {
+    // One 8 x 8 cell of a diagonal cross hatch on the face colour, tiled as a texture: much
+    // cheaper to fill large margins with than a pattern brush.
+    QImage tile(8, 8, QImage::Format_RGB32);
+    tile.fill(face);
+    const QRgb line = HatchColour(face).rgb();
+    for (int i = 0; i < 8; ++i) {
+        tile.setPixel(i, i, line);
+        tile.setPixel(7 - i, i, line);
+    }
+    return tile;
+}
+
 void CKorvoView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const qreal dpr = Dpr();
@@ -153,22 +166,22 @@ void CKorvoView::paintEvent(QPaintEvent*) {
     const ViewPoint client = GetClientSize();
     const QColor face = palette().color(QPalette::Button);
 
-    // Behind the picture: the window colour, seen only when the picture cannot be shown.
-    painter.fillRect(QRect(0, 0, ClampInt(client.x), ClampInt(client.y)),
-                     palette().color(QPalette::Base));
-
     const ViewPoint scroll = GetScrollPosition();
     painter.setBrushOrigin(QPointF(qreal(-scroll.x), qreal(-scroll.y)));
-    const QBrush hatch(HatchColour(face), Qt::DiagCrossPattern);
-    for (const ViewRect& rc : CurrentMargins()) {
-        const QRect r(int(rc.left), int(rc.top), int(rc.Width()), int(rc.Height()));
-        painter.fillRect(r, face);
-        painter.fillRect(r, hatch);
-    }
+    const QBrush hatch(HatchTile(face));
+    for (const ViewRect& rc : CurrentMargins())
+        painter.fillRect(QRect(int(rc.left), int(rc.top), int(rc.Width()), int(rc.Height())),
+                         hatch);
 
     const DrawPlan plan = CurrentDrawPlan();
-    if (!plan.dst.IsEmpty())
-        DibPaint(painter, plan.dst, m_pDoc->DisplayImage(), plan.src);
+    if (plan.dst.IsEmpty() || DibPaint(painter, plan.dst, m_pDoc->DisplayImage(), plan.src) == 0) {
+        // No picture to show: the area between the margins gets the window colour.
+        const std::int64_t l = client.x > m_totalW ? (client.x - m_totalW) / 2 : 0;
+        const std::int64_t t = client.y > m_totalH ? (client.y - m_totalH) / 2 : 0;
+        painter.fillRect(QRect(int(l), int(t), ClampInt(std::min(m_totalW, client.x)),
+                               ClampInt(std::min(m_totalH, client.y))),
+                         palette().color(QPalette::Base));
+    }
 }
 
 void CKorvoView::resizeEvent(QResizeEvent* event) {

@@ -7,6 +7,7 @@
 #include "view/view_geometry.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <vector>
 
 class CKorvoDoc;
@@ -45,6 +46,7 @@ public:
 
     // The margin hatch: each byte of the face colour moved 16 towards the middle.
     static QColor HatchColour(const QColor& face);
+    static QImage HatchTile(const QColor& face);
 
 signals:
     void ZoomChanged();

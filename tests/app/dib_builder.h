@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-struct DibSpec {
+struct DibLayout {
     int width = 1;
     int height = 1; // negative: rows stored top-down
     int bits = 24;
@@ -24,7 +24,7 @@ inline void PutLe(QByteArray& out, std::uint32_t v, int bytes) {
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
-inline QByteArray DibBytes(const DibSpec& s) {
+inline QByteArray DibBytes(const DibLayout& s) {
     QByteArray out;
     if (s.core) {
         PutLe(out, 12, 4);
@@ -56,14 +56,14 @@ inline QByteArray DibBytes(const DibSpec& s) {
     return out;
 }
 
-inline DibHandle MakeDib(const DibSpec& s) {
+inline DibHandle MakeDib(const DibLayout& s) {
     const QByteArray bytes = DibBytes(s);
     DibHandle dib = DibHandle::Allocate(std::size_t(bytes.size()));
     std::memcpy(dib.data(), bytes.constData(), std::size_t(bytes.size()));
     return dib;
 }
 
-inline QByteArray BmpFileBytes(const DibSpec& s) {
+inline QByteArray BmpFileBytes(const DibLayout& s) {
     const QByteArray dib = DibBytes(s);
     const int headerSize = s.core ? 12 : 40;
     const int tableSize = int(s.colors.size()) * (s.core ? 3 : 4);

@@ -1,9 +1,7 @@
 // The desktop program driven through its real main window, offscreen: opening, titles, zoom,
-// centring, dragging, saving, Properties, the recent-file list and the file dialogs.
-#include "app/child_frame.h"
+// centring, dragging, saving, Properties and the recent-file list.
 #include "app/korvo_app.h"
 #include "app/main_frame.h"
-#include "app/my_status_bar.h"
 #include "app_test_support.h"
 #include "dib_builder.h"
 #include "doc/korvo_doc.h"
@@ -15,8 +13,6 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMimeData>
-#include <QProgressBar>
 #include <QScrollBar>
 #include <QSet>
 #include <QTemporaryDir>
@@ -31,7 +27,7 @@ using Rows = QList<QList<std::uint32_t>>;
 
 QByteArray Bmp24(const Rows& rows) {
     return BmpFileBytes(
-        DibSpec{int(rows.first().size()), int(rows.size()), 24, false, {}, 0, Rows24(rows)});
+        DibLayout{int(rows.first().size()), int(rows.size()), 24, false, {}, 0, Rows24(rows)});
 }
 
 // A w x h picture whose pixel (x, y) is 0x00xxyy (x and y below 256).
@@ -52,7 +48,7 @@ QByteArray BigBmp8(int w, int h) {
     for (std::uint32_t i = 0; i < 256; ++i)
         greys << i * 0x010101;
     const int stride = (w + 3) / 4 * 4;
-    return BmpFileBytes(DibSpec{w, h, 8, false, greys, 0, QByteArray(stride * h, '\x40')});
+    return BmpFileBytes(DibLayout{w, h, 8, false, greys, 0, QByteArray(stride * h, '\x40')});
 }
 
 } // namespace
@@ -77,14 +73,7 @@ private slots:
     void paintsPicturePixelsWholeAndMarginsHatched_data();
     void paintsPicturePixelsWholeAndMarginsHatched();
     void largePictureFillsWindowAndDragIsClamped();
-    void openByNameActivatesTheOpenDocument();
     void recentFileListKeepsTenNewestFirst();
-    void openDialogRemembersFilterAndFolder();
-    void severalChosenFilesGoToTheBatchHook();
-    void closeAllClosesPictureWindows();
-    void droppedFilesOpen();
-    void doubleClickTogglesMaximised();
-    void progressStaysOnTheRightHalfOfTheStatusBar();
 
 private:
     CMainFrame* Start(const QString& pluginPath = QString(), bool freshSettings = true);
@@ -160,7 +149,7 @@ void TestMainWindow::opensPngThroughThePlugin() {
 void TestMainWindow::refusesFilesWithTheirMessages_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("messages");
-    DibSpec topDown{2, -2, 24, false, {}, 0, Rows24(Gradient(2, 2))};
+    DibLayout topDown{2, -2, 24, false, {}, 0, Rows24(Gradient(2, 2))};
     QTest::newRow("top-down BMP") << BmpFileBytes(topDown)
                                   << QStringList{"DIB is too large", "Cannot load DIB"};
     QTest::newRow("not a picture")
@@ -188,7 +177,7 @@ void TestMainWindow::refusesFilesWithTheirMessages() {
 
 void TestMainWindow::showsCoreHeaderPictureButDoesNotSaveIt() {
     CMainFrame* frame = Start();
-    DibSpec core{2, 1, 1, true, {0x000000, 0xFFFFFF}, 0, QByteArray::fromHex("40000000")};
+    DibLayout core{2, 1, 1, true, {0x000000, 0xFFFFFF}, 0, QByteArray::fromHex("40000000")};
     CKorvoDoc* doc = frame->OpenDocumentFile(File("core.bmp", BmpFileBytes(core)));
     QVERIFY(doc);
     QCOMPARE(doc->DisplayImage().pixel(1, 0) & 0xFFFFFFu, 0xFFFFFFu);
@@ -392,24 +381,6 @@ void TestMainWindow::largePictureFillsWindowAndDragIsClamped() {
     QVERIFY(port->cursor().shape() != Qt::SizeAllCursor);
 }
 
-void TestMainWindow::openByNameActivatesTheOpenDocument() {
-    CMainFrame* frame = Start();
-    const QString a = File("a.bmp", Bmp24(Gradient(2, 2)));
-    const QString b = File("b.bmp", Bmp24(Gradient(3, 3)));
-    CKorvoDoc* docA = frame->OpenDocumentFile(a);
-    QVERIFY(frame->OpenDocumentFile(b));
-    QCOMPARE(frame->OpenDocumentFile(a), docA);
-    QCOMPARE(frame->MdiArea()->subWindowList().size(), 2);
-    QCOMPARE(frame->ActiveImageDocument(), docA);
-
-    // The Open command always reads the file into a new window.
-    SetFileDialogRunner([&](QWidget*, const FileDialogRequest& req) {
-        return std::optional<FileDialogAnswer>(FileDialogAnswer{{a}, req.filterIndex});
-    });
-    frame->OpenFiles();
-    QCOMPARE(frame->MdiArea()->subWindowList().size(), 3);
-}
-
 void TestMainWindow::recentFileListKeepsTenNewestFirst() {
     CMainFrame* frame = Start();
     QStringList paths;
@@ -435,111 +406,6 @@ void TestMainWindow::recentFileListKeepsTenNewestFirst() {
     QCOMPARE(frame->RecentFiles().Files().first(), expected[2]);
     frame->Action(QStringLiteral("actionRecentFile1"))->trigger();
     QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
-}
-
-void TestMainWindow::openDialogRemembersFilterAndFolder() {
-    CMainFrame* frame = Start();
-    const QString a = File("a.bmp", Bmp24(Gradient(2, 2)));
-    QList<FileDialogRequest> asked;
-    std::optional<FileDialogAnswer> answer = FileDialogAnswer{{a}, 2};
-    SetFileDialogRunner([&](QWidget*, const FileDialogRequest& req) {
-        asked << req;
-        return answer;
-    });
-    frame->OpenFiles();
-    answer.reset(); // cancelled
-    frame->OpenFiles();
-    QCOMPARE(asked.size(), 2);
-    QCOMPARE(asked[0].filterIndex, 1); // all files
-    QCOMPARE(asked[0].filters.size(), 2);
-    QCOMPARE(asked[1].filterIndex, 2); // as left by the user
-    QCOMPARE(asked[1].initialDir, m_files->path() + QLatin1Char('/'));
-    QCOMPARE(frame->OpenDialog().m_fileList, QStringList{a}); // the cancel changed nothing
-}
-
-void TestMainWindow::severalChosenFilesGoToTheBatchHook() {
-    CMainFrame* frame = Start();
-    const QString a = File("a.bmp", Bmp24(Gradient(2, 2)));
-    const QString b = File("b.bmp", Bmp24(Gradient(3, 3)));
-    SetFileDialogRunner([&](QWidget*, const FileDialogRequest&) {
-        return std::optional<FileDialogAnswer>(FileDialogAnswer{{a, b}, 1});
-    });
-    frame->m_openBatch = nullptr;
-    frame->OpenFiles(); // no batch window: the first file opens
-    QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
-    QCOMPARE(frame->ActiveImageDocument()->GetTitle(), QStringLiteral("a.bmp"));
-
-    QStringList batch;
-    frame->m_openBatch = [&](const QStringList& files) { batch = files; };
-    frame->OpenFiles();
-    QCOMPARE(batch, (QStringList{a, b}));
-    QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
-}
-
-void TestMainWindow::closeAllClosesPictureWindows() {
-    CMainFrame* frame = Start();
-    QVERIFY(frame->OpenDocumentFile(File("a.bmp", Bmp24(Gradient(200, 120)))));
-    QVERIFY(frame->OpenDocumentFile(File("b.bmp", Bmp24(Gradient(250, 150)))));
-    frame->Action(QStringLiteral("actionCascade"))->trigger();
-    for (QMdiSubWindow* sub : frame->MdiArea()->subWindowList()) {
-        auto* doc = static_cast<CKorvoDoc*>(static_cast<CChildFrame*>(sub)->GetDocument());
-        QCOMPARE(sub->widget()->size(), doc->m_sizeDoc); // fitted to the picture again
-    }
-    QVERIFY(frame->Action(QStringLiteral("actionCloseAll"))->isEnabled());
-    frame->Action(QStringLiteral("actionCloseAll"))->trigger();
-    QApplication::processEvents();
-    QCOMPARE(frame->MdiArea()->subWindowList().size(), 0);
-    QVERIFY(!frame->Action(QStringLiteral("actionCloseAll"))->isEnabled());
-    QCOMPARE(m_rec->Messages(), QStringList()); // never asks to save
-}
-
-void TestMainWindow::droppedFilesOpen() {
-    CMainFrame* frame = Start();
-    const QString a = File("a.bmp", Bmp24(Gradient(2, 2)));
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(a)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(frame, &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(frame, &drop);
-    QCOMPARE(frame->MdiArea()->subWindowList().size(), 1);
-    QCOMPARE(frame->ActiveImageDocument()->GetTitle(), QStringLiteral("a.bmp"));
-}
-
-void TestMainWindow::doubleClickTogglesMaximised() {
-    CMainFrame* frame = Start();
-    QVERIFY(frame->OpenDocumentFile(File("a.bmp", Bmp24(Gradient(20, 20)))));
-    QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();
-    QVERIFY(!sub->isMaximized());
-    QTest::mouseDClick(ActiveView()->viewport(), Qt::LeftButton);
-    QVERIFY(sub->isMaximized());
-    // Zooming a maximised window leaves its size alone.
-    const QSize size = sub->size();
-    ActiveView()->OnZoomIn();
-    QCOMPARE(sub->size(), size);
-    QTest::mouseDClick(ActiveView()->viewport(), Qt::LeftButton);
-    QVERIFY(!sub->isMaximized());
-}
-
-void TestMainWindow::progressStaysOnTheRightHalfOfTheStatusBar() {
-    CMainFrame* frame = Start();
-    CMyStatusBar* bar = frame->StatusBar();
-    bar->SetProgressPos(400);
-    QCOMPARE(bar->ShownText(), QString()); // idle, no run: nothing
-    bar->SetRunning(true);
-    QCOMPARE(bar->ShownText(), QStringLiteral("Quantizing, please wait..."));
-    bar->showMessage(QStringLiteral("Histogram")); // a menu prompt wins over the idle text
-    QCOMPARE(bar->ShownText(), QStringLiteral("Histogram"));
-    bar->clearMessage();
-    for (int width : {640, 1001}) {
-        frame->resize(width, 480);
-        QApplication::processEvents();
-        const QRect pane = bar->contentsRect();
-        QCOMPARE(bar->Progress()->geometry().left(), pane.right() / 2);
-        QCOMPARE(bar->Progress()->geometry().right(), pane.right());
-        QCOMPARE(bar->Progress()->value(), 400);
-    }
 }
 
 QTEST_MAIN(TestMainWindow)

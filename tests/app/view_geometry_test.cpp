@@ -1,4 +1,4 @@
-// The image view's arithmetic: zoom scaling, what a paint draws where, the margins and the drag
+// The image view's arithmetic: what a paint draws where, the margins and the drag
 // clamp. Expected rectangles are worked out by hand from the view's rules.
 #include "view/view_geometry.h"
 
@@ -20,8 +20,6 @@ template <> char* toString(const ViewPoint& p) {
 class TestViewGeometry : public QObject {
     Q_OBJECT
 private slots:
-    void zoomScales_data();
-    void zoomScales();
     void planDraw_data();
     void planDraw();
     void marginsCoverEverythingButThePicture_data();
@@ -29,27 +27,6 @@ private slots:
     void dragClamps_data();
     void dragClamps();
 };
-
-void TestViewGeometry::zoomScales_data() {
-    QTest::addColumn<int>("zoom");
-    QTest::addColumn<qint64>("v");
-    QTest::addColumn<qint64>("scaled");
-    QTest::addColumn<qint64>("unscaled");
-    QTest::newRow("16x") << 16 << qint64(7) << qint64(112) << qint64(0);
-    QTest::newRow("3x truncates back") << 3 << qint64(22) << qint64(66) << qint64(7);
-    QTest::newRow("1/2") << 0 << qint64(7) << qint64(3) << qint64(14);
-    QTest::newRow("1/32 of 100") << -4 << qint64(100) << qint64(3) << qint64(3200);
-    QTest::newRow("1/32 of 1 is nothing") << -4 << qint64(1) << qint64(0) << qint64(32);
-}
-
-void TestViewGeometry::zoomScales() {
-    QFETCH(int, zoom);
-    QFETCH(qint64, v);
-    QFETCH(qint64, scaled);
-    QFETCH(qint64, unscaled);
-    QCOMPARE(ZoomScale(v, zoom), scaled);
-    QCOMPARE(ZoomUnscale(v, zoom), unscaled);
-}
 
 void TestViewGeometry::planDraw_data() {
     QTest::addColumn<ViewPoint>("scroll");

@@ -1,0 +1,135 @@
+// How fast the image view opens and paints a big photo, next to the plain Qt way of doing the
+// same: QImage loading the file and QPainter drawing the visible part. Prints milliseconds
+// (median of several rounds) and the ratio view / plain; a ratio near 1 means the view adds
+// little. The repaint figures for a small and a big picture show that a repaint costs the same
+// whatever the picture's size.
+//
+//   xkorvo_view_bench [picture.bmp]   (default: a generated 6000 x 4000 photo-like BMP)
+#include "doc/korvo_doc.h"
+#include "view/korvo_view.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int kScreenW = 1920, kScreenH = 1080;
+
+double MedianMs(int rounds, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// A smooth photo-like picture with some noise, saved as a 24-bit BMP.
+QString MakePicture(const QString& dir, int w, int h) {
+    QImage img(w, h, QImage::Format_RGB888);
+    std::uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y) {
+        uchar* row = img.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int noise = int((seed >> 16) & 15);
+            row[3 * x] = uchar((x * 255 / w + noise) & 0xFF);
+            row[3 * x + 1] = uchar((y * 255 / h + noise) & 0xFF);
+            row[3 * x + 2] = uchar(((x + y) * 127 / (w + h) + 64) & 0xFF);
+        }
+    }
+    const QString path = QStringLiteral("%1/photo-%2x%3.bmp").arg(dir).arg(w).arg(h);
+    img.save(path, "BMP");
+    return path;
+}
+
+struct Figures {
+    double viewOpen, plainOpen, viewRepaint, plainRepaint, viewZoomOut, plainZoomOut;
+};
+
+Figures Measure(const QString& path, int rounds) {
+    Figures f{};
+    QImage target(kScreenW, kScreenH, QImage::Format_RGB32);
+
+    f.viewOpen = MedianMs(rounds, [&] {
+        CKorvoDoc doc;
+        doc.OnOpenDocument(path);
+        CKorvoView view(&doc);
+        view.resize(kScreenW, kScreenH);
+        view.show();
+        view.OnInitialUpdate();
+        view.viewport()->render(&target);
+    });
+    f.plainOpen = MedianMs(rounds, [&] {
+        QImage img(path);
+        QPainter p(&target);
+        p.drawImage(0, 0, img, 0, 0, kScreenW, kScreenH);
+    });
+
+    CKorvoDoc doc;
+    doc.OnOpenDocument(path);
+    CKorvoView view(&doc);
+    view.resize(kScreenW, kScreenH);
+    view.show();
+    view.OnInitialUpdate();
+    view.ScrollToPosition({doc.m_sizeDoc.width() / 3, doc.m_sizeDoc.height() / 3});
+    f.viewRepaint = MedianMs(rounds * 4, [&] { view.viewport()->render(&target); });
+
+    const QImage img(path);
+    const QRect part(img.width() / 3, img.height() / 3, kScreenW, kScreenH);
+    f.plainRepaint = MedianMs(rounds * 4, [&] {
+        QPainter p(&target);
+        p.drawImage(QPoint(0, 0), img, part);
+    });
+
+    view.OnZoomOut(); // 1/2: a scaled draw
+    view.ScrollToPosition({0, 0});
+    f.viewZoomOut = MedianMs(rounds * 4, [&] { view.viewport()->render(&target); });
+    const QRect half(0, 0, std::min(img.width(), 2 * kScreenW),
+                     std::min(img.height(), 2 * kScreenH));
+    f.plainZoomOut = MedianMs(rounds * 4, [&] {
+        QPainter p(&target);
+        p.drawImage(QRectF(0, 0, half.width() / 2, half.height() / 2), img, QRectF(half));
+    });
+    return f;
+}
+
+void Print(const char* what, double view, double plain) {
+    std::printf("  %-28s view %8.2f ms   plain %8.2f ms   ratio %5.2f\n", what, view, plain,
+                view / plain);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString big =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : MakePicture(dir.path(), 6000, 4000);
+    const QString small = MakePicture(dir.path(), 2400, 1600);
+
+    for (const QString& path : {big, small}) {
+        const QSize size = QImageReader(path).size();
+        std::printf("%s: %d x %d (%.1f megapixels), view %d x %d\n", qPrintable(path), size.width(),
+                    size.height(), size.width() * double(size.height()) / 1e6, kScreenW, kScreenH);
+        const Figures f = Measure(path, 5);
+        Print("open and first paint", f.viewOpen, f.plainOpen);
+        Print("repaint at actual size", f.viewRepaint, f.plainRepaint);
+        Print("repaint at 1/2", f.viewZoomOut, f.plainZoomOut);
+    }
+    return 0;
+}
