@@ -2,7 +2,6 @@
 #include "batch/batch_doc.h"
 #include "batch/batch_view.h"
 
-#include <QTest>
 #include <QTextBlock>
 #include <gtest/gtest.h>
 
@@ -27,16 +26,4 @@ TEST(BatchView, ThreeFilesGiveThreeNumberedLinesInEveryView) {
     EXPECT_EQ(Lines(first), expected); // the last line break leaves an empty last line
     EXPECT_EQ(Lines(second), expected);
     EXPECT_EQ(doc.m_fileList.size(), 3);
-}
-
-TEST(BatchView, LogCannotBeEdited) {
-    CBatchDoc doc;
-    CBatchView view(&doc);
-    view.OnInitialUpdate();
-    doc.SetFileList({"/x.bmp", "/y.bmp"});
-    view.show();
-    QTest::keyClicks(&view, QStringLiteral("typed"));
-    QTest::keyClick(&view, Qt::Key_Backspace);
-    QTest::keyClick(&view, Qt::Key_Delete);
-    EXPECT_EQ(view.toPlainText(), QStringLiteral("1: /x.bmp\n2: /y.bmp\n"));
 }

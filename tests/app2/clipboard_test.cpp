@@ -105,22 +105,6 @@ TEST(Clipboard, TrueColourImageBecomesTwentyFourBits) {
               (std::vector<std::uint8_t>{255, 0, 0, 3, 2, 1, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0}));
 }
 
-TEST(Clipboard, MonochromeImageKeepsItsTwoColours) {
-    QImage image(3, 1, QImage::Format_Mono);
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    image.setPixel(0, 0, 1);
-    image.setPixel(1, 0, 0);
-    image.setPixel(2, 0, 1);
-    QMimeData mime;
-    mime.setImageData(image);
-    const PastedDib pasted = DibFromMimeData(&mime);
-    ASSERT_TRUE(pasted.dib);
-    EXPECT_EQ(DibGetBitCount(pasted.dib.data()), 8);
-    EXPECT_EQ(DibBuildPalette(pasted.dib), (std::vector<std::uint32_t>{0xFFFFFFFF, 0xFF000000}));
-    const std::uint8_t* bits = DibGetBits(pasted.dib.data());
-    EXPECT_EQ(std::vector<std::uint8_t>(bits, bits + 3), (std::vector<std::uint8_t>{1, 0, 1}));
-}
-
 TEST(Clipboard, NothingUsableGivesNoPicture) {
     QMimeData text;
     text.setText(QStringLiteral("not a picture"));
