@@ -12,6 +12,7 @@
 #include "batch/batch_view.h"
 #include "doc/korvo_doc.h"
 #include "image/bmp_file.h"
+#include "plugin/plugin_registry.h"
 #include "plugin/settings_file.h"
 #include "plugin/ui/file_dialogs.h"
 
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -277,10 +279,29 @@ TEST_F(DesktopRun, CopyThenPasteGivesAnIdenticalIndependentPicture) {
     EXPECT_EQ(Bytes(pasted->m_hDib), original);
 }
 
-TEST_F(DesktopRun, PluginSettingsCommandRunsTheDialog) {
+// The dialog on the program's own registry: switching every plug-in off is written to the
+// settings file and leaves none loaded.
+TEST_F(DesktopRun, PluginSettingsCommandWritesTheInactiveList) {
+    QDir(m_files.path()).mkdir(QStringLiteral("spi"));
+    const QString folder = m_files.filePath(QStringLiteral("spi"));
+    for (const char* name : {"two.spi", "one.spi"})
+        QFile(folder + QLatin1Char('/') + QLatin1String(name)).open(QIODevice::WriteOnly);
+    m_answers[QStringLiteral("susieDialog")] = [folder](QDialog& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("editFolder"))->setText(folder);
+        d.findChild<QAbstractButton*>(QStringLiteral("buttonSamePeriod"))->click();
+        auto* active = d.findChild<QListWidget*>(QStringLiteral("listActive"));
+        ASSERT_EQ(active->count(), 2);
+        active->selectAll();
+        d.findChild<QAbstractButton*>(QStringLiteral("buttonRemove"))->click();
+    };
     ASSERT_TRUE(Action("actionPluginSettings")->isEnabled());
     Action("actionPluginSettings")->trigger();
     EXPECT_EQ(m_dialogs, QStringList{"susieDialog"});
+    EXPECT_EQ(AppendSeparator(g_strPluginPath), AppendSeparator(folder));
+    EXPECT_TRUE(LoadedPlugins().empty());
+    QSettings s(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(s.value(QStringLiteral("Plugins/1")).toString(), QStringLiteral("one.spi"));
+    EXPECT_EQ(s.value(QStringLiteral("Plugins/2")).toString(), QStringLiteral("two.spi"));
 }
 
 TEST_F(DesktopRun, SeveralFilesOpenOneBatchWindow) {
