@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
-void DibHandle::FreeDeleter::operator()(std::uint8_t* p) const { std::free(p); }
+void DibHandle::FreeDeleter::operator()(std::uint8_t* p) const {
+    std::free(p);
+}
 
 DibHandle DibHandle::Allocate(std::size_t size) {
     DibHandle h;
@@ -16,12 +19,23 @@ DibHandle DibHandle::Allocate(std::size_t size) {
     return h;
 }
 
+DibHandle::DibHandle(DibHandle&& other) noexcept
+    : m_data(std::move(other.m_data)), m_size(std::exchange(other.m_size, 0)) {}
+
+DibHandle& DibHandle::operator=(DibHandle&& other) noexcept {
+    m_data = std::move(other.m_data);
+    m_size = std::exchange(other.m_size, 0);
+    return *this;
+}
+
 void DibHandle::reset() {
     m_data.reset();
     m_size = 0;
 }
 
-bool DibIsInfoHeader(const std::uint8_t* dib) { return ReadU32(dib) == kInfoHeaderSize; }
+bool DibIsInfoHeader(const std::uint8_t* dib) {
+    return ReadU32(dib) == kInfoHeaderSize;
+}
 
 std::int32_t DibGetWidth(const std::uint8_t* dib) {
     return DibIsInfoHeader(dib) ? ReadI32(dib + dibfield::Width) : ReadU16(dib + 4);
@@ -57,12 +71,22 @@ std::uint16_t DibGetColorTableSize(const std::uint8_t* dib) {
     return static_cast<std::uint16_t>(DibGetColorCount(dib) * (DibIsInfoHeader(dib) ? 4 : 3));
 }
 
+std::uint32_t DibGetMaskSize(const std::uint8_t* dib) {
+    return DibIsInfoHeader(dib) && ReadU32(dib + dibfield::Compression) == kCompressionBitfields
+               ? 12
+               : 0;
+}
+
+const std::uint8_t* DibGetColorTable(const std::uint8_t* dib) {
+    return dib + ReadU32(dib) + DibGetMaskSize(dib);
+}
+
 const std::uint8_t* DibGetBits(const std::uint8_t* dib) {
-    return dib + ReadU32(dib) + DibGetColorTableSize(dib);
+    return DibGetColorTable(dib) + DibGetColorTableSize(dib);
 }
 
 std::uint8_t* DibGetBits(std::uint8_t* dib) {
-    return dib + ReadU32(dib) + DibGetColorTableSize(dib);
+    return dib + (DibGetBits(static_cast<const std::uint8_t*>(dib)) - dib);
 }
 
 DibHandle DibDuplicate(const DibHandle& dib) {
@@ -81,7 +105,7 @@ std::vector<std::uint32_t> DibBuildPalette(const DibHandle& dib) {
     const std::uint8_t* h = dib.data();
     const unsigned count = DibGetColorCount(h);
     const unsigned entry = DibIsInfoHeader(h) ? 4 : 3;
-    const std::uint8_t* p = h + ReadU32(h);
+    const std::uint8_t* p = DibGetColorTable(h);
     table.reserve(count);
     for (unsigned i = 0; i < count; ++i, p += entry)
         table.push_back(0xFF000000u | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) |

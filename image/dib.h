@@ -13,8 +13,8 @@
 class DibHandle {
 public:
     DibHandle() = default;
-    DibHandle(DibHandle&&) noexcept = default;
-    DibHandle& operator=(DibHandle&&) noexcept = default;
+    DibHandle(DibHandle&& other) noexcept;
+    DibHandle& operator=(DibHandle&& other) noexcept; // a moved-from handle is null, size 0
     DibHandle(const DibHandle&) = delete;
     DibHandle& operator=(const DibHandle&) = delete;
 
@@ -56,7 +56,9 @@ inline std::uint32_t ReadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-inline std::int32_t ReadI32(const std::uint8_t* p) { return static_cast<std::int32_t>(ReadU32(p)); }
+inline std::int32_t ReadI32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(ReadU32(p));
+}
 inline void WriteU16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
@@ -74,6 +76,14 @@ std::int32_t DibGetHeight(const std::uint8_t* dib); // as stored; negative = top
 std::uint16_t DibGetBitCount(const std::uint8_t* dib);
 std::uint16_t DibGetColorCount(const std::uint8_t* dib);     // colours-used, else by bit count
 std::uint16_t DibGetColorTableSize(const std::uint8_t* dib); // count x 4 (info) or x 3 (core)
+// Bytes of the three colour masks that follow an information header with bit-field
+// compression (12), else 0. The colour table and the pixels come after them.
+std::uint32_t DibGetMaskSize(const std::uint8_t* dib);
+const std::uint8_t* DibGetColorTable(const std::uint8_t* dib);
+// Bytes per uncompressed row: rows are padded to a multiple of 4 bytes.
+inline std::uint64_t DibRowStride(std::uint64_t bitCount, std::uint64_t width) {
+    return (bitCount * width + 31) / 32 * 4;
+}
 const std::uint8_t* DibGetBits(const std::uint8_t* dib);
 std::uint8_t* DibGetBits(std::uint8_t* dib);
 

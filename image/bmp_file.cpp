@@ -1,0 +1,242 @@
+#include "image/bmp_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::uint16_t kBitmapSignature = 0x4D42; // "BM"
+// The size fields of the file header are 32 bits wide.
+constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu;
+
+// Copies n bytes from offset `at` of the source; false when they cannot all be had.
+using RangeReader = std::function<bool(std::uint64_t at, std::uint8_t* dst, std::size_t n)>;
+
+BmpReadResult Fail(BmpError error, DibStatus status = DibStatus::Ok) {
+    BmpReadResult r;
+    r.error = error;
+    r.status = status;
+    return r;
+}
+
+// Bytes between the DIB header and the pixels as the DIB describes them (masks and colour
+// table), or nothing when the header is not one we read.
+std::optional<std::uint64_t> TableEnd(const std::uint8_t* header, std::uint64_t available) {
+    if (available < 4)
+        return std::nullopt;
+    const std::uint32_t size = ReadU32(header);
+    if ((size != kInfoHeaderSize && size != kCoreHeaderSize) || available < size)
+        return std::nullopt;
+    return std::uint64_t{size} + DibGetMaskSize(header) + DibGetColorTableSize(header);
+}
+
+BmpReadResult ReadBitmap(std::uint64_t length, const RangeReader& read) {
+    if (length < kFileHeaderSize)
+        return Fail(BmpError::NotBitmap);
+    std::uint8_t fileHeader[kFileHeaderSize];
+    if (!read(0, fileHeader, kFileHeaderSize))
+        return Fail(BmpError::FileError);
+    if (ReadU16(fileHeader) != kBitmapSignature)
+        return Fail(BmpError::NotBitmap);
+    if (length > kMaxFileSize)
+        return Fail(BmpError::Invalid, DibStatus::TooLarge);
+
+    const std::uint64_t body = length - kFileHeaderSize;
+    std::uint8_t header[kInfoHeaderSize] = {};
+    const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(body, 40));
+    if (!read(kFileHeaderSize, header, headerBytes))
+        return Fail(BmpError::FileError);
+
+    // The DIB is packed: its pixels follow the colour table. Some writers leave unused bytes
+    // before the pixel rows and say so only in the file header's pixel offset; those bytes are
+    // skipped so the picture is not shifted. An offset inside the table or past the end is
+    // ignored (the entry check then judges the picture as it stands).
+    std::uint64_t head = body;
+    std::uint64_t gap = 0;
+    if (auto tableEnd = TableEnd(header, headerBytes)) {
+        const std::uint64_t pixelOffset = ReadU32(fileHeader + 10);
+        if (pixelOffset > kFileHeaderSize + *tableEnd && pixelOffset <= length) {
+            head = *tableEnd;
+            gap = pixelOffset - kFileHeaderSize - *tableEnd;
+        }
+    }
+
+    BmpReadResult result;
+    result.dib = DibHandle::Allocate(static_cast<std::size_t>(body - gap));
+    if (!result.dib)
+        return Fail(BmpError::Invalid, DibStatus::OutOfMemory);
+    std::uint8_t* block = result.dib.data();
+    if (!read(kFileHeaderSize, block, static_cast<std::size_t>(head)) ||
+        !read(kFileHeaderSize + head + gap, block + head,
+              static_cast<std::size_t>(body - gap - head)))
+        return Fail(BmpError::FileError);
+
+    result.status = DibValidate(result.dib);
+    if (result.status != DibStatus::Ok)
+        return Fail(BmpError::Invalid, result.status);
+    return result;
+}
+
+// What writing a picture takes: its image size and how many bytes of the block form the DIB.
+struct WritePlan {
+    bool storeImageSize = false;
+    std::uint32_t imageSize = 0;
+    std::uint64_t dibSize = 0;
+    std::uint64_t pixelOffset = 0;
+};
+
+std::optional<WritePlan> PlanWrite(const DibHandle& dib) {
+    if (!dib || dib.size() < kInfoHeaderSize || ReadU32(dib.data()) != kInfoHeaderSize)
+        return std::nullopt;
+    const std::uint8_t* h = dib.data();
+    WritePlan plan;
+    const std::uint32_t compression = ReadU32(h + dibfield::Compression);
+    std::uint64_t imageSize;
+    if (compression == kCompressionRle8 || compression == kCompressionRle4) {
+        imageSize = ReadU32(h + dibfield::SizeImage);
+    } else {
+        const std::int32_t width = DibGetWidth(h), height = DibGetHeight(h);
+        if (width < 0 || height < 0)
+            return std::nullopt;
+        imageSize = DibRowStride(DibGetBitCount(h), static_cast<std::uint64_t>(width)) *
+                    static_cast<std::uint64_t>(height);
+        plan.storeImageSize = true;
+    }
+    plan.pixelOffset = kFileHeaderSize + kInfoHeaderSize + DibGetMaskSize(h) +
+                       std::uint64_t{DibGetColorTableSize(h)};
+    plan.dibSize = plan.pixelOffset - kFileHeaderSize + imageSize;
+    // Never read past the block, and the sizes must fit the 32-bit fields.
+    if (plan.dibSize > dib.size() || plan.dibSize + kFileHeaderSize > kMaxFileSize)
+        return std::nullopt;
+    plan.imageSize = static_cast<std::uint32_t>(imageSize);
+    return plan;
+}
+
+class TempFile {
+public:
+    explicit TempFile(std::filesystem::path path) : m_path(std::move(path)) {}
+    ~TempFile() {
+        if (m_file)
+            std::fclose(m_file);
+        if (!m_kept) {
+            std::error_code ec;
+            std::filesystem::remove(m_path, ec);
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool Open() {
+        m_file = std::fopen(m_path.c_str(), "wbx"); // never reuse an existing name
+        return m_file != nullptr;
+    }
+    std::FILE* file() { return m_file; }
+    // Flushes the data to the disk and closes the file; false on any error.
+    bool Finish() {
+        std::FILE* f = std::exchange(m_file, nullptr);
+        bool ok = std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
+        return std::fclose(f) == 0 && ok;
+    }
+    void Keep() { m_kept = true; }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+    std::FILE* m_file = nullptr;
+    bool m_kept = false;
+};
+
+std::filesystem::path TempNameBeside(const std::filesystem::path& target) {
+    static std::mt19937_64 random{std::random_device{}()};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
+    std::filesystem::path name = target;
+    name += suffix;
+    return name;
+}
+
+} // namespace
+
+BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size) {
+    if (!data)
+        return Fail(BmpError::NotBitmap);
+    return ReadBitmap(size, [&](std::uint64_t at, std::uint8_t* dst, std::size_t n) {
+        if (at > size || n > size - at)
+            return false;
+        std::copy_n(data + at, n, dst);
+        return true;
+    });
+}
+
+BmpReadResult DibReadFile(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t length = std::filesystem::file_size(path, ec);
+    if (ec)
+        return Fail(BmpError::FileError);
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return Fail(BmpError::FileError);
+    return ReadBitmap(length, [&](std::uint64_t at, std::uint8_t* dst, std::size_t n) {
+        if (n == 0)
+            return true;
+        in.seekg(static_cast<std::streamoff>(at));
+        in.read(reinterpret_cast<char*>(dst), static_cast<std::streamsize>(n));
+        return in.good() && static_cast<std::size_t>(in.gcount()) == n;
+    });
+}
+
+bool DibWriteFile(DibHandle& dib, const ByteSink& sink) {
+    const std::optional<WritePlan> plan = PlanWrite(dib);
+    if (!plan)
+        return false;
+    if (plan->storeImageSize)
+        WriteU32(dib.data() + dibfield::SizeImage, plan->imageSize);
+    std::uint8_t fileHeader[kFileHeaderSize] = {};
+    WriteU16(fileHeader, kBitmapSignature);
+    WriteU32(fileHeader + 2, static_cast<std::uint32_t>(plan->dibSize + kFileHeaderSize));
+    WriteU32(fileHeader + 10, static_cast<std::uint32_t>(plan->pixelOffset));
+    return sink(fileHeader, kFileHeaderSize) &&
+           sink(dib.data(), static_cast<std::size_t>(plan->dibSize));
+}
+
+SaveResult DibSaveFile(DibHandle& dib, const std::string& path) {
+    if (!PlanWrite(dib))
+        return SaveResult::NotWritable;
+    std::error_code ec;
+    std::filesystem::path target = path;
+    // Saving over a symbolic link replaces the file it points to, not the link.
+    if (std::filesystem::is_symlink(target, ec)) {
+        target = std::filesystem::weakly_canonical(target, ec);
+        if (ec)
+            return SaveResult::FileError;
+    }
+    const auto existing = std::filesystem::status(target, ec);
+
+    TempFile temp(TempNameBeside(target));
+    if (!temp.Open())
+        return SaveResult::FileError;
+    const bool written = DibWriteFile(dib, [&](const std::uint8_t* p, std::size_t n) {
+        return std::fwrite(p, 1, n, temp.file()) == n;
+    });
+    if (!written || !temp.Finish())
+        return SaveResult::FileError;
+    if (std::filesystem::exists(existing)) {
+        std::filesystem::permissions(temp.path(), existing.permissions(),
+                                     std::filesystem::perm_options::replace, ec);
+        if (ec)
+            return SaveResult::FileError;
+    }
+    std::filesystem::rename(temp.path(), target, ec);
+    if (ec)
+        return SaveResult::FileError;
+    temp.Keep();
+    return SaveResult::Ok;
+}

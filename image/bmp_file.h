@@ -1,0 +1,46 @@
+// Bitmap files: a 14-byte file header followed by a packed DIB. Reading works on bytes or a file
+// and runs the entry check; writing goes to a byte sink, so the format is tested in memory, and
+// saving replaces a file only once the new one is completely written.
+#pragma once
+
+#include "image/dib.h"
+#include "image/dib_check.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+enum class BmpError {
+    None,
+    FileError, // the file could not be opened or read
+    NotBitmap, // shorter than a file header, or no "BM" signature
+    Invalid,   // a bitmap whose picture fails the entry check (see status)
+};
+
+struct BmpReadResult {
+    DibHandle dib; // null unless error is None
+    BmpError error = BmpError::None;
+    DibStatus status = DibStatus::Ok;
+};
+
+// The picture of a bitmap file held in memory. The pixels follow the colour table in the block;
+// a gap the file leaves before its pixel rows (pixel offset beyond the table) is closed.
+[[nodiscard]] BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size);
+// The same for a file; files of 4 GiB and more are refused as too large.
+[[nodiscard]] BmpReadResult DibReadFile(const std::string& path);
+
+// Receives the bytes of a file being written; false stops the write.
+using ByteSink = std::function<bool(const std::uint8_t*, std::size_t)>;
+
+// Writes the file header and the DIB. Only information-header pictures are written; for an
+// uncompressed picture the image-size field of the DIB is set to the row bytes first. False
+// when the picture cannot be written this way or the sink refused bytes.
+[[nodiscard]] bool DibWriteFile(DibHandle& dib, const ByteSink& sink);
+
+enum class SaveResult {
+    Ok,
+    NotWritable, // no picture, a core header, or a header describing more than the block holds
+    FileError,   // the file could not be written; an existing file at the path is unchanged
+};
+[[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path);

@@ -1,0 +1,30 @@
+// The entry check: every DIB that enters the program (bitmap file, plug-in, clipboard) passes it
+// once, so later code can trust that a block's header is sane and that the block holds the colour
+// table and every pixel row (or run-length byte) the header describes.
+#pragma once
+
+#include "image/dib.h"
+
+#include <cstdint>
+
+enum class DibStatus {
+    Ok,
+    BadHeader,      // header size other than 40 or 12, or planes other than 1
+    BadDimensions,  // zero width or height
+    TooLarge,       // negative width or height (top-down rows), or above kMaxPicturePixels
+    BadBitCount,    // a bit count this header kind does not allow
+    BadColorTable,  // colours-used beyond what the bit count indexes, or above 65535
+    BadCompression, // unknown compression, one that does not fit the bit count, or bad masks
+    Truncated,      // the block ends before the colour table or the pixel data does
+    OutOfMemory,    // the block for the picture could not be allocated
+};
+
+// The largest picture, in pixels, that the program opens. Every buffer sized from header fields
+// stays below it: 2^28 pixels (256 Mi) unpack to 1 GiB of 32-bit pixels, every row stride and
+// image size still fits the 32-bit fields of a bitmap file, and width x height fits an int.
+inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 28;
+
+[[nodiscard]] DibStatus DibValidate(const DibHandle& dib);
+
+// A short English reason for messages and the command line.
+const char* DibStatusText(DibStatus status);

@@ -1,0 +1,40 @@
+// The pixel array: unpacks a picture into one 0x00RRGGBB value per pixel, top row first, for the
+// engine, and packs the engine's palette indices back into a new 1-, 4- or 8-bit picture whose
+// block the caller takes with TakeResult.
+#pragma once
+
+#include "image/dib.h"
+
+#include <cstdint>
+
+class CGraphArray {
+public:
+    CGraphArray();
+    virtual ~CGraphArray();
+    CGraphArray(const CGraphArray&) = delete;
+    CGraphArray& operator=(const CGraphArray&) = delete;
+
+    // Remembers the source picture; it stays with its owner and must outlive every LoadPixels.
+    void SetSource(const DibHandle* source);
+    // Unpacks the source (information header; uncompressed 1, 4, 8, 16, 24 or 32 bits, or a
+    // run-length stream of 4 or 8 bits) into m_pPixels. False, with nothing allocated, for any
+    // other picture, a broken run-length stream, or when the memory cannot be had.
+    [[nodiscard]] bool LoadPixels();
+    // Packs m_pPixels (palette indices) and the first m_nColors entries of m_palette into a new
+    // picture in m_hResult: 1 bit for up to 2 colours, 4 bits for up to 16, else 8.
+    [[nodiscard]] bool BuildResultDib();
+    const DibHandle& GetResult() const { return m_hResult; }
+    DibHandle TakeResult(); // the result block; afterwards m_hResult is null
+    void FreePixels();      // width and height keep their values
+
+    const DibHandle* m_hSource = nullptr; // borrowed, never freed here
+    DibHandle m_hResult;                  // owned until taken
+    std::uint32_t m_palette[256];         // 0x00RRGGBB entries
+    int m_nColors = 0;                    // entries in use; 0: the pixels are true colour
+    int m_nBitCount = 0;                  // 24 after unpacking; 1, 4 or 8 after quantization
+    // m_nWidth x m_nHeight values, top row first: colours, or palette indices after
+    // quantization. Owned by this object (malloc family), freed by FreePixels and the destructor.
+    std::uint32_t* m_pPixels = nullptr;
+    int m_nHeight = 0;
+    int m_nWidth = 0;
+};
