@@ -146,6 +146,9 @@ TEST_F(PictureLoader, RefusesBlocksItCannotSize) {
         Bytes info;
     } rows[] = {
         {"bit count 2", Header(4, 4, 2, 0, 0, 0)},
+        // The next two size fine but fail the entry check every picture passes.
+        {"zero width", Header(0, 4, 24, 0, 0, 0)},
+        {"masks without bits", Header(2, 2, 16, 3, 8, 0, {0, 0, 0})},
         {"negative width", Header(-4, 4, 24, 0, 0, 0)},
         {"image size beyond the limit", Header(4, 4, 24, 0, 0xFFFFFFFF, 0)},
         {"rows beyond the limit", Header(65536, 65536, 32, 0, 0, 0)},
