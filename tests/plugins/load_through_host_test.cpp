@@ -29,6 +29,10 @@ const struct {
 } kOnePerFormat[] = {
     {"pngsuite", "basn2c08.png", "png.spi"},
     {"jpeg", "testorig.jpg", "jpeg.spi"},
+    {"gif", "treescap-interlaced.gif", "gif.spi"},
+    {"tiff", "made-rgb-lzw-predictor.tiff", "tiff.spi"},
+    {"webp", "lossy_alpha1.webp", "webp.spi"},
+    {"bmpsuite", "g/pal8v5.bmp", "bmp.spi"},
 };
 
 TEST_F(LoadThroughHost, OpensEveryFormat) {

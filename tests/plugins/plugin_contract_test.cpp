@@ -1,0 +1,57 @@
+// What every plug-in we ship answers the same way: its texts, and recognition by signature.
+#include "tests/plugins/spi_harness.h"
+
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+const struct {
+    const char* plugin;
+    const char* set;
+    const char* file;
+    const char* pattern;
+} kPlugins[] = {
+    {"png", "pngsuite", "basn2c08.png", "*.png"}, {"jpeg", "jpeg", "testorig.jpg", "*.jpg"},
+    {"gif", "gif", "treescap.gif", "*.gif"},      {"tiff", "tiff", "rgb-3c-8b.tiff", "*.tif"},
+    {"webp", "webp", "test.webp", "*.webp"},      {"bmp", "bmpsuite", "g/pal8v4.bmp", "*.bmp"},
+};
+
+TEST(PluginContract, EveryPluginNamesItselfAnImportPlugin) {
+    for (const auto& row : kPlugins) {
+        SCOPED_TRACE(row.plugin);
+        SpiModule spi(row.plugin);
+        ASSERT_TRUE(spi.loaded()) << spi.error().toStdString();
+        EXPECT_EQ(spi.Info(0), "00IN");
+        EXPECT_FALSE(spi.Info(1).empty());
+        EXPECT_NE(spi.Info(2).find(row.pattern), std::string::npos);
+        EXPECT_FALSE(spi.Info(3).empty());
+        EXPECT_EQ(spi.Info(4), "");
+    }
+}
+
+TEST(PluginContract, InfoTextIsCutToTheBuffer) {
+    QLibrary library(QStringLiteral(XKORVO_BIN_DIR "/png.spi"));
+    auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.resolve("GetPluginInfo"));
+    ASSERT_NE(getInfo, nullptr);
+    std::array<char, 4> buf;
+    buf.fill('#');
+    // Room for three characters and the terminator.
+    EXPECT_EQ(getInfo(0, buf.data(), 4), 3);
+    EXPECT_EQ(std::string(buf.data()), "00I");
+    EXPECT_EQ(getInfo(0, buf.data(), 0), 0);
+}
+
+TEST(PluginContract, EachPluginRecognisesOnlyItsOwnFormat) {
+    for (const auto& plugin : kPlugins) {
+        SpiModule spi(plugin.plugin);
+        for (const auto& file : kPlugins) {
+            EXPECT_EQ(spi.Supports(ReadTestFile(file.set, file.file)), &plugin == &file)
+                << plugin.plugin << " on " << file.file;
+        }
+        // The decision rests on the bytes: an empty start is nobody's format.
+        EXPECT_FALSE(spi.Supports({})) << plugin.plugin;
+    }
+}
+
+} // namespace
