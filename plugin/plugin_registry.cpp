@@ -111,7 +111,11 @@ void UnloadPlugins() {
 }
 
 QString DefaultPluginFolder() {
-    const QString program = ProgramFolder();
+    return PluginFolderFor(ProgramFolder());
+}
+
+QString PluginFolderFor(const QString& programFolder) {
+    const QString program = AppendSeparator(programFolder);
     QDir prefix(program);
     if (QFileInfo(program.chopped(1)).fileName() == QLatin1String("bin") && prefix.cdUp()) {
         const QString installed = prefix.filePath(QStringLiteral("lib/xkorvo/plugins"));

@@ -152,6 +152,7 @@ TEST_F(PictureLoader, RefusesBlocksItCannotSize) {
         {"negative width", Header(-4, 4, 24, 0, 0, 0)},
         {"image size beyond the limit", Header(4, 4, 24, 0, 0xFFFFFFFF, 0)},
         {"rows beyond the limit", Header(65536, 65536, 32, 0, 0, 0)},
+        {"largest width and height", Header(0x7FFFFFFF, -0x7FFFFFFF, 32, 0, 0, 0)},
         {"header shorter than 40 bytes",
          [] {
              Bytes h = Header(4, 4, 24, 0, 0, 0);

@@ -73,6 +73,16 @@ TEST(PluginsSection, NamesBeyondTheSectionLimitAreDropped) {
 
 using Registry = HostTest;
 
+TEST_F(Registry, InstalledProgramFindsItsPluginFolder) {
+    QDir root(folder());
+    ASSERT_TRUE(root.mkpath("prefix/bin"));
+    ASSERT_TRUE(root.mkpath("build/bin"));
+    ASSERT_TRUE(root.mkpath("prefix/lib/xkorvo/plugins"));
+    EXPECT_EQ(PluginFolderFor(folder() + "/prefix/bin"), folder() + "/prefix/lib/xkorvo/plugins/");
+    // Without that folder (a build tree), the plug-ins sit beside the program.
+    EXPECT_EQ(PluginFolderFor(folder() + "/build/bin/"), folder() + "/build/bin/");
+}
+
 TEST_F(Registry, ScanListsOnlySpiFiles) {
     AddFile("b.spi");
     AddFile("a.spi");
