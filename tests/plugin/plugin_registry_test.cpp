@@ -83,15 +83,6 @@ TEST_F(Registry, InstalledProgramFindsItsPluginFolder) {
     EXPECT_EQ(PluginFolderFor(folder() + "/build/bin/"), folder() + "/build/bin/");
 }
 
-TEST_F(Registry, ScanListsOnlySpiFiles) {
-    AddFile("b.spi");
-    AddFile("a.spi");
-    AddFile("readme.txt");
-    AddFile("c.spi.bak");
-    EXPECT_EQ(ScanPluginFolder(folder()), QStringList({"a.spi", "b.spi"}));
-    EXPECT_TRUE(ScanPluginFolder(folder() + "/missing").isEmpty());
-}
-
 TEST_F(Registry, InactiveNamesAreReversedAndDroppedWhenNotOnDisk) {
     AddFile("a.spi");
     AddFile("b.spi");
@@ -114,10 +105,12 @@ TEST_F(Registry, SectionRulesDecideTheActiveList) {
          "[Plugins]\n1=a.spi\nx\n2=b.spi\n",
          {"b.spi", "c.spi"}},
         {"names are case-sensitive", "[Plugins]\n1=A.spi\n", {"a.spi", "b.spi", "c.spi"}},
+        {"a renamed file is active again", "[Plugins]\n1=old.spi\n", {"a.spi", "b.spi", "c.spi"}},
     };
+    AddFile("c.spi");
     AddFile("a.spi");
     AddFile("b.spi");
-    AddFile("c.spi");
+    AddFile("readme.txt");
     for (const auto& row : rows) {
         QFile::remove(SettingsFilePath());
         if (row.section)
@@ -132,15 +125,6 @@ TEST_F(Registry, WriteInactiveKeepsTheDesktopSections) {
     EXPECT_EQ(ReadSettings(), QByteArray("[ViewSettings]\nzoom=3\n[Plugins]\n1=x.spi\n2=y.spi\n"));
 }
 
-TEST_F(Registry, RenamedPluginBecomesActiveAndItsEntryVanishesOnWrite) {
-    AddFile("a.spi");
-    WriteSettings("[Plugins]\n1=old.spi\n");
-    const QStringList inactive = GetInactivePlugins(folder());
-    EXPECT_TRUE(inactive.isEmpty());
-    WriteInactivePlugins(inactive);
-    EXPECT_EQ(ReadSettings(), QByteArray("[Plugins]\n"));
-}
-
 TEST_F(Registry, LoadsOnlyImportPluginsAndKeepsTheSeparator) {
     AddTestPlugin("script");
     AddTestPlugin("badversion");
@@ -153,15 +137,6 @@ TEST_F(Registry, LoadsOnlyImportPluginsAndKeepsTheSeparator) {
     EXPECT_EQ(LoadedNames(), QStringList({"noexports.spi", "script.spi"}));
     UnloadPlugins();
     EXPECT_TRUE(LoadedPlugins().empty());
-}
-
-TEST_F(Registry, InactivePluginIsNotLoaded) {
-    AddTestPlugin("script");
-    AddTestPlugin("refuse");
-    WriteInactivePlugins({"script.spi"});
-    g_strPluginPath = folder();
-    LoadPlugins();
-    EXPECT_EQ(LoadedNames(), QStringList({"refuse.spi"}));
 }
 
 } // namespace
