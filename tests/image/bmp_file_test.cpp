@@ -145,6 +145,15 @@ TEST_F(DibSaveFileTest, UnwritablePictureLeavesFileAlone) {
     EXPECT_EQ(DibSaveFile(core, (m_dir / "no" / "x.bmp").string()), SaveResult::NotWritable);
 }
 
+TEST_F(DibSaveFileTest, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write every file";
+    fs::permissions(m_path, fs::perms::owner_read);
+    DibHandle dib = MakeDib(F(3, 2, 24), Zeros(24));
+    EXPECT_EQ(DibSaveFile(dib, m_path.string()), SaveResult::FileError);
+    EXPECT_EQ(Contents(), "old contents");
+}
+
 TEST_F(DibSaveFileTest, FailedWriteKeepsOldFileAndSaveKeepsPermissions) {
     fs::permissions(m_path, fs::perms::owner_read | fs::perms::owner_write);
     DibHandle dib = MakeDib(F(3, 2, 8), Zeros(1024 + 8));
