@@ -1,0 +1,331 @@
+#include "quant/color_histogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace {
+
+constexpr std::uint32_t kSmoothFlag = 0x1000000;
+constexpr std::uint32_t kColorBits = 0xFFFFFF;
+
+// A pixel weighs 8 in smooth surroundings, 1 elsewhere: the weight of a colour fills at most
+// 32 bits for pictures up to this size (a uniform one puts every pixel into one colour).
+constexpr std::int64_t kMaxPixels = 0xFFFFFFFF / 8;
+
+// Gradient planes, one byte per pixel each: x and y response of blue, green and red.
+constexpr int kPlanes = 6;
+
+struct Run {
+    std::uint32_t weight;
+    std::uint32_t color;
+};
+
+int RowProgress(int base, int span, int y, int height) {
+    return base + static_cast<int>(std::int64_t(span) * y / height);
+}
+
+// 128 - 64 g / range in floating point, clamped to a byte and truncated.
+std::uint8_t Response(int g, int range) {
+    double r = 128.0 - 64.0 * g / range;
+    r = r < 0 ? 0 : (r > 255 ? 255 : r);
+    return static_cast<std::uint8_t>(static_cast<int>(r));
+}
+
+// The two per-pixel formulas as tables over every input they can see, each entry computed by
+// the formula itself: a lookup gives the very same value, without a division or a square root
+// per pixel.
+struct Tables {
+    Tables() : root(2 * 255 * 255 + 1), response(kResponseSize) {
+        for (std::size_t i = 0; i < root.size(); ++i)
+            root[i] = std::sqrt(static_cast<double>(i));
+        // |g| <= 4 x (largest - smallest) <= 4 x range, so a range sees g in -4 range..4 range.
+        std::size_t at = 0;
+        for (int range = 8; range < 256; ++range) {
+            responseOf[range] = response.data() + at + 4 * range;
+            for (int g = -4 * range; g <= 4 * range; ++g)
+                response[at++] = Response(g, range);
+        }
+    }
+    static constexpr std::size_t kResponseSize = 8 * (8 + 255) * 248 / 2 + 248;
+    std::vector<double> root;           // root[d2] = sqrt(d2) for every squared distance
+    std::vector<std::uint8_t> response; // per range, Response(g, range) for its g
+    const std::uint8_t* responseOf[256] = {};
+};
+
+// Scratch rows of the two per-pixel passes, allocated once per picture.
+struct RowScratch {
+    RowScratch(std::size_t width, const Tables& t)
+        : tables(&t), colSum(width), colDiff(width), colMax(width), colMin(width), gx(width),
+          gy(width), range(width),
+          right(width), down{std::vector<double>(width), std::vector<double>(width)},
+          downRight{std::vector<double>(width), std::vector<double>(width)},
+          downLeft{std::vector<double>(width), std::vector<double>(width)}, spread(width) {}
+    const Tables* tables;
+    std::vector<int> colSum, colDiff, colMax, colMin, gx, gy, range;
+    // Distances between the response pairs of neighbouring pixels: to the right in row y, and
+    // downwards (straight, right, left) from row y - 1 (index 0) and from row y (index 1).
+    std::vector<double> right, down[2], downRight[2], downLeft[2];
+    std::vector<double> spread; // per channel: the summed distances of each pixel of row y
+};
+
+// One channel of the 3 x 3 Sobel pass over the inner pixels of one row. top, mid and bot hold
+// that channel's values of rows y - 1, y and y + 1.
+void GradientRow(const std::uint8_t* top, const std::uint8_t* mid, const std::uint8_t* bot,
+                 int width, RowScratch& s, std::uint8_t* outX, std::uint8_t* outY) {
+    // Per column: the x kernel's column weights (1, 2, 1), the y kernel's (1, 0, -1), and the
+    // column's extremes; the 3 x 3 values then come from three neighbouring columns. The kernels
+    // sum to zero, so subtracting the centre value first changes nothing.
+    for (int x = 0; x < width; ++x) {
+        s.colSum[x] = top[x] + 2 * mid[x] + bot[x];
+        s.colDiff[x] = top[x] - bot[x];
+        s.colMax[x] = std::max(std::max(top[x], mid[x]), bot[x]);
+        s.colMin[x] = std::min(std::min(top[x], mid[x]), bot[x]);
+    }
+    for (int x = 1; x + 1 < width; ++x) {
+        s.gx[x] = s.colSum[x - 1] - s.colSum[x + 1];
+        s.gy[x] = s.colDiff[x - 1] + 2 * s.colDiff[x] + s.colDiff[x + 1];
+        const int largest = std::max(std::max(s.colMax[x - 1], s.colMax[x]), s.colMax[x + 1]);
+        const int smallest = std::min(std::min(s.colMin[x - 1], s.colMin[x]), s.colMin[x + 1]);
+        s.range[x] = std::max(largest - smallest, 8);
+    }
+    for (int x = 1; x + 1 < width; ++x) {
+        const std::uint8_t* response = s.tables->responseOf[s.range[x]];
+        outX[x] = response[s.gx[x]];
+        outY[x] = response[s.gy[x]];
+    }
+    outX[0] = outY[0] = outX[width - 1] = outY[width - 1] = 0;
+}
+
+double PairDistance(const double* root, int ax, int ay, int bx, int by) {
+    const int dx = bx - ax;
+    const int dy = by - ay;
+    return root[dx * dx + dy * dy];
+}
+
+// Distances from each pixel of one row (x and y responses `ax`, `ay`) to its neighbours in the
+// row below (`bx`, `by`): straight down, down-right and down-left.
+void DownDistances(const double* root, const std::uint8_t* ax, const std::uint8_t* ay,
+                   const std::uint8_t* bx, const std::uint8_t* by, std::size_t width, double* down,
+                   double* downRight, double* downLeft) {
+    for (std::size_t x = 0; x < width; ++x)
+        down[x] = PairDistance(root, ax[x], ay[x], bx[x], by[x]);
+    for (std::size_t x = 0; x + 1 < width; ++x)
+        downRight[x] = PairDistance(root, ax[x], ay[x], bx[x + 1], by[x + 1]);
+    for (std::size_t x = 1; x < width; ++x)
+        downLeft[x] = PairDistance(root, ax[x], ay[x], bx[x - 1], by[x - 1]);
+}
+
+// For one channel and the inner pixels of row y: the sum over the 3 x 3 neighbourhood, taken
+// row by row, of the distances between each neighbour's response pair and the centre's. Each
+// distance is shared by two pixels, so it is computed once; the centre's own term is 0 and
+// adding it would change nothing.
+void SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* belowX,
+               const std::uint8_t* belowY, std::size_t width, RowScratch& s, double* spread) {
+    for (std::size_t x = 0; x + 1 < width; ++x)
+        s.right[x] = PairDistance(s.tables->root.data(), px[x], py[x], px[x + 1], py[x + 1]);
+    DownDistances(s.tables->root.data(), px, py, belowX, belowY, width, s.down[1].data(),
+                  s.downRight[1].data(), s.downLeft[1].data());
+    const double* up = s.down[0].data();
+    const double* upLeft = s.downRight[0].data(); // from x - 1 in the row above
+    const double* upRight = s.downLeft[0].data(); // from x + 1 in the row above
+    const double* right = s.right.data();
+    const double* down = s.down[1].data();
+    const double* downRight = s.downRight[1].data();
+    const double* downLeft = s.downLeft[1].data();
+    for (std::size_t x = 1; x + 1 < width; ++x)
+        spread[x] = upLeft[x - 1] + up[x] + upRight[x + 1] + right[x - 1] + right[x] + downLeft[x] +
+                    down[x] + downRight[x];
+}
+
+// Least significant digit radix sort by the 24 colour bits; the smooth flag rides along.
+// Equal colours end up next to each other, which is all the runs need.
+using KeyBuffer = std::unique_ptr<std::uint32_t[]>;
+
+// `scratch` has room for `count` keys; the two buffers may trade places.
+void SortByColor(KeyBuffer& keys, std::size_t count, KeyBuffer& scratch) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        std::size_t start[256] = {};
+        for (std::size_t i = 0; i < count; ++i)
+            ++start[(keys[i] >> shift) & 255];
+        if (std::find(std::begin(start), std::end(start), count) != std::end(start))
+            continue; // every key has the same digit here
+        std::size_t next = 0;
+        for (std::size_t& c : start)
+            next += std::exchange(c, next);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t k = keys[i];
+            scratch[start[(k >> shift) & 255]++] = k;
+        }
+        keys.swap(scratch);
+    }
+}
+
+} // namespace
+
+std::array<std::uint8_t, 256> InputRoundingTable(int inputMask) {
+    std::array<std::uint8_t, 256> t{};
+    for (int v = 0; v < 256; ++v)
+        t[v] = static_cast<std::uint8_t>(std::min(v + (inputMask + 1) / 2, 255) & ~inputMask);
+    return t;
+}
+
+StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int height, int inputMask,
+                                std::uint32_t transparentColor, const CColorSpace& space,
+                                QuantSignal& signal, std::vector<ColorEntry>& entries) {
+    entries.clear();
+    if (width <= 0 || height <= 0)
+        return StageResult::Ok;
+    const std::int64_t pixelCount = std::int64_t(width) * height;
+    if (pixelCount > kMaxPixels)
+        return StageResult::OutOfMemory;
+    const std::size_t n = static_cast<std::size_t>(pixelCount);
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::array<std::uint8_t, 256> rounding = InputRoundingTable(inputMask);
+
+    try {
+        KeyBuffer keys(new std::uint32_t[n]);
+        std::size_t keyCount = 0;
+        KeyBuffer gradient; // six response planes of n bytes each, later the sort's scratch
+        {
+            // Border pixels keep zero responses; the gradient pass writes every other byte.
+            gradient.reset(new std::uint32_t[(n * kPlanes + 3) / 4]);
+            std::uint8_t* const bytes = reinterpret_cast<std::uint8_t*>(gradient.get());
+            auto plane = [&](int p) { return bytes + std::size_t(p) * n; };
+            const bool hasInner = width >= 3 && height >= 3;
+            if (!hasInner)
+                std::fill_n(bytes, n * kPlanes, 0);
+            for (int p = 0; p < kPlanes && hasInner; ++p) {
+                std::fill_n(plane(p), w, 0);
+                std::fill_n(plane(p) + n - w, w, 0);
+            }
+
+            // Gradient pass. Channel values of three consecutive rows, per channel.
+            std::vector<std::uint8_t> chan(3 * 3 * w);
+            const Tables tables;
+            RowScratch scratch(w, tables);
+            auto channelRow = [&](int c, int y) { return chan.data() + (c * 3 + y % 3) * w; };
+            auto loadRow = [&](int y) {
+                const std::uint32_t* p = pixels + std::size_t(y) * w;
+                std::uint8_t* b = channelRow(0, y);
+                std::uint8_t* g = channelRow(1, y);
+                std::uint8_t* r = channelRow(2, y);
+                for (std::size_t x = 0; x < w; ++x) {
+                    b[x] = static_cast<std::uint8_t>(p[x]);
+                    g[x] = static_cast<std::uint8_t>(p[x] >> 8);
+                    r[x] = static_cast<std::uint8_t>(p[x] >> 16);
+                }
+            };
+            if (hasInner) {
+                loadRow(0);
+                loadRow(1);
+            }
+            for (int y = 0; y < height; ++y) {
+                if (hasInner && y >= 1 && y + 1 < height) {
+                    loadRow(y + 1);
+                    for (int c = 0; c < 3; ++c) {
+                        const std::size_t at = std::size_t(y) * w;
+                        GradientRow(channelRow(c, y - 1), channelRow(c, y), channelRow(c, y + 1),
+                                    width, scratch, plane(2 * c) + at, plane(2 * c + 1) + at);
+                    }
+                }
+                if (signal.Cancelled())
+                    return StageResult::Cancelled;
+                signal.SetProgress(RowProgress(20, 80, y, height));
+            }
+
+            // Smooth-flag and key pass. Transparent pixels get no key at all: their keys
+            // would sort after every colour and form no run.
+            std::vector<std::uint8_t> smooth(w, 0);
+            std::vector<RowScratch> perChannel;
+            if (hasInner) {
+                perChannel.assign(3, RowScratch(w, tables));
+                for (int c = 0; c < 3; ++c) // distances from row 0 down to row 1
+                    DownDistances(tables.root.data(), plane(2 * c), plane(2 * c + 1),
+                                  plane(2 * c) + w, plane(2 * c + 1) + w, w,
+                                  perChannel[c].down[0].data(), perChannel[c].downRight[0].data(),
+                                  perChannel[c].downLeft[0].data());
+            }
+            for (int y = 0; y < height; ++y) {
+                const std::uint32_t* p = pixels + std::size_t(y) * w;
+                if (hasInner && y >= 1 && y + 1 < height) {
+                    const std::size_t at = std::size_t(y) * w;
+                    for (int c = 0; c < 3; ++c) {
+                        RowScratch& rs = perChannel[c];
+                        SpreadRow(plane(2 * c) + at, plane(2 * c + 1) + at, plane(2 * c) + at + w,
+                                  plane(2 * c + 1) + at + w, w, rs, rs.spread.data());
+                    }
+                    const double* sb = perChannel[0].spread.data();
+                    const double* sg = perChannel[1].spread.data();
+                    const double* sr = perChannel[2].spread.data();
+                    for (std::size_t x = 1; x + 1 < w; ++x) {
+                        const double spread =
+                            std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
+                        double v = 255 - spread / 8;
+                        v = v < 0 ? 0 : (v > 255 ? 255 : v);
+                        smooth[x] = static_cast<int>(v) >= 160;
+                    }
+                    for (RowScratch& rs : perChannel) {
+                        std::swap(rs.down[0], rs.down[1]);
+                        std::swap(rs.downRight[0], rs.downRight[1]);
+                        std::swap(rs.downLeft[0], rs.downLeft[1]);
+                    }
+                } else {
+                    std::fill(smooth.begin(), smooth.end(), 0);
+                }
+                for (std::size_t x = 0; x < w; ++x) {
+                    if (p[x] == transparentColor)
+                        continue;
+                    const std::uint32_t key = std::uint32_t(rounding[(p[x] >> 16) & 255]) << 16 |
+                                              std::uint32_t(rounding[(p[x] >> 8) & 255]) << 8 |
+                                              rounding[p[x] & 255];
+                    keys[keyCount++] = smooth[x] ? key | kSmoothFlag : key;
+                }
+                if (signal.Cancelled())
+                    return StageResult::Cancelled;
+                signal.SetProgress(RowProgress(100, 300, y, height));
+            }
+        }
+
+        // The gradient planes are done with; their memory serves the sort and then goes,
+        // before the run list exists.
+        SortByColor(keys, keyCount, gradient);
+        gradient.reset();
+
+        std::size_t runCount = 0;
+        for (std::size_t i = 0; i < keyCount; ++i)
+            if (i == 0 || ((keys[i] ^ keys[i - 1]) & kColorBits) != 0)
+                ++runCount;
+        std::vector<Run> runs;
+        runs.reserve(runCount);
+        for (std::size_t i = 0; i < keyCount; ++i) {
+            const std::uint32_t weight = (keys[i] & kSmoothFlag) != 0 ? 8 : 1;
+            if (i == 0 || ((keys[i] ^ keys[i - 1]) & kColorBits) != 0)
+                runs.push_back({weight, keys[i] & kColorBits});
+            else
+                runs.back().weight += weight;
+        }
+        keys.reset();
+        if (signal.Cancelled())
+            return StageResult::Cancelled;
+        signal.SetProgress(425);
+
+        entries.resize(runs.size());
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            space.RgbToSpace(entries[i].point, runs[i].color);
+            entries[i].weight = runs[i].weight;
+            entries[i].key = 0;
+        }
+    } catch (const std::bad_alloc&) {
+        entries.clear();
+        return StageResult::OutOfMemory;
+    }
+    if (signal.Cancelled()) {
+        entries.clear();
+        return StageResult::Cancelled;
+    }
+    return StageResult::Ok;
+}

@@ -1,0 +1,229 @@
+#include "quant/divide_box.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace {
+
+double Coord(const ColorEntry& e, int k) {
+    return k == 0 ? e.point.yb : (k == 1 ? e.point.cr : e.point.luma);
+}
+
+} // namespace
+
+double CDivideBox::BoxStatistics(ColorEntry* const* entries, int first, int count, double axis[4],
+                                 double stdDev[4], double mean[4]) {
+    std::fill(axis, axis + 4, 0.0);
+    std::fill(stdDev, stdDev + 4, 0.0);
+    std::fill(mean, mean + 4, 0.0);
+    if (count < 1)
+        return 0;
+    ColorEntry* const* range = entries + first;
+
+    double total = 0;
+    double sum[3] = {0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const double w = range[i]->weight;
+        total += w;
+        for (int k = 0; k < 3; ++k)
+            sum[k] += w * Coord(*range[i], k);
+    }
+    for (int k = 0; k < 3; ++k)
+        mean[k] = sum[k] / total;
+
+    // All nine elements are summed separately, each over the entries in order: (w * dj) * dk
+    // and (w * dk) * dj may differ in the last place, and the rotations must see exactly these
+    // values.
+    double c[3][3] = {};
+    for (int i = 0; i < count; ++i) {
+        const double w = range[i]->weight;
+        const double d[3] = {Coord(*range[i], 0) - mean[0], Coord(*range[i], 1) - mean[1],
+                             Coord(*range[i], 2) - mean[2]};
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                c[j][k] += (w * d[j]) * d[k];
+    }
+    for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k)
+            m_covariance[j][k] = c[j][k] / total;
+    for (int k = 0; k < 3; ++k)
+        stdDev[k] = std::sqrt(m_covariance[k][k]);
+    axis[3] = stdDev[3] = mean[3] = total;
+
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            m_vectors[r][c] = r == c ? 1 : 0;
+    JacobiEigen(3, &m_covariance[0][0], &m_vectors[0][0], 1e-16);
+
+    // The third eigenvalue is the first candidate; an earlier one replaces it only when larger.
+    int best = 2;
+    for (int k = 0; k < 3; ++k)
+        if (m_covariance[k][k] > m_covariance[best][best])
+            best = k;
+    for (int r = 0; r < 3; ++r)
+        axis[r] = m_vectors[r][best];
+    return m_covariance[best][best];
+}
+
+void CDivideBox::JacobiEigen(int n, double* matrix, double* vectors, double threshold) {
+    auto a = [&](int r, int c) -> double& { return matrix[r * n + c]; };
+    auto v = [&](int r, int c) -> double& { return vectors[r * n + c]; };
+    for (int sweep = 0; sweep < 10; ++sweep) {
+        bool rotated = false;
+        for (int p = 0; p < n - 1; ++p) {
+            for (int q = p + 1; q < n; ++q) {
+                const double apq = a(p, q);
+                if (!(std::fabs(apq) >= threshold))
+                    continue;
+                const double theta = (a(q, q) - a(p, p)) / (2 * apq);
+                double t = 1 / (std::fabs(theta) + std::sqrt(theta * theta + 1));
+                if (theta < 0)
+                    t = -t;
+                const double c = 1 / std::sqrt(t * t + 1);
+                const double s = t * c;
+                for (int r = 0; r < n; ++r) {
+                    if (r == p || r == q)
+                        continue;
+                    const double arp = a(r, p);
+                    const double arq = a(r, q);
+                    a(r, p) = a(p, r) = c * arp - s * arq;
+                    a(r, q) = a(q, r) = s * arp + c * arq;
+                }
+                a(p, p) -= t * apq;
+                a(q, q) += t * apq;
+                a(p, q) = a(q, p) = 0;
+                for (int r = 0; r < n; ++r) {
+                    const double vrp = v(r, p);
+                    const double vrq = v(r, q);
+                    v(r, p) = c * vrp - s * vrq;
+                    v(r, q) = s * vrp + c * vrq;
+                }
+                rotated = true;
+            }
+        }
+        if (!rotated)
+            break;
+    }
+}
+
+void CDivideBox::FillBox(ColorBox* boxes, ColorEntry** entries, int index, int first, int count,
+                         const CColorSpace& space) {
+    ColorBox& box = boxes[index];
+    box.first = first;
+    box.count = count;
+    box.principalVariance = BoxStatistics(entries, first, count, box.axis, box.stdDev, box.mean);
+    for (int k = 0; k < 3; ++k)
+        box.reprCoord[k] = static_cast<std::int32_t>(std::floor(box.mean[k] + 0.5));
+    box.reprColor =
+        space.SnapToGrid(space.SpaceToRgb(box.reprCoord[0], box.reprCoord[1], box.reprCoord[2]));
+    double error = 0;
+    for (int i = 0; i < count; ++i) {
+        const ColorEntry& e = *entries[first + i];
+        error += e.weight * CColorSpace::Distance2To(e.point, box.reprCoord[0], box.reprCoord[1],
+                                                     box.reprCoord[2]);
+    }
+    box.error = error;
+}
+
+bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j,
+                          const CColorSpace& space) {
+    const int first = boxes[i].first;
+    const int count = boxes[i].count;
+    if (count <= 1) {
+        FillBox(boxes, entries, i, first, count, space);
+        boxes[i].error = 0;
+        return false;
+    }
+    const double* axis = boxes[i].axis;
+    for (int n = 0; n < count; ++n) {
+        ColorEntry& e = *entries[first + n];
+        e.key = (double(e.point.yb) * axis[0] + double(e.point.cr) * axis[1]) +
+                double(e.point.luma) * axis[2];
+    }
+    SortByKey(entries + first, count);
+
+    int k = FindBestCut(entries, first, count);
+    if (k < 1 || count - k < 1) {
+        if (count != 2) {
+            FillBox(boxes, entries, i, first, count, space);
+            boxes[i].error = 0;
+            return false;
+        }
+        k = 1;
+    }
+    FillBox(boxes, entries, i, first, k, space);
+    FillBox(boxes, entries, j, first + k, count - k, space);
+    return true;
+}
+
+int CDivideBox::FindBestCut(ColorEntry* const* entries, int first, int count) {
+    if (count < 2)
+        return 0;
+    ColorEntry* const* range = entries + first;
+    double total = 0;
+    double sum[3] = {0, 0, 0};
+    double square[3] = {0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const double w = range[i]->weight;
+        total += w;
+        for (int d = 0; d < 3; ++d) {
+            const double c = Coord(*range[i], d);
+            sum[d] += w * c;
+            square[d] += (w * c) * c;
+        }
+    }
+
+    auto cost = [](double weight, const double* s, const double* q) {
+        const double div = std::max(weight, 1.0);
+        return ((q[0] - s[0] * s[0] / div) + (q[1] - s[1] * s[1] / div)) +
+               (q[2] - s[2] * s[2] / div);
+    };
+
+    double leftTotal = 0;
+    double leftSum[3] = {0, 0, 0};
+    double leftSquare[3] = {0, 0, 0};
+    double best = DBL_MAX;
+    int bestCut = 0;
+    for (int k = 1; k < count; ++k) {
+        const double w = range[k - 1]->weight;
+        leftTotal += w;
+        double rightSum[3], rightSquare[3];
+        for (int d = 0; d < 3; ++d) {
+            const double c = Coord(*range[k - 1], d);
+            leftSum[d] += w * c;
+            leftSquare[d] += (w * c) * c;
+            rightSum[d] = sum[d] - leftSum[d];
+            rightSquare[d] = square[d] - leftSquare[d];
+        }
+        const double c =
+            cost(leftTotal, leftSum, leftSquare) + cost(total - leftTotal, rightSum, rightSquare);
+        if (c < best) { // the first smallest cut wins
+            best = c;
+            bestCut = k;
+        }
+    }
+    return bestCut;
+}
+
+void CDivideBox::SortByKey(ColorEntry** pointers, int count) {
+    // Sorting the keys beside their pointers keeps the comparisons in one contiguous array;
+    // without room for that copy the pointers are sorted in place, to the same order.
+    std::vector<std::pair<double, ColorEntry*>> keyed;
+    try {
+        keyed.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    } catch (const std::bad_alloc&) {
+        std::stable_sort(pointers, pointers + count,
+                         [](const ColorEntry* a, const ColorEntry* b) { return a->key < b->key; });
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        keyed.emplace_back(pointers[i]->key, pointers[i]);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (int i = 0; i < count; ++i)
+        pointers[i] = keyed[i].second;
+}

@@ -1,0 +1,210 @@
+#include "quant/divide_box.h"
+#include "quant/palette_division.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+ColorEntry Entry(int yb, int cr, int luma, std::uint32_t weight = 1) {
+    ColorEntry e;
+    e.point = {yb, cr, luma};
+    e.weight = weight;
+    return e;
+}
+
+struct Range {
+    std::vector<ColorEntry> entries;
+    std::vector<ColorEntry*> pointers;
+    explicit Range(std::vector<ColorEntry> e) : entries(std::move(e)) {
+        for (ColorEntry& x : entries)
+            pointers.push_back(&x);
+    }
+    int count() const { return int(entries.size()); }
+};
+
+CColorSpace Space(int outPrecision = 8) {
+    CColorSpace space;
+    space.Init(100, 100, 100, outPrecision); // grey points are (0, 0, luma)
+    return space;
+}
+
+} // namespace
+
+TEST(DivideBox, StatisticsOfARange) {
+    struct Case {
+        const char* name;
+        std::vector<ColorEntry> entries;
+        double mean[3], variance, axis[3];
+    } cases[] = {
+        // (3 x 25^2 + 75^2) / 4 = 1875.
+        {"weighted pair on luma",
+         {Entry(0, 0, 0, 3), Entry(0, 0, 100)},
+         {0, 0, 25},
+         1875,
+         {0, 0, 1}},
+        // Both points 50 sqrt 2 from the mean along the diagonal.
+        {"chroma diagonal",
+         {Entry(0, 0, 7), Entry(100, 100, 7)},
+         {50, 50, 7},
+         5000,
+         {0.7071067811865476, 0.7071067811865476, 0}},
+        // All eigenvalues equal: no axis is strictly larger than the third one.
+        {"isotropic",
+         {Entry(9, 0, 0), Entry(-9, 0, 0), Entry(0, 9, 0), Entry(0, -9, 0), Entry(0, 0, 9),
+          Entry(0, 0, -9)},
+         {0, 0, 0},
+         27,
+         {0, 0, 1}},
+        {"empty", {}, {0, 0, 0}, 0, {0, 0, 0}},
+    };
+    for (Case& c : cases) {
+        Range range(c.entries);
+        double axis[4], stdDev[4], mean[4];
+        EXPECT_NEAR(
+            CDivideBox().BoxStatistics(range.pointers.data(), 0, range.count(), axis, stdDev, mean),
+            c.variance, 1e-9)
+            << c.name;
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(mean[k], c.mean[k], 1e-9) << c.name;
+            EXPECT_NEAR(std::fabs(axis[k]), c.axis[k], 1e-9) << c.name;
+        }
+        double weight = 0;
+        for (const ColorEntry& e : c.entries)
+            weight += e.weight;
+        EXPECT_EQ(std::vector<double>({axis[3], stdDev[3], mean[3]}),
+                  std::vector<double>(3, weight))
+            << c.name;
+    }
+}
+
+TEST(DivideBox, RepresentativeRoundsHalfUp) {
+    const CColorSpace space = Space();
+    const std::pair<ColorEntry, int> cases[] = {{Entry(0, 0, 101), 51},
+                                                {Entry(-101, 0, 0), -50}}; // mean +-50.5
+    for (const auto& [far, repr] : cases) {
+        Range range({Entry(0, 0, 0), far});
+        ColorBox boxes[2];
+        CDivideBox().FillBox(boxes, range.pointers.data(), 1, 0, 2, space);
+        EXPECT_EQ(boxes[1].reprCoord[far.point.luma != 0 ? 2 : 0], repr);
+        EXPECT_EQ(boxes[1].error, 51 * 51 + 50 * 50);
+        EXPECT_EQ(boxes[1].reprColor, space.SpaceToRgb(boxes[1].reprCoord[0], boxes[1].reprCoord[1],
+                                                       boxes[1].reprCoord[2]));
+    }
+}
+
+TEST(DivideBox, CutAndSplit) {
+    struct Case {
+        const char* name;
+        std::vector<int> luma;
+        std::vector<std::uint32_t> weights;
+        int cut;
+    } cases[] = {
+        {"two clusters", {0, 10, 100, 110}, {1, 1, 1, 1}, 2},
+        {"tie: after 0 or after 10 both cost 50", {0, 10, 20}, {1, 1, 1}, 1},
+        {"{0} | {10, 20 x 9} costs 90, {0, 10} | {20 x 9} 50", {0, 10, 20}, {1, 1, 9}, 2},
+        {"single entry", {5}, {1}, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<ColorEntry> e;
+        for (std::size_t i = 0; i < c.luma.size(); ++i)
+            e.push_back(Entry(0, 0, c.luma[i], c.weights[i]));
+        Range range(e);
+        EXPECT_EQ(CDivideBox::FindBestCut(range.pointers.data(), 0, range.count()), c.cut)
+            << c.name;
+    }
+    // A pair on one point costs 0 at every cut and still splits; a single entry never does.
+    const CColorSpace space = Space();
+    CDivideBox divider;
+    ColorBox boxes[kBoxTableSize];
+    Range pair({Entry(3, 4, 5, 2), Entry(3, 4, 5, 7)});
+    divider.FillBox(boxes, pair.pointers.data(), 0, 0, 2, space);
+    EXPECT_TRUE(divider.SplitBox(boxes, pair.pointers.data(), 0, 1, space));
+    EXPECT_EQ(boxes[0].count + boxes[1].count * 10, 11);
+    Range single({Entry(1000, 2000, 300000, 3)});
+    divider.FillBox(boxes, single.pointers.data(), 0, 0, 1, space);
+    boxes[0].error = 123;
+    EXPECT_FALSE(divider.SplitBox(boxes, single.pointers.data(), 0, 1, space));
+    EXPECT_EQ(boxes[0].error, 0);
+}
+
+TEST(DivideBox, SortKeepsEqualKeysInOrder) {
+    std::vector<ColorEntry> e(6);
+    for (int i = 0; i < 6; ++i)
+        e[i].key = std::vector<double>{2, 1, 2, 0, 1, 2}[i], e[i].weight = i;
+    Range range(e);
+    CDivideBox::SortByKey(range.pointers.data(), 6);
+    std::vector<std::uint32_t> order;
+    for (ColorEntry* p : range.pointers)
+        order.push_back(p->weight);
+    EXPECT_EQ(order, std::vector<std::uint32_t>({3, 1, 4, 0, 2, 5}));
+}
+
+TEST(DividePalette, SlotsInBoxOrder) {
+    const CColorSpace space = Space();
+    auto grey = [&](int luma) { return space.SpaceToRgb(0, 0, luma); };
+    struct Case {
+        const char* name;
+        std::vector<ColorEntry> entries;
+        int target;
+        std::vector<std::uint32_t> colours;
+        int progress;
+    } cases[] = {
+        // Both pairs have the error 2 x 100000^2 after the first split: box 0 is split next.
+        // Progress after d = 3 of 3: 450 + 350 x (0.5 x (1 - 1/sqrt 3) + 0.5) = 698.96; after d = 2
+        // of 2: 450 + 350 x 0.6464 = 676.3.
+        {"equal errors split the lower box",
+         {Entry(0, 0, 1000000), Entry(0, 0, 1200000), Entry(0, 0, 3000000), Entry(0, 0, 3200000)},
+         3,
+         {grey(1000000), grey(3100000), grey(1200000)},
+         698},
+        {"a pair always splits",
+         {Entry(0, 0, 1000000, 5), Entry(0, 0, 1100000)},
+         2,
+         {grey(1000000), grey(1100000)},
+         676},
+        // d = 3 of 8: 450 + 350 x (0.5 x (1 - 1/sqrt 3) + 0.5 x 3/8) = 589.6; the rest is black.
+        {"fewer colours than the target",
+         {Entry(0, 0, 500000), Entry(0, 0, 2000000), Entry(0, 0, 3500000)},
+         8,
+         {grey(500000), grey(2000000), grey(3500000)},
+         589},
+        {"one colour is kept", {Entry(0, 0, 2000000, 40)}, 5, {grey(2000000)}, 450 + 350 / 5},
+        {"empty histogram", {}, 5, {}, 450 + 350 / 5},
+        {"target 0", {Entry(0, 0, 1000000), Entry(0, 0, 2000000)}, 0, {}, 450},
+    };
+    for (Case& c : cases) {
+        std::array<PaletteSlot, 256> slots;
+        int found = -1;
+        QuantSignal signal;
+        ASSERT_EQ(DividePalette(c.entries, c.target, space, signal, slots, found), StageResult::Ok);
+        std::vector<std::uint32_t> colours;
+        for (int i = 0; i < found; ++i) {
+            colours.push_back(slots[i].color);
+            SpacePoint p;
+            space.RgbToSpace(p, slots[i].color);
+            EXPECT_EQ(slots[i].key, p.luma) << c.name;
+        }
+        EXPECT_EQ(colours, c.colours) << c.name;
+        for (int i = found; i < 256; ++i)
+            ASSERT_TRUE(slots[i].color == 0 && slots[i].key == 0x7FFFFFFF) << c.name << " " << i;
+        EXPECT_EQ(signal.m_nProgress.load(), c.progress) << c.name;
+    }
+}
+
+TEST(DividePalette, SnappedDuplicatesCountOnce) {
+    // At "Web" both greys snap to the same level: two boxes but one colour, and nothing left to
+    // split.
+    const CColorSpace space = Space(0);
+    ASSERT_EQ(space.SnapToGrid(0x707070), space.SnapToGrid(0x747474));
+    std::vector<ColorEntry> entries(2, Entry(0, 0, 0));
+    space.RgbToSpace(entries[0].point, 0x707070);
+    space.RgbToSpace(entries[1].point, 0x747474);
+    std::array<PaletteSlot, 256> slots;
+    int found = 0;
+    QuantSignal signal;
+    ASSERT_EQ(DividePalette(entries, 2, space, signal, slots, found), StageResult::Ok);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(slots[0].color, space.SnapToGrid(0x707070));
+}
