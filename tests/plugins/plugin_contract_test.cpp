@@ -1,6 +1,10 @@
-// What every plug-in we ship answers the same way: its texts, and recognition by signature.
+// What every plug-in we ship answers the same way: its texts, recognition by signature, and a
+// picture through the host from the program folder (none once the plug-in is switched off).
+#include "plugin/picture_loader.h"
+#include "plugin/plugin_registry.h"
 #include "tests/plugins/spi_harness.h"
 
+#include <QTemporaryDir>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -12,9 +16,12 @@ const struct {
     const char* file;
     const char* pattern;
 } kPlugins[] = {
-    {"png", "pngsuite", "basn2c08.png", "*.png"}, {"jpeg", "jpeg", "testorig.jpg", "*.jpg"},
-    {"gif", "gif", "treescap.gif", "*.gif"},      {"tiff", "tiff", "rgb-3c-8b.tiff", "*.tif"},
-    {"webp", "webp", "test.webp", "*.webp"},      {"bmp", "bmpsuite", "g/pal8v4.bmp", "*.bmp"},
+    {"png", "pngsuite", "basn2c08.png", "*.png"},
+    {"jpeg", "jpeg", "testorig.jpg", "*.jpg"},
+    {"gif", "gif", "treescap-interlaced.gif", "*.gif"},
+    {"tiff", "tiff", "rgb-3c-8b.tiff", "*.tif"},
+    {"webp", "webp", "test.webp", "*.webp"},
+    {"bmp", "bmpsuite", "g/pal8v4.bmp", "*.bmp"},
 };
 
 TEST(PluginContract, EveryPluginNamesItselfAnImportPlugin) {
@@ -51,6 +58,22 @@ TEST(PluginContract, EachPluginRecognisesOnlyItsOwnFormat) {
         }
         // The decision rests on the bytes: an empty start is nobody's format.
         EXPECT_FALSE(spi.Supports({})) << plugin.plugin;
+    }
+}
+
+TEST(PluginContract, HostOpensEveryFormatUnlessItsPluginIsSwitchedOff) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    for (const auto& row : kPlugins) {
+        for (const bool switchedOff : {false, true}) {
+            WriteInactivePlugins(switchedOff ? QStringList{QString(row.plugin) + ".spi"}
+                                             : QStringList{});
+            g_strPluginPath = QStringLiteral(XKORVO_BIN_DIR);
+            LoadPlugins();
+            EXPECT_EQ(bool(LoadPictureByPlugin(TestFilePath(row.set, row.file))), !switchedOff)
+                << row.file;
+            UnloadPlugins();
+        }
     }
 }
 
