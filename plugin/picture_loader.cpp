@@ -1,5 +1,6 @@
 #include "plugin/picture_loader.h"
 
+#include "image/dib_check.h"
 #include "plugin/plugin_picture.h"
 #include "plugin/plugin_registry.h"
 #include "plugin/susie_plugin.h"
@@ -9,10 +10,6 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <memory>
-#if __has_include("image/dib_check.h")
-#include "image/dib_check.h"
-#define XKORVO_HAVE_DIB_CHECK 1
-#endif
 
 namespace {
 
@@ -30,14 +27,6 @@ struct FreeBlock {
     void operator()(void* p) const { std::free(p); }
 };
 using PluginBlock = std::unique_ptr<void, FreeBlock>;
-
-bool IsUsable(const DibHandle& dib) {
-#ifdef XKORVO_HAVE_DIB_CHECK
-    return DibValidate(dib) == DibStatus::Ok;
-#else
-    return static_cast<bool>(dib);
-#endif
-}
 
 } // namespace
 
@@ -77,7 +66,7 @@ DibHandle LoadPictureByPlugin(const QString& path) {
         // still read the file.
         DibHandle dib =
             CopyPluginPicture(info, malloc_usable_size(info), bits, malloc_usable_size(bits));
-        if (dib && IsUsable(dib))
+        if (dib && DibValidate(dib) == DibStatus::Ok)
             return dib;
     }
     return {};

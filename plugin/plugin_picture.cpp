@@ -78,12 +78,15 @@ DibHandle CopyPluginPicture(const void* info, std::size_t infoSize, const void* 
     if (rows > 0x7FFFFFFF)
         return {};
 
-    // All sizes in 64 bits: none of these sums can wrap, and the limit comes before allocating.
+    // All sizes in 64 bits, each bounded before it enters a product or a sum, so nothing can
+    // wrap; the limit comes before allocating.
+    if (layout.rowBytes != 0 && rows > kMaxPluginPictureBytes / layout.rowBytes)
+        return {};
     const std::uint64_t rowsBytes = rows * layout.rowBytes;
     const std::uint64_t pixelBytes = (sizeImage != 0 && !topDown) ? sizeImage : rowsBytes;
     const std::uint64_t headerBytes = std::uint64_t(headerSize) + 4 * layout.entries;
     const std::uint64_t total = pixelBytes + headerBytes + 1024;
-    if (rowsBytes > kMaxPluginPictureBytes || total > kMaxPluginPictureBytes)
+    if (total > kMaxPluginPictureBytes)
         return {};
 
     DibHandle dib = DibHandle::Allocate(std::size_t(total));

@@ -85,10 +85,13 @@ void LoadPlugins() {
             library->unload();
             continue;
         }
-        std::array<char, 10> version{};
-        const int written = getInfo(SPI_INFO_VERSION, version.data(), int(version.size()));
-        // The text ends after the characters the plug-in says it wrote, never past the buffer.
-        const int length = std::clamp(written, 0, int(version.size()));
+        // The plug-in is told of 10 bytes; the spare room only guards against one that writes
+        // its terminator past them.
+        constexpr int kVersionBytes = 10;
+        std::array<char, 64> version{};
+        const int written = getInfo(SPI_INFO_VERSION, version.data(), kVersionBytes);
+        // The text ends after the characters the plug-in says it wrote, never past 10.
+        const int length = std::clamp(written, 0, kVersionBytes);
         if (length < 4 || version[2] != 'I' || version[3] != 'N') {
             library->unload();
             continue;
@@ -111,7 +114,11 @@ void UnloadPlugins() {
 }
 
 QString DefaultPluginFolder() {
-    const QString program = ProgramFolder();
+    return PluginFolderFor(ProgramFolder());
+}
+
+QString PluginFolderFor(const QString& programFolder) {
+    const QString program = AppendSeparator(programFolder);
     QDir prefix(program);
     if (QFileInfo(program.chopped(1)).fileName() == QLatin1String("bin") && prefix.cdUp()) {
         const QString installed = prefix.filePath(QStringLiteral("lib/xkorvo/plugins"));

@@ -44,6 +44,9 @@ void UnloadPlugins();
 // With a trailing separator.
 QString DefaultPluginFolder();
 
+// The same choice for a program living in `programFolder`.
+QString PluginFolderFor(const QString& programFolder);
+
 // One loaded plug-in: the library stays loaded until UnloadPlugins. An export the plug-in lacks
 // is null.
 struct LoadedPlugin {

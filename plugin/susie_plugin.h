@@ -12,8 +12,8 @@
  * block's size, whatever the header fields say.
  *
  * This header grows only by adding: existing declarations and numbers never change meaning. */
-#ifndef XKORVO_SUSIE_PLUGIN_H
-#define XKORVO_SUSIE_PLUGIN_H
+#ifndef XKORVO_PLUGIN_ABI_H
+#define XKORVO_PLUGIN_ABI_H
 
 #ifdef __cplusplus
 extern "C" {
@@ -86,4 +86,4 @@ typedef int (*SpiGetPictureFn)(const char* buf, long len, unsigned int flag, voi
 }
 #endif
 
-#endif /* XKORVO_SUSIE_PLUGIN_H */
+#endif /* XKORVO_PLUGIN_ABI_H */

@@ -5,60 +5,43 @@
 #include "plugin/plugin_registry.h"
 #include "plugin/settings_file.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 class HostTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_config.isValid());
-        ASSERT_TRUE(m_folder.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-    }
-    void TearDown() override {
-        UnloadPlugins();
-        g_strPluginPath.clear();
-    }
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); }
+    void TearDown() override { UnloadPlugins(); }
 
     // Copies the test plug-in `kind` ("script", "refuse", ...) into the plug-in folder.
-    void AddTestPlugin(const QString& kind, const QString& asName = {}) {
-        const QString from = QStringLiteral(XKORVO_TEST_PLUGIN_DIR "/") + kind + ".spi";
-        const QString to = m_folder.filePath(asName.isEmpty() ? kind + ".spi" : asName);
-        ASSERT_TRUE(QFile::copy(from, to)) << from.toStdString();
+    void AddTestPlugin(const QString& kind) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(XKORVO_TEST_PLUGIN_DIR "/") + kind + ".spi",
+                                m_folder.filePath(kind + ".spi")));
     }
-
     void AddFile(const QString& name, const QByteArray& bytes = {}) {
         QFile file(m_folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-
     void WriteSettings(const QByteArray& text) {
-        const QString path = SettingsFilePath();
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
+        QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+        QFile file(SettingsFilePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
-
-    QByteArray ReadSettings() {
+    static QByteArray ReadSettings() {
         QFile file(SettingsFilePath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
-    QString folder() const { return m_folder.path(); }
-
     static QStringList LoadedNames() {
         QStringList names;
         for (const LoadedPlugin& plugin : LoadedPlugins())
             names << plugin.fileName;
         return names;
     }
+    QString folder() const { return m_folder.path(); }
 
 private:
     QTemporaryDir m_config;

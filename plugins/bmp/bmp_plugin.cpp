@@ -1,0 +1,133 @@
+// BMP import plug-in on Qt's image reader, for the bitmap files the program's own reader does
+// not take: headers of other sizes than 40 and 12 (the later versions most programs write
+// today, and OS/2 2.x), and top-down rows. It hands them over as a plain 40-byte bottom-up DIB:
+// 8 bits with the colour table for palette pictures, 24 bits otherwise, alpha over white.
+// Classic bottom-up files with 40- or 12-byte headers are left to the program's reader.
+#include "plugin/susie_plugin.h"
+#include "plugins/common/spi_dib.h"
+#include "plugins/common/spi_input.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageReader>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const spi::PluginTexts kTexts = {"xKorvo BMP reader (later header versions, top-down rows)",
+                                 "*.bmp;*.dib", "Bitmap picture"};
+
+constexpr std::size_t kFileHeaderSize = 14;
+
+std::uint32_t U32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+// A bitmap file that the program's own reader refuses or misreads. `p` holds at least 26 bytes.
+bool NeedsThisReader(const unsigned char* p) {
+    if (p[0] != 'B' || p[1] != 'M')
+        return false;
+    const std::uint32_t headerSize = U32(p + kFileHeaderSize);
+    if (headerSize == 12)
+        return false;
+    if (headerSize != 40)
+        return headerSize >= 16; // later and OS/2 2.x headers; anything smaller is no header
+    return std::int32_t(U32(p + kFileHeaderSize + 8)) < 0; // top-down rows
+}
+
+int Decode(const spi::Input& input, spi::DibBuilder& dib) {
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(input.data()),
+                                                     qsizetype(input.size()));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    // The reader reports top-down pictures with a negative height.
+    const QSize size = reader.size();
+    const std::uint64_t declaredWidth = std::uint64_t(std::abs(qint64(size.width())));
+    const std::uint64_t declaredHeight = std::uint64_t(std::abs(qint64(size.height())));
+    if (!spi::SizeAllowed(declaredWidth, declaredHeight))
+        return SPI_ERR_MEMORY;
+    QImage image = reader.read();
+    if (image.isNull())
+        return SPI_ERR_FORMAT;
+
+    const auto width = std::uint32_t(image.width());
+    const auto height = std::uint32_t(image.height());
+    if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB ||
+        image.format() == QImage::Format_Indexed8) {
+        image = image.convertToFormat(QImage::Format_Indexed8);
+        const QList<QRgb> table = image.colorTable();
+        if (table.isEmpty() || table.size() > 256)
+            return SPI_ERR_FORMAT;
+        const int rc = dib.Create(width, height, 8, unsigned(table.size()));
+        if (rc != SPI_SUCCESS)
+            return rc;
+        for (qsizetype i = 0; i < table.size(); ++i) {
+            const unsigned a = unsigned(qAlpha(table[i]));
+            dib.SetColor(unsigned(i), spi::OverWhite(unsigned(qRed(table[i])), a),
+                         spi::OverWhite(unsigned(qGreen(table[i])), a),
+                         spi::OverWhite(unsigned(qBlue(table[i])), a));
+        }
+        for (std::uint32_t y = 0; y < height; ++y)
+            std::memcpy(dib.Row(y), image.constScanLine(int(y)), width);
+        return SPI_SUCCESS;
+    }
+
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        return SPI_ERR_MEMORY;
+    const int rc = dib.Create(width, height, 24, 0);
+    if (rc != SPI_SUCCESS)
+        return rc;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(int(y)));
+        std::uint8_t* out = dib.Row(y);
+        for (std::uint32_t x = 0; x < width; ++x, out += 3) {
+            const unsigned a = unsigned(qAlpha(in[x]));
+            out[0] = spi::OverWhite(unsigned(qBlue(in[x])), a);
+            out[1] = spi::OverWhite(unsigned(qGreen(in[x])), a);
+            out[2] = spi::OverWhite(unsigned(qRed(in[x])), a);
+        }
+    }
+    return SPI_SUCCESS;
+}
+
+} // namespace
+
+extern "C" {
+
+SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
+    return spi::PluginInfo(kTexts, infono, buf, buflen);
+}
+
+SPI_EXPORT int IsSupported(const char*, void* dw) {
+    return dw && NeedsThisReader(static_cast<const unsigned char*>(dw));
+}
+
+SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
+                          SpiProgressCallback progress, long lData) {
+    if (!pHBInfo || !pHBm)
+        return SPI_ERR_NOT_SUPPORTED;
+    spi::Input input;
+    int rc = input.Open(buf, len, flag);
+    if (rc != SPI_SUCCESS)
+        return rc;
+    if (input.size() < kFileHeaderSize + 12 || !NeedsThisReader(input.data()))
+        return SPI_ERR_NOT_SUPPORTED;
+    spi::DibBuilder dib;
+    try {
+        rc = Decode(input, dib);
+    } catch (...) { // nothing may unwind into the host
+        rc = SPI_ERR_MEMORY;
+    }
+    if (rc == SPI_SUCCESS && progress && progress(1, 1, lData) != 0)
+        rc = SPI_ERR_ABORTED;
+    if (rc == SPI_SUCCESS)
+        dib.HandOver(pHBInfo, pHBm);
+    return rc;
+}
+
+} // extern "C"

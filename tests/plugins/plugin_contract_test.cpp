@@ -1,0 +1,93 @@
+// What every plug-in we ship answers the same way: its texts, recognition by signature, and a
+// picture through the host from the program folder (none once the plug-in is switched off).
+#include "plugin/picture_loader.h"
+#include "plugin/plugin_registry.h"
+#include "tests/plugins/spi_harness.h"
+
+#include <QTemporaryDir>
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+const struct {
+    const char* plugin;
+    const char* set;
+    const char* file;
+    const char* pattern;
+} kPlugins[] = {
+    {"png", "pngsuite", "basn2c08.png", "*.png"},
+    {"jpeg", "jpeg", "testorig.jpg", "*.jpg"},
+    {"gif", "gif", "treescap-interlaced.gif", "*.gif"},
+    {"tiff", "tiff", "rgb-3c-8b.tiff", "*.tif"},
+    {"webp", "webp", "test.webp", "*.webp"},
+    {"bmp", "bmpsuite", "g/pal8v4.bmp", "*.bmp"},
+};
+
+TEST(PluginContract, EveryPluginNamesItselfAnImportPlugin) {
+    for (const auto& row : kPlugins) {
+        SCOPED_TRACE(row.plugin);
+        SpiModule spi(row.plugin);
+        ASSERT_TRUE(spi.loaded()) << spi.error().toStdString();
+        EXPECT_EQ(spi.Info(0), "00IN");
+        EXPECT_FALSE(spi.Info(1).empty());
+        EXPECT_NE(spi.Info(2).find(row.pattern), std::string::npos);
+        EXPECT_FALSE(spi.Info(3).empty());
+        EXPECT_EQ(spi.Info(4), "");
+    }
+}
+
+TEST(PluginContract, InfoTextIsCutToTheBuffer) {
+    QLibrary library(QStringLiteral(XKORVO_BIN_DIR "/png.spi"));
+    auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.resolve("GetPluginInfo"));
+    ASSERT_NE(getInfo, nullptr);
+    std::array<char, 4> buf;
+    buf.fill('#');
+    // Room for three characters and the terminator.
+    EXPECT_EQ(getInfo(0, buf.data(), 4), 3);
+    EXPECT_EQ(std::string(buf.data()), "00I");
+    EXPECT_EQ(getInfo(0, buf.data(), 0), 0);
+}
+
+TEST(PluginContract, EachPluginRecognisesOnlyItsOwnFormat) {
+    for (const auto& plugin : kPlugins) {
+        SpiModule spi(plugin.plugin);
+        for (const auto& file : kPlugins) {
+            EXPECT_EQ(spi.Supports(ReadTestFile(file.set, file.file)), &plugin == &file)
+                << plugin.plugin << " on " << file.file;
+        }
+        // The decision rests on the bytes: an empty start is nobody's format.
+        EXPECT_FALSE(spi.Supports({})) << plugin.plugin;
+    }
+}
+
+TEST(PluginContract, HostOpensEveryFormatUnlessItsPluginIsSwitchedOff) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    for (const auto& row : kPlugins) {
+        for (const bool switchedOff : {false, true}) {
+            WriteInactivePlugins(switchedOff ? QStringList{QString(row.plugin) + ".spi"}
+                                             : QStringList{});
+            g_strPluginPath = QStringLiteral(XKORVO_BIN_DIR);
+            LoadPlugins();
+            EXPECT_EQ(bool(LoadPictureByPlugin(TestFilePath(row.set, row.file))), !switchedOff)
+                << row.file;
+            UnloadPlugins();
+        }
+    }
+}
+
+TEST(PluginContract, BmpPluginLeavesClassicFilesToTheNativeReader) {
+    SpiModule spi("bmp");
+    const struct {
+        const char* file;
+        bool supported;
+    } rows[] = {
+        {"g/pal8.bmp", false},       {"g/rgb16-565.bmp", false}, {"g/pal8os2.bmp", false},
+        {"g/pal8topdown.bmp", true}, {"g/pal8v5.bmp", true},     {"q/pal8os2v2.bmp", true},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(spi.Supports(ReadTestFile("bmpsuite", row.file)), row.supported) << row.file;
+}
+
+} // namespace
