@@ -61,7 +61,6 @@ struct RunCase {
     Fields expected;
 };
 
-
 Fields Expect(int colorCount, int add16, int trans, int mode = 0, int level = 7, int mask = 0,
               int out = 8, int yb = 85, int cr = 105, int gm = 125) {
     return {colorCount, add16, trans, mode, level, mask, out, yb, cr, gm};
