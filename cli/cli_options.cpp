@@ -1,0 +1,247 @@
+#include "cli/cli_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+std::optional<int> ParseInt(const std::string& text, int lo, int hi) {
+    if (text.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < lo || value > hi)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+// The index of `text` among `names`, as the control panel's combo and radio indices.
+template <std::size_t N>
+std::optional<int> ParseName(const std::string& text, const char* const (&names)[N]) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (text == names[i])
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+constexpr const char* kDitherNames[] = {"none", "gpeanos", "diffusion", "average", "cartoon"};
+// Combo order of the Engine page: "5 bit" is index 0.
+constexpr const char* kInputBitNames[] = {"5", "6", "7", "8"};
+constexpr const char* kOutputNames[] = {"web", "332", "333", "444", "555",
+                                        "565", "666", "777", "888"};
+constexpr const char* kCornerNames[] = {"upper-left", "lower-left", "upper-right", "lower-right"};
+
+struct OptionSpec {
+    const char* shortName; // "" when none
+    const char* longName;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"-c", "--colors", true},   {"", "--add16", false},
+    {"-d", "--dither", true},   {"-l", "--level", true},
+    {"", "--input-bits", true}, {"", "--output-precision", true},
+    {"", "--yb", true},         {"", "--cr", true},
+    {"", "--gm", true},         {"-t", "--transparent", true},
+    {"-j", "--jobs", true},     {"-o", "--output-dir", true},
+    {"", "--progress", false},  {"-q", "--quiet", false},
+    {"-h", "--help", false},    {"", "--version", false},
+    {"", "--info", false},
+};
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.longName || (spec.shortName[0] != '\0' && name == spec.shortName))
+            return &spec;
+    return nullptr;
+}
+
+// Applies one option with its value; an error text when the value is not allowed.
+std::string Apply(CliOptions& o, bool& info, const std::string& name, const std::string& value) {
+    const auto bad = [&](const char* allowed) {
+        return "invalid value '" + value + "' for " + name + " (" + allowed + ")";
+    };
+    if (name == "--colors") {
+        const auto n = ParseInt(value, 2, 256);
+        if (!n)
+            return bad("2..256");
+        o.panel.m_nBitSet = 3; // "Optional #"
+        o.panel.m_nNumBit = *n;
+    } else if (name == "--add16") {
+        o.panel.m_bAdd16 = 1;
+    } else if (name == "--dither") {
+        const auto n = ParseName(value, kDitherNames);
+        if (!n)
+            return bad("none, gpeanos, diffusion, average or cartoon");
+        o.panel.m_nDitherMode = *n;
+    } else if (name == "--level") {
+        const auto n = ParseInt(value, 0, 10);
+        if (!n)
+            return bad("0..10");
+        o.panel.m_nDitherLevel = *n;
+    } else if (name == "--input-bits") {
+        const auto n = ParseName(value, kInputBitNames);
+        if (!n)
+            return bad("5, 6, 7 or 8");
+        o.panel.m_nInBit = *n;
+    } else if (name == "--output-precision") {
+        const auto n = ParseName(value, kOutputNames);
+        if (!n)
+            return bad("web, 332, 333, 444, 555, 565, 666, 777 or 888");
+        o.panel.m_nOutBit = *n;
+    } else if (name == "--yb" || name == "--cr" || name == "--gm") {
+        const auto n = ParseInt(value, 0, 20);
+        if (!n)
+            return bad("0..20");
+        (name == "--yb"   ? o.panel.m_nMagYB
+         : name == "--cr" ? o.panel.m_nMagCR
+                          : o.panel.m_nMagGM) = *n;
+    } else if (name == "--transparent") {
+        const auto n = ParseName(value, kCornerNames);
+        if (!n)
+            return bad("upper-left, lower-left, upper-right or lower-right");
+        o.panel.m_bTransMode = 1;
+        o.panel.m_nTransPosition = *n;
+    } else if (name == "--jobs") {
+        const auto n = ParseInt(value, 1, 256);
+        if (!n)
+            return bad("1..256");
+        o.jobs = *n;
+    } else if (name == "--output-dir") {
+        if (value.empty())
+            return "empty folder name for " + name;
+        o.outputDir = value;
+        if (o.mode == CliMode::Convert)
+            o.mode = CliMode::Batch;
+    } else if (name == "--progress") {
+        o.progress = true;
+    } else if (name == "--quiet") {
+        o.quiet = true;
+    } else if (name == "--help") {
+        o.mode = CliMode::Help;
+    } else if (name == "--version") {
+        if (o.mode != CliMode::Help)
+            o.mode = CliMode::Version;
+    } else if (name == "--info") {
+        info = true;
+    }
+    return {};
+}
+
+} // namespace
+
+CliParse ParseCommandLine(const std::vector<std::string>& args) {
+    CliParse result;
+    CliOptions& o = result.options;
+    bool info = false;
+    bool optionsEnded = false;
+    std::vector<std::string> positional;
+
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value", "--name value", "-x value" or "-xvalue".
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (arg[1] == '-') {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                value = arg.substr(eq + 1);
+            }
+        } else if (arg.size() > 2) {
+            name = arg.substr(0, 2);
+            value = arg.substr(2);
+        }
+        const OptionSpec* spec = FindOption(name);
+        if (!spec) {
+            result.error = "unknown option '" + arg + "'";
+            return result;
+        }
+        if (spec->takesValue && !value) {
+            if (k + 1 >= args.size()) {
+                result.error = "option " + std::string(spec->longName) + " needs a value";
+                return result;
+            }
+            value = args[++k];
+        } else if (!spec->takesValue && value) {
+            result.error = "option " + std::string(spec->longName) + " takes no value";
+            return result;
+        }
+        const std::string error = Apply(o, info, spec->longName, value.value_or(""));
+        if (!error.empty()) {
+            result.error = error;
+            return result;
+        }
+    }
+
+    if (o.mode == CliMode::Help || o.mode == CliMode::Version)
+        return result;
+    if (info) {
+        if (o.mode == CliMode::Batch) {
+            result.error = "--info writes nothing; it takes no output folder";
+            return result;
+        }
+        o.mode = CliMode::Info;
+        o.inputs = positional;
+        if (o.inputs.empty())
+            result.error = "--info needs at least one input file";
+        return result;
+    }
+    if (o.mode == CliMode::Batch) {
+        o.inputs = positional;
+        if (o.inputs.empty())
+            result.error = "no input files";
+        return result;
+    }
+    if (positional.size() != 2) {
+        result.error = positional.size() < 2 ? "expected an input and an output file"
+                                             : "too many files (use -o DIR for several inputs)";
+        return result;
+    }
+    o.inputs = {positional[0]};
+    o.output = positional[1];
+    return result;
+}
+
+const char* CliUsage() {
+    return R"(Usage: xkorvo-cli [OPTIONS] INPUT OUTPUT
+       xkorvo-cli [OPTIONS] -o DIR INPUT...
+       xkorvo-cli --info INPUT...
+
+Reduces pictures to a palette of 2 to 256 colours and writes them as BMP files.
+
+Options:
+  -c, --colors N             palette size, 2..256 (default 256)
+      --add16                add the 16 fixed colours to the palette
+  -d, --dither METHOD        none, gpeanos, diffusion, average or cartoon (default none)
+  -l, --level N              dither strength 0..10 (default 7)
+      --input-bits N         colour precision counted: 5, 6, 7 or 8 (default 8)
+      --output-precision P   palette grid: web, 332, 333, 444, 555, 565, 666, 777, 888
+                             (default 888)
+      --yb N, --cr N, --gm N weight of the yellow-blue, cyan-red and green-magenta axes,
+                             slider positions 0..20 (default 10)
+  -t, --transparent CORNER   reserve the last entry for the colour of the upper-left,
+                             lower-left, upper-right or lower-right pixel
+  -o, --output-dir DIR       write DIR/<input name>.bmp for every input
+  -j, --jobs N               reduce N files at the same time with -o (default 1)
+      --info                 print "WIDTHxHEIGHT, N colors." for each input
+      --progress             show a progress bar on standard error
+  -q, --quiet                print nothing but errors
+  -h, --help                 show this help
+      --version              show the version
+
+Exit status: 0 all files done, 1 usage error, 2 an input could not be read or reduced,
+3 an output could not be written (3 wins over 2). An existing output file is only ever
+replaced by a complete new one.
+)";
+}

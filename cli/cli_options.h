@@ -1,0 +1,36 @@
+// The command line of xkorvo-cli: which mode, which files, and the control panel values the
+// options stand for. Parsing never exits or prints; the caller reports `error` as a usage error.
+#pragma once
+
+#include "quant/quant_settings.h"
+
+#include <string>
+#include <vector>
+
+enum class CliMode {
+    Convert, // INPUT OUTPUT
+    Batch,   // -o DIR INPUT...
+    Info,    // --info INPUT...
+    Help,
+    Version,
+};
+
+struct CliOptions {
+    CliMode mode = CliMode::Convert;
+    PanelValues panel; // the control panel's built-in defaults unless an option says otherwise
+    std::vector<std::string> inputs;
+    std::string output;    // Convert: the output file
+    std::string outputDir; // Batch: the output folder
+    int jobs = 1;          // files reduced at the same time in a batch
+    bool progress = false;
+    bool quiet = false;
+};
+
+struct CliParse {
+    CliOptions options;
+    std::string error; // empty when the command line is usable
+};
+
+[[nodiscard]] CliParse ParseCommandLine(const std::vector<std::string>& args);
+
+const char* CliUsage();

@@ -1,0 +1,126 @@
+#include "plugin/plugin_registry.h"
+
+#include "plugin/plugins_section.h"
+#include "plugin/settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QSaveFile>
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+
+QString g_strPluginPath;
+
+namespace {
+
+std::vector<LoadedPlugin> g_plugins;
+
+} // namespace
+
+QString AppendSeparator(const QString& path) {
+    // Paths are UTF-8 here, where a '/' byte is never part of a longer character.
+    if (path.endsWith(QLatin1Char('/')))
+        return path;
+    return path + QLatin1Char('/');
+}
+
+QStringList ScanPluginFolder(const QString& folder) {
+    // Sorted by name, so that the order in which plug-ins are asked does not depend on how the
+    // file system happens to enumerate the folder.
+    const QDir dir(AppendSeparator(folder));
+    return dir.entryList({QStringLiteral("*.spi")}, QDir::Files | QDir::Hidden | QDir::System,
+                         QDir::Name);
+}
+
+QStringList GetInactivePlugins(const QString& folder) {
+    const QStringList onDisk = ScanPluginFolder(folder);
+    QStringList inactive;
+    QFile file(SettingsFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return inactive;
+    for (const QString& name : ReadPluginsSection(file.readAll())) {
+        if (onDisk.contains(name))
+            inactive.prepend(name);
+    }
+    return inactive;
+}
+
+QStringList GetActivePlugins(const QString& folder) {
+    QStringList active = ScanPluginFolder(folder);
+    for (const QString& name : GetInactivePlugins(folder))
+        active.removeOne(name);
+    return active;
+}
+
+void WriteInactivePlugins(const QStringList& names) {
+    const QString path = SettingsFilePath();
+    QByteArray text;
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            text = file.readAll();
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Written through a temporary file, so a failed write never truncates the other sections.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return;
+    out.write(ReplacePluginsSection(text, names));
+    (void)out.commit();
+}
+
+void LoadPlugins() {
+    UnloadPlugins();
+    g_strPluginPath = AppendSeparator(g_strPluginPath);
+    for (const QString& name : GetActivePlugins(g_strPluginPath)) {
+        auto library = std::make_unique<QLibrary>(g_strPluginPath + name);
+        if (!library->load())
+            continue;
+        auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library->resolve("GetPluginInfo"));
+        if (!getInfo) {
+            library->unload();
+            continue;
+        }
+        std::array<char, 10> version{};
+        const int written = getInfo(SPI_INFO_VERSION, version.data(), int(version.size()));
+        // The text ends after the characters the plug-in says it wrote, never past the buffer.
+        const int length = std::clamp(written, 0, int(version.size()));
+        if (length < 4 || version[2] != 'I' || version[3] != 'N') {
+            library->unload();
+            continue;
+        }
+        LoadedPlugin plugin;
+        plugin.fileName = name;
+        plugin.isSupported = reinterpret_cast<SpiIsSupportedFn>(library->resolve("IsSupported"));
+        plugin.getPicture = reinterpret_cast<SpiGetPictureFn>(library->resolve("GetPicture"));
+        plugin.library = library.release();
+        g_plugins.push_back(plugin);
+    }
+}
+
+void UnloadPlugins() {
+    for (LoadedPlugin& plugin : g_plugins) {
+        plugin.library->unload();
+        delete plugin.library;
+    }
+    g_plugins.clear();
+}
+
+QString DefaultPluginFolder() {
+    const QString program = ProgramFolder();
+    QDir prefix(program);
+    if (QFileInfo(program.chopped(1)).fileName() == QLatin1String("bin") && prefix.cdUp()) {
+        const QString installed = prefix.filePath(QStringLiteral("lib/xkorvo/plugins"));
+        if (QFileInfo(installed).isDir())
+            return AppendSeparator(installed);
+    }
+    return program;
+}
+
+const std::vector<LoadedPlugin>& LoadedPlugins() {
+    return g_plugins;
+}

@@ -1,0 +1,293 @@
+// End-to-end tests of xkorvo-cli: the built program run on small files in a temporary folder.
+#include "image/bmp_file.h"
+
+#include <csignal>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("xkorvo-cli-test-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path Path(const std::string& name) const { return m_dir / name; }
+
+    // Runs the program with `args`; `fileLimit` > 0 caps the size of files it may write.
+    Result Run(const std::vector<std::string>& args, long fileLimit = 0) const {
+        const fs::path out = m_dir / "stdout.txt", err = m_dir / "stderr.txt";
+        const std::string program = std::string(XKORVO_BIN_DIR) + "/xkorvo-cli";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
+                _exit(127);
+            // Settings and plug-in state of the user running the tests stay out of it.
+            setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
+            if (fileLimit > 0) {
+                signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
+                rlimit limit{static_cast<rlim_t>(fileLimit), static_cast<rlim_t>(fileLimit)};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const auto& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Result r;
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadText(out);
+        r.err = ReadText(err);
+        return r;
+    }
+
+    // A 24-bit BMP file of width x height pixels 0x00RRGGBB, top row first.
+    std::string WritePicture(const std::string& name, int width, int height,
+                             const std::vector<std::uint32_t>& pixels) const {
+        const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+        DibHandle dib = DibHandle::Allocate(40 + stride * height);
+        std::uint8_t* h = dib.data();
+        WriteU32(h, 40);
+        WriteU32(h + dibfield::Width, width);
+        WriteU32(h + dibfield::Height, height);
+        WriteU16(h + dibfield::Planes, 1);
+        WriteU16(h + dibfield::BitCount, 24);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t c = pixels[static_cast<std::size_t>(y) * width + x];
+                std::uint8_t* p = h + 40 + stride * (height - 1 - y) + 3 * x;
+                p[0] = c & 0xFF;
+                p[1] = (c >> 8) & 0xFF;
+                p[2] = (c >> 16) & 0xFF;
+            }
+        const std::string path = Path(name).string();
+        EXPECT_EQ(DibSaveFile(dib, path), SaveResult::Ok);
+        return path;
+    }
+
+    // A smooth gradient with some noise: enough colours to need reducing.
+    std::string WritePhoto(const std::string& name, int width = 48, int height = 32) const {
+        std::vector<std::uint32_t> pixels;
+        std::uint32_t noise = 12345;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                noise = noise * 1103515245 + 12345;
+                const std::uint32_t r = (x * 255 / width + (noise >> 28)) & 0xFF;
+                const std::uint32_t g = (y * 255 / height) & 0xFF;
+                const std::uint32_t b = ((x + y) * 2 + (noise >> 29)) & 0xFF;
+                pixels.push_back(r << 16 | g << 8 | b);
+            }
+        return WritePicture(name, width, height, pixels);
+    }
+
+    fs::path m_dir;
+};
+
+int Lines(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+} // namespace
+
+TEST_F(Cli, ReducesWithEveryMethodAndColourCount) {
+    const std::string in = WritePhoto("photo.bmp");
+    struct Case {
+        std::vector<std::string> options;
+        int bits;
+        std::uint32_t colors;
+    };
+    const Case cases[] = {
+        {{}, 8, 256},
+        {{"-c", "16", "-d", "diffusion"}, 4, 16},
+        {{"--colors=2", "--dither=gpeanos", "-l", "3"}, 1, 2},
+        {{"-c", "17", "-d", "average", "--add16"}, 8, 17},
+        {{"-c64", "-d", "cartoon", "--input-bits", "5", "--output-precision", "web"}, 8, 64},
+        {{"-c", "16", "-t", "lower-right", "--yb", "0", "--cr", "20", "--gm", "3"}, 4, 16},
+    };
+    for (const Case& c : cases) {
+        const std::string out = Path("out.bmp").string();
+        std::vector<std::string> args = c.options;
+        args.push_back(in);
+        args.push_back(out);
+        const Result r = Run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        BmpReadResult read = DibReadFile(out);
+        ASSERT_EQ(read.error, BmpError::None);
+        EXPECT_EQ(DibGetBitCount(read.dib.data()), c.bits);
+        EXPECT_EQ(ReadU32(read.dib.data() + dibfield::ClrUsed), c.colors);
+        EXPECT_EQ(DibGetWidth(read.dib.data()), 48);
+        EXPECT_EQ(DibGetHeight(read.dib.data()), 32);
+    }
+}
+
+// The Properties line: a 2 x 2 picture of red, red, green and blue has 3 colours.
+TEST_F(Cli, InfoPrintsSizeAndDistinctColours) {
+    const std::string a = WritePicture("a.bmp", 2, 2, {0xFF0000, 0xFF0000, 0x00FF00, 0x0000FF});
+    Result r = Run({"--info", a});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2x2, 3 colors.\n");
+
+    const std::string b = WritePicture("b.bmp", 3, 1, {0x000000, 0x000001, 0x010000});
+    r = Run({"--info", a, b});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, a + ": 2x2, 3 colors.\n" + b + ": 3x1, 3 colors.\n");
+}
+
+TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
+    const std::string in = WritePhoto("photo.bmp", 8, 8);
+    const std::string out = Path("out.bmp").string();
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {in},
+        {in, out, out},
+        {"--frobnicate", in, out},
+        {"-c", "1", in, out},
+        {"-c", "257", in, out},
+        {"-c", "12x", in, out},
+        {"-d", "floyd", in, out},
+        {"-l", "11", in, out},
+        {"--input-bits", "4", in, out},
+        {"--output-precision", "888x", in, out},
+        {"--yb", "21", in, out},
+        {"--gm", "-1", in, out},
+        {"-t", "middle", in, out},
+        {"-j", "0", "-o", Path("dir").string(), in},
+        {"--info", "-o", Path("dir").string(), in},
+        {"--info"},
+        {"-o", Path("dir").string()},
+        {in, out, "-c"},
+        {"--add16=1", in, out},
+    };
+    for (const auto& args : cases) {
+        const Result r = Run(args);
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        EXPECT_EQ(r.status, 1) << joined;
+        EXPECT_NE(r.err, "") << joined;
+        EXPECT_FALSE(fs::exists(out)) << joined;
+        EXPECT_FALSE(fs::exists(Path("dir"))) << joined;
+    }
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    Result r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: xkorvo-cli"), std::string::npos);
+    r = Run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("xkorvo-cli ", 0), 0u);
+}
+
+TEST_F(Cli, UnreadableInputExitsWithTwoAndKeepsTheOutput) {
+    const std::string out = Path("out.bmp").string();
+    std::ofstream(out) << "precious";
+    std::ofstream(Path("text.bmp")) << "this is not a picture";
+    for (const std::string& in : {Path("missing.bmp").string(), Path("text.bmp").string()}) {
+        const Result r = Run({in, out});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find(in), std::string::npos) << r.err;
+        EXPECT_EQ(ReadText(out), "precious");
+    }
+}
+
+// A write that fails half-way (the file size limit) leaves the existing output as it was.
+TEST_F(Cli, FailedWriteExitsWithThreeAndKeepsTheOutput) {
+    const std::string in = WritePhoto("photo.bmp", 64, 64);
+    const std::string out = Path("out.bmp").string();
+    std::ofstream(out) << "precious";
+    Result r = Run({in, out}, 2000);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
+    EXPECT_NE(r.err.find(in), std::string::npos) << r.err;
+    EXPECT_EQ(ReadText(out), "precious");
+
+    r = Run({in, Path("no/such/folder/out.bmp").string()});
+    EXPECT_EQ(r.status, 3);
+}
+
+TEST_F(Cli, BatchWritesEveryGoodFileAndReportsEachBadOne) {
+    const std::vector<std::string> inputs = {WritePhoto("one.bmp"), Path("missing.bmp").string(),
+                                             WritePhoto("two.x.bmp", 20, 30)};
+    std::vector<std::string> args = {"-c", "16", "-d", "diffusion", "-o", Path("out").string()};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    const Result r = Run(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
+    EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);
+    EXPECT_TRUE(fs::exists(Path("out/one.bmp")));
+    EXPECT_TRUE(fs::exists(Path("out/two.x.bmp")));
+    EXPECT_FALSE(fs::exists(Path("out/missing.bmp")));
+    EXPECT_EQ(Lines(r.out), 2);
+}
+
+// Files reduced side by side come out exactly as files reduced one after another.
+TEST_F(Cli, ParallelBatchGivesTheSameFiles) {
+    std::vector<std::string> inputs;
+    for (int k = 0; k < 4; ++k)
+        inputs.push_back(WritePhoto("p" + std::to_string(k) + ".bmp", 30 + 7 * k, 20 + k));
+    for (const char* jobs : {"1", "3"}) {
+        std::vector<std::string> args = {
+            "-q",      "-j",         jobs, "-d",
+            "average", "--progress", "-o", Path(std::string("out") + jobs).string()};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("100%"), std::string::npos);
+    }
+    for (int k = 0; k < 4; ++k) {
+        const std::string name = "p" + std::to_string(k) + ".bmp";
+        EXPECT_EQ(ReadText(Path("out1/" + name)), ReadText(Path("out3/" + name))) << name;
+    }
+}
+
+// Two inputs with the same name in different folders would write the same file; the second
+// is refused instead of overwriting the first one's result. Failed outputs win over failed
+// inputs in the exit status.
+TEST_F(Cli, BatchNameClashAndExitStatusOrder) {
+    fs::create_directories(Path("a"));
+    fs::create_directories(Path("b"));
+    const std::string first = WritePhoto("a/same.bmp");
+    const std::string second = WritePhoto("b/same.bmp", 10, 10);
+    const Result r = Run({"-o", Path("out").string(), first, Path("missing.bmp").string(), second});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(Lines(r.err), 2) << r.err;
+    BmpReadResult read = DibReadFile(Path("out/same.bmp").string());
+    ASSERT_EQ(read.error, BmpError::None);
+    EXPECT_EQ(DibGetWidth(read.dib.data()), 48);
+}
