@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace model {
@@ -323,7 +324,7 @@ void Divide(std::vector<Entry>& entries, int target, Slot* slots, const Space& s
 
 class Nearest {
 public:
-    explicit Nearest(const std::vector<Point>& pts) : m_pts(pts), m_lists(64000) {}
+    explicit Nearest(const std::vector<Point>& pts) : m_pts(pts) {}
 
     int Find(const Point& v) {
         const long long iy = (static_cast<long long>(v.yb) + 2621440) / 131072;
@@ -377,7 +378,7 @@ private:
     }
 
     const std::vector<Point>& m_pts;
-    std::vector<std::vector<int>> m_lists;
+    std::map<int, std::vector<int>> m_lists; // cell number -> candidates, built when first met
 };
 
 // ---- mapping ---------------------------------------------------------------------------------
@@ -542,6 +543,7 @@ struct Mapper {
     void Pattern() {
         static const int kThreshold[4][4] = {
             {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        std::map<u32, std::vector<std::pair<int, int>>> tries;
         for (int yy = 0; yy < h; ++yy)
             for (int xx = 0; xx < w; ++xx) {
                 const u32 c = px[yy * w + xx];
@@ -549,19 +551,21 @@ struct Mapper {
                     out[yy * w + xx] = static_cast<std::uint8_t>(transIndex);
                     continue;
                 }
-                const Point T = space.ToSpace(c);
-                long long e[3] = {0, 0, 0};
-                std::vector<std::pair<int, int>> cand; // (luma, index)
-                for (int n = 0; n < 16; ++n) {
-                    long long v[3];
-                    for (int k = 0; k < 3; ++k)
-                        v[k] = Get(T, k) + e[k];
-                    const int i = nearest.Find(Make(v));
-                    cand.emplace_back(pts[i].luma, i);
-                    for (int k = 0; k < 3; ++k)
-                        e[k] = static_cast<int>((v[k] - Get(pts[i], k)) * level) / 10;
+                std::vector<std::pair<int, int>>& cand = tries[c]; // (luma, index)
+                if (cand.empty()) { // the sixteen tries depend on the colour alone
+                    const Point T = space.ToSpace(c);
+                    long long e[3] = {0, 0, 0};
+                    for (int n = 0; n < 16; ++n) {
+                        long long v[3];
+                        for (int k = 0; k < 3; ++k)
+                            v[k] = Get(T, k) + e[k];
+                        const int i = nearest.Find(Make(v));
+                        cand.emplace_back(pts[i].luma, i);
+                        for (int k = 0; k < 3; ++k)
+                            e[k] = static_cast<int>((v[k] - Get(pts[i], k)) * level) / 10;
+                    }
+                    std::sort(cand.begin(), cand.end());
                 }
-                std::sort(cand.begin(), cand.end());
                 out[yy * w + xx] =
                     static_cast<std::uint8_t>(cand[kThreshold[yy % 4][xx % 4]].second);
             }
