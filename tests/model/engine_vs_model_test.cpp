@@ -295,4 +295,31 @@ TEST(EngineVsModel, LargePictureMappedInBands) {
     }
 }
 
+// Saturated pictures with a palette of two or three colours: the carried error would run far
+// beyond the palette and must be held to the palette's extent; with the largest weights the
+// trial points also leave the search grid.
+TEST(EngineVsModel, CarriedErrorHeldToPalette) {
+    struct Row {
+        int mode;
+        int colours;
+        int slider;
+    };
+    const Row rows[] = {{1, 2, 20}, {2, 2, 20}, {3, 2, 20}, {1, 3, 0},
+                        {2, 3, 0},  {3, 3, 0},  {4, 2, 20}, {2, 256, 20}};
+    for (const Row& r : rows) {
+        Rng rng(static_cast<u32>(77 + r.mode));
+        const Picture p = MakePicture(Kind::Primaries, 24, 23, rng);
+        QuantSettings s;
+        s.colorCount = r.colours;
+        s.ditherMode = r.mode;
+        s.ditherLevel = 10;
+        s.weightYB = (r.slider + 7) * 5;
+        s.weightCR = (r.slider + 11) * 5;
+        s.weightGM = (r.slider + 15) * 5;
+        Agree(p, s,
+              "24x23 primaries, mode " + std::to_string(r.mode) + ", colours " +
+                  std::to_string(r.colours) + ", sliders " + std::to_string(r.slider));
+    }
+}
+
 } // namespace
