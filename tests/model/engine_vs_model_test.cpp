@@ -207,6 +207,12 @@ bool Agree(const Picture& p, const QuantSettings& s, const std::string& what) {
     }
     const model::ModelResult got = FromDib(graph.GetResult());
     const model::ModelResult want = model::Quantize(p.px, p.w, p.h, s);
+    const int bits = ReadU16(graph.GetResult().data() + dibfield::BitCount);
+    const int wantBits = s.colorCount < 3 ? 1 : (s.colorCount < 17 ? 4 : 8);
+    if (bits != wantBits) {
+        ADD_FAILURE() << what << ": " << bits << " bits per pixel, expected " << wantBits;
+        return false;
+    }
     if (got.palette == want.palette && got.indices == want.indices)
         return true;
 
