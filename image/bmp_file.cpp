@@ -219,6 +219,9 @@ SaveResult DibSaveFile(DibHandle& dib, const std::string& path) {
             return SaveResult::FileError;
     }
     const auto existing = std::filesystem::status(target, ec);
+    // Replacing goes through the folder, which would also replace a file the user may not write.
+    if (std::filesystem::exists(existing) && ::access(target.c_str(), W_OK) != 0)
+        return SaveResult::FileError;
 
     TempFile temp(TempNameBeside(target));
     if (!temp.Open())

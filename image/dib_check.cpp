@@ -90,7 +90,12 @@ DibStatus DibValidate(const DibHandle& dib) {
                 return DibStatus::BadCompression;
     }
 
-    const std::uint64_t pixelOffset = headerSize + maskSize + DibGetColorTableSize(h);
+    // The table's byte size is a 16-bit value wherever it is used: a count whose table would not
+    // fit (16384 entries and more) would make the table and the pixels overlap.
+    const std::uint64_t tableSize = std::uint64_t{DibGetColorCount(h)} * (info ? 4 : 3);
+    if (tableSize > 0xFFFF)
+        return DibStatus::BadColorTable;
+    const std::uint64_t pixelOffset = headerSize + maskSize + tableSize;
     const std::uint64_t pixelBytes =
         compression == kCompressionRle8 || compression == kCompressionRle4
             ? ReadU32(h + dibfield::SizeImage)

@@ -63,7 +63,7 @@ struct RowScratch {
           gy(width), range(width),
           right(width), down{std::vector<double>(width), std::vector<double>(width)},
           downRight{std::vector<double>(width), std::vector<double>(width)},
-          downLeft{std::vector<double>(width), std::vector<double>(width)}, spread(3 * width) {}
+          downLeft{std::vector<double>(width), std::vector<double>(width)}, spread(width) {}
     const Tables* tables;
     std::vector<int> colSum, colDiff, colMax, colMin, gx, gy, range;
     // Distances between the response pairs of neighbouring pixels: to the right in row y, and

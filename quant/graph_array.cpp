@@ -9,22 +9,17 @@
 
 namespace {
 
-// One colour channel of a 16- or 32-bit pixel, widened or narrowed to 8 bits. Narrow fields are
-// widened by repeating their bits (a 5-bit 31 becomes 255, not 248), so full scale stays full;
-// wider fields keep their top 8 bits.
+// One colour channel of a 16- or 32-bit pixel, brought to 8 bits by keeping its top bits: a
+// narrow field moves up with zero low bits (5-bit 31 becomes 248), a wide one drops its low
+// bits. Common bitmap readers do the same, so a file shows the same colours here as elsewhere.
 class Channel {
 public:
     explicit Channel(std::uint32_t mask)
         : m_mask(mask), m_shift(std::countr_zero(mask)), m_width(std::popcount(mask)) {}
 
     std::uint32_t Unpack(std::uint32_t pixel) const {
-        std::uint32_t v = (pixel & m_mask) >> m_shift;
-        if (m_width >= 8)
-            return v >> (m_width - 8);
-        v <<= 8 - m_width;
-        for (int filled = m_width; filled < 8; filled *= 2)
-            v |= v >> filled;
-        return v;
+        const std::uint32_t v = (pixel & m_mask) >> m_shift;
+        return m_width >= 8 ? v >> (m_width - 8) : v << (8 - m_width);
     }
 
 private:

@@ -32,18 +32,6 @@ CColorSpace Space(int outPrecision = 8) {
 
 } // namespace
 
-TEST(DivideBox, JacobiDiagonalises) {
-    double a[9] = {2, 1, 0, 1, 2, 0, 0, 0, 5}, v[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    CDivideBox::JacobiEigen(3, a, v, 1e-16);
-    EXPECT_EQ(std::vector<double>({a[1], a[2], a[5]}), std::vector<double>({0, 0, 0}));
-    // Eigenvalues 1 and 3 of [[2, 1], [1, 2]] with vectors (1, -1) and (1, 1), and 5.
-    EXPECT_NEAR(std::min(a[0], a[4]), 1, 1e-12);
-    EXPECT_NEAR(std::max(a[0], a[4]), 3, 1e-12);
-    EXPECT_EQ(a[8], 5);
-    EXPECT_NEAR(std::fabs(v[0]), std::sqrt(0.5), 1e-12);
-    EXPECT_NEAR(v[0] * v[1] + v[3] * v[4], 0, 1e-12);
-}
-
 TEST(DivideBox, StatisticsOfARange) {
     struct Case {
         const char* name;
@@ -143,9 +131,8 @@ TEST(DivideBox, CutAndSplit) {
 
 TEST(DivideBox, SortKeepsEqualKeysInOrder) {
     std::vector<ColorEntry> e(6);
-    const double keys[] = {2, 1, 2, 0, 1, 2};
     for (int i = 0; i < 6; ++i)
-        e[i].key = keys[i], e[i].weight = i;
+        e[i].key = std::vector<double>{2, 1, 2, 0, 1, 2}[i], e[i].weight = i;
     Range range(e);
     CDivideBox::SortByKey(range.pointers.data(), 6);
     std::vector<std::uint32_t> order;

@@ -115,8 +115,8 @@ TEST(ColorHistogram, UniformPictures) {
     struct Case {
         int w, h;
         std::uint32_t weight;
-    } cases[] = {{5, 5, 8 + 24}, {7, 6, 48 + 36}, {40, 5, 288 + 164},
-                 {2, 10, 20},    {10, 2, 20},     {1, 1, 1}};
+    } cases[] = {{5, 5, 8 + 24}, {7, 6, 48 + 36}, {40, 5, 288 + 164}, {2, 10, 20},
+                 {10, 2, 20},    {1, 1, 1},       {3, 3, 9},          {4, 3, 12}};
     for (const Case& c : cases)
         ExpectHistogram(Picture(c.w, c.h, 0x336699), {{0x336699, c.weight}});
 }

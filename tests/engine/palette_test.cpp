@@ -36,76 +36,61 @@ const std::vector<std::uint32_t> kFixedByLuminance = {
     0x000000, 0x000080, 0x0000FF, 0x800000, 0x800080, 0x008000, 0x008080, 0xFF0000,
     0x808000, 0x808080, 0xFF00FF, 0x00FF00, 0xC0C0C0, 0x00FFFF, 0xFFFF00, 0xFFFFFF};
 
+FinishedPalette Finish(const std::vector<std::uint32_t>& found, int colorCount, int add16,
+                       int transPosition) {
+    QuantSettings s;
+    s.colorCount = colorCount, s.add16 = add16, s.transPosition = transPosition;
+    FinishedPalette p;
+    QuantSignal signal;
+    EXPECT_EQ(FinishPalette(Found(found), s, 0xFFFFFF, Space(), signal, p), StageResult::Ok);
+    return p;
+}
+
+std::vector<std::uint32_t> Colours(const FinishedPalette& p, int from, int to) {
+    std::vector<std::uint32_t> out;
+    for (int i = from; i < to; ++i)
+        out.push_back(p.slots[i].color);
+    return out;
+}
+
 } // namespace
 
-TEST(FinishPalette, Orders) {
-    struct Case {
-        const char* name;
-        std::vector<std::uint32_t> found;
-        int colorCount, add16, transPosition;
-        std::vector<std::uint32_t>
-            palette; // sorted within each group of `sortedGroup` first entries
-        int sortedGroup, searchCount, transparentIndex;
-    } cases[] = {
-        {"16 with fixed colours", {}, 16, 1, -1, kFixedByLuminance, 0, 16, -1},
-        {"17 with fixed colours and transparency", {}, 17, 1, 0, kFixedByLuminance, 0, 16, 16},
-        // Target 239: three colours found and the fixed 16 mixed by luminance, then 236 black
-        // fillers, then the transparent entry, white although white is already there.
-        {"256 with fixed colours and transparency",
-         {0x404040, 0xFFFFFF, 0x2080C0},
-         256,
-         1,
-         3,
-         {},
-         19,
-         255,
-         255},
-        // Two found, one black filler: the filler's point counts for the error limits.
-        {"filler", {0xFFFFFF, 0x3060FF}, 3, 0, -1, {0x3060FF, 0xFFFFFF, 0}, 0, 3, -1},
-    };
-    const testref::Space ref(100, 100, 100);
-    for (const Case& c : cases) {
-        FinishedPalette p;
-        QuantSettings s;
-        s.colorCount = c.colorCount, s.add16 = c.add16, s.transPosition = c.transPosition;
-        QuantSignal signal;
-        ASSERT_EQ(FinishPalette(Found(c.found), s, 0xFFFFFF, Space(), signal, p), StageResult::Ok);
-        std::vector<std::uint32_t> got;
-        for (int i = 0; i < c.colorCount; ++i)
-            got.push_back(p.slots[i].color);
-        if (c.sortedGroup == 0) {
-            std::vector<std::uint32_t> expected = c.palette;
-            if (c.transPosition >= 0)
-                expected.push_back(0xFFFFFF);
-            EXPECT_EQ(got, expected) << c.name;
-        } else {
-            std::vector<std::uint32_t> mixed(kFixedByLuminance);
-            mixed.insert(mixed.end(), c.found.begin(), c.found.end());
-            std::vector<std::uint32_t> head(got.begin(), got.begin() + c.sortedGroup);
-            for (int i = 1; i < c.sortedGroup; ++i)
-                EXPECT_LE(p.slots[i - 1].key, p.slots[i].key) << c.name;
-            std::sort(head.begin(), head.end());
-            std::sort(mixed.begin(), mixed.end());
-            EXPECT_EQ(head, mixed) << c.name;
-            EXPECT_EQ(std::vector<std::uint32_t>(got.begin() + c.sortedGroup, got.end()), [&] {
-                std::vector<std::uint32_t> tail(236, 0);
-                tail.push_back(0xFFFFFF);
-                return tail;
-            }()) << c.name;
-        }
-        EXPECT_EQ(p.searchCount, c.searchCount) << c.name;
-        EXPECT_EQ(p.transparentIndex, c.transparentIndex) << c.name;
-        // Error limits: the extent of the searchable points, from the model (each end +-1).
-        long long lo[3] = {1LL << 40, 1LL << 40, 1LL << 40}, hi[3] = {-lo[0], -lo[0], -lo[0]};
-        for (int i = 0; i < c.searchCount; ++i) {
-            const testref::Point q = ref.ToSpace(p.slots[i].color);
-            const long long v[3] = {q.yb, q.cr, q.luma};
-            for (int k = 0; k < 3; ++k)
-                lo[k] = std::min(lo[k], v[k]), hi[k] = std::max(hi[k], v[k]);
-        }
-        for (int k = 0; k < 3; ++k)
-            EXPECT_LE(std::llabs(p.errorLimit[k] - (hi[k] - lo[k])), 2) << c.name << " " << k;
-    }
+TEST(FinishPalette, FixedColoursAlone) {
+    FinishedPalette p = Finish({}, 16, 1, -1);
+    EXPECT_EQ(Colours(p, 0, 16), kFixedByLuminance);
+    EXPECT_EQ(p.searchCount, 16);
+    EXPECT_EQ(p.transparentIndex, -1);
+    // Blue 0.4 x 4177920 against yellow -0.4 x 4177920 on yb; red 0.4 against aqua -0.3999 on
+    // cr; black against white on luma. Each end may be rounded by one unit.
+    EXPECT_NEAR(p.errorLimit[0], 3342336, 2);
+    EXPECT_NEAR(p.errorLimit[1], 3341918, 2);
+    EXPECT_EQ(p.errorLimit[2], 4177920);
+
+    p = Finish({}, 17, 1, 0);
+    EXPECT_EQ(Colours(p, 0, 16), kFixedByLuminance);
+    EXPECT_EQ(p.slots[16].color, 0xFFFFFFu); // the transparent colour
+    EXPECT_EQ(p.searchCount, 16);
+    EXPECT_EQ(p.transparentIndex, 16);
+}
+
+TEST(FinishPalette, FoundAndFixedMixThenFillersThenTransparent) {
+    // Target 239: three colours found, mixed with the fixed 16 by luminance, then 236 black
+    // fillers, then the transparent entry: white, although white is already there.
+    const std::vector<std::uint32_t> found = {0x404040, 0xFFFFFF, 0x2080C0};
+    const FinishedPalette p = Finish(found, 256, 1, 3);
+    std::vector<std::uint32_t> head = Colours(p, 0, 19), mixed = kFixedByLuminance;
+    for (int i = 1; i < 19; ++i)
+        EXPECT_LE(p.slots[i - 1].key, p.slots[i].key) << i;
+    mixed.insert(mixed.end(), found.begin(), found.end());
+    std::sort(head.begin(), head.end());
+    std::sort(mixed.begin(), mixed.end());
+    EXPECT_EQ(head, mixed);
+    EXPECT_EQ(Colours(p, 19, 255), std::vector<std::uint32_t>(236, 0));
+    EXPECT_EQ(p.slots[255].color, 0xFFFFFFu);
+    EXPECT_EQ(p.searchCount, 255);
+    EXPECT_EQ(p.transparentIndex, 255);
+    // The fillers' black points count: the luma limit still spans black to white.
+    EXPECT_EQ(Finish({0xFFFFFF}, 2, 0, -1).errorLimit[2], 4177920);
 }
 
 TEST(PaletteStages, FiveColoursReducedToEight) {

@@ -1,0 +1,69 @@
+// Hand-built pictures for the tests: an information or core header followed by whatever bytes
+// a test gives (masks, colour table, pixels), so every field can be set to a hostile value.
+#pragma once
+
+#include "image/dib.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+struct DibFields {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 1;
+    std::int32_t height = 1;
+    std::uint16_t planes = 1;
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::uint32_t clrUsed = 0;
+};
+
+inline std::vector<std::uint8_t> HeaderBytes(const DibFields& f) {
+    std::vector<std::uint8_t> b(f.headerSize == 12 ? 12 : 40);
+    WriteU32(b.data(), f.headerSize);
+    if (f.headerSize == 12) {
+        WriteU16(b.data() + 4, static_cast<std::uint16_t>(f.width));
+        WriteU16(b.data() + 6, static_cast<std::uint16_t>(f.height));
+        WriteU16(b.data() + 8, f.planes);
+        WriteU16(b.data() + 10, f.bits);
+        return b;
+    }
+    WriteU32(b.data() + dibfield::Width, static_cast<std::uint32_t>(f.width));
+    WriteU32(b.data() + dibfield::Height, static_cast<std::uint32_t>(f.height));
+    WriteU16(b.data() + dibfield::Planes, f.planes);
+    WriteU16(b.data() + dibfield::BitCount, f.bits);
+    WriteU32(b.data() + dibfield::Compression, f.compression);
+    WriteU32(b.data() + dibfield::SizeImage, f.sizeImage);
+    WriteU32(b.data() + dibfield::ClrUsed, f.clrUsed);
+    return b;
+}
+
+// The header followed by `rest`, in a block of exactly that size.
+inline DibHandle MakeDib(const DibFields& f, const std::vector<std::uint8_t>& rest = {}) {
+    std::vector<std::uint8_t> bytes = HeaderBytes(f);
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    DibHandle dib = DibHandle::Allocate(bytes.size());
+    std::memcpy(dib.data(), bytes.data(), bytes.size());
+    return dib;
+}
+
+// Colour-table bytes (blue, green, red, reserved) for 0x00RRGGBB values; `reserved` fills the
+// fourth byte.
+inline std::vector<std::uint8_t> TableBytes(const std::vector<std::uint32_t>& colours,
+                                            std::uint8_t reserved = 0) {
+    std::vector<std::uint8_t> b;
+    for (std::uint32_t c : colours) {
+        b.push_back(static_cast<std::uint8_t>(c));
+        b.push_back(static_cast<std::uint8_t>(c >> 8));
+        b.push_back(static_cast<std::uint8_t>(c >> 16));
+        b.push_back(reserved);
+    }
+    return b;
+}
+
+inline std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a,
+                                        const std::vector<std::uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
