@@ -20,6 +20,12 @@ if(XKORVO_SANITIZE)
   target_link_options(xkorvo_options INTERFACE ${XKORVO_SANITIZER_FLAGS})
 endif()
 
+# libFuzzer is guided by the coverage of the code under test, which lives in the libraries: every
+# target is instrumented, the fuzz targets alone link the fuzzer's main.
+if(XKORVO_FUZZ)
+  target_compile_options(xkorvo_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
   set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})

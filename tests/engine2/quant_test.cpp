@@ -144,26 +144,6 @@ TEST(Quantize, TransparentCornerTakesTheLastEntry) {
             EXPECT_EQ(ResultIndex(run.dib, x, y), rank[(x + 2 * y) % 5]) << x << ", " << y;
 }
 
-// 17 colours with the fixed colours and a transparent entry: nothing to find. The palette is
-// the sixteen fixed colours by luminance (black first, white last), then the corner colour.
-TEST(Quantize, NothingToFindGivesTheFixedColours) {
-    std::vector<std::uint32_t> pixels(36, 0x123456);
-    pixels[0] = 0x808080;
-    const DibHandle source = MakePicture(6, 6, pixels);
-    QuantSettings s;
-    s.colorCount = 17;
-    s.add16 = 1;
-    s.transPosition = 0;
-    QuantSignal signal;
-    const RunOutcome run = Quantize(s, &source, signal);
-    ASSERT_EQ(run.result, QuantResult::Done);
-    EXPECT_EQ(DibGetBitCount(run.dib.data()), 8);
-    EXPECT_EQ(ResultColor(run.dib, 0), 0x000000u);
-    EXPECT_EQ(ResultColor(run.dib, 15), 0xFFFFFFu);
-    EXPECT_EQ(ResultColor(run.dib, 16), 0x808080u);
-    EXPECT_EQ(ResultIndex(run.dib, 0, 0), 16);
-}
-
 TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
     const DibHandle picture = MakePicture(5, 4, FivePixels());
     DibHandle core = DibHandle::Allocate(12 + 6 + 8);
