@@ -86,6 +86,42 @@ template <class MakeWorker> StageResult ForEachRow(const MapJob& job, MakeWorker
     return cancelled ? StageResult::Cancelled : StageResult::Ok;
 }
 
+// Runs `work(begin, end)` over 0..count-1 in chunks of `chunk` on the mapping threads. A cancel
+// request seen between chunks stops every thread and gives Cancelled.
+template <class Work>
+StageResult ForEachChunk(const MapJob& job, std::size_t count, std::size_t chunk, Work work) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> cancelled{false};
+    auto run = [&] {
+        for (;;) {
+            if (cancelled.load(std::memory_order_relaxed))
+                return;
+            if (job.signal->Cancelled()) {
+                cancelled.store(true, std::memory_order_relaxed);
+                return;
+            }
+            const std::size_t begin = next.fetch_add(chunk);
+            if (begin >= count)
+                return;
+            work(begin, std::min(count, begin + chunk));
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < MappingThreads(job); ++t) {
+        try {
+            helpers.emplace_back(run);
+        } catch (const std::system_error&) {
+            break;
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
+    run();
+    for (auto& t : helpers)
+        t.join();
+    return cancelled.load() ? StageResult::Cancelled : StageResult::Ok;
+}
+
 // A direct-mapped memo from 24-bit colours to what a method computed for them, so that a
 // colour met again is not searched again. A colour that meets another in its slot simply
 // replaces it; the memo only ever answers with what was stored for exactly that colour.

@@ -112,7 +112,6 @@ QuantResult CQuant::Quantize(CGraphArray& graph, QuantSignal& signal,
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
 
-    signal.SetProgress(450);
     std::array<PaletteSlot, 256> found{};
     int foundCount = 0;
     stage = DividePalette(buffers.entries, target, space, signal, found, foundCount);

@@ -203,15 +203,6 @@ TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
     }
 }
 
-TEST_F(Cli, HelpAndVersion) {
-    Result r = Run({"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("Usage: xkorvo-cli"), std::string::npos);
-    r = Run({"--version"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("xkorvo-cli ", 0), 0u);
-}
-
 TEST_F(Cli, UnreadableInputExitsWithTwoAndKeepsTheOutput) {
     const std::string out = Path("out.bmp").string();
     std::ofstream(out) << "precious";

@@ -169,12 +169,3 @@ TEST(NearestSearch, EqualsBruteForceOverRandomPalettesAndPoints) {
         }
     }
 }
-
-TEST(NearestSearch, NewPaletteDropsTheOldLists) {
-    auto search = SearchOver({{0, 0, 0}, {0, 0, 1000000}});
-    EXPECT_EQ(search->FindNearest(0, 0, 900000), 1);
-    const std::vector<SpacePoint> swapped = {{0, 0, 1000000}, {0, 0, 0}};
-    ASSERT_TRUE(search->SetPalette(swapped.data(), 2));
-    EXPECT_EQ(search->CellList(CNearestSearch::CellOf(0, 0, 900000)), nullptr);
-    EXPECT_EQ(search->FindNearest(0, 0, 900000), 0);
-}
