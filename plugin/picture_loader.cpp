@@ -3,7 +3,7 @@
 #include "image/dib_check.h"
 #include "plugin/plugin_picture.h"
 #include "plugin/plugin_registry.h"
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 
 #include <QFile>
 #include <array>

@@ -3,7 +3,7 @@
 // and unloading happen on the user-interface thread; picture loading walks the loaded table.
 #pragma once
 
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "plugins/common/spi_dib.h"
 
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 
 #include <cstdlib>
 

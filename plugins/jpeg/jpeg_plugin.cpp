@@ -1,7 +1,7 @@
 // JPEG import plug-in on libjpeg-turbo: grey pictures become 8-bit DIBs with a grey table,
 // colour, CMYK and YCCK pictures 24 bits. Baseline, progressive and arithmetic-coded files are
 // read; damage that libjpeg only warns about is refused like any other corrupt file.
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 #include "plugins/common/spi_dib.h"
 #include "plugins/common/spi_input.h"
 

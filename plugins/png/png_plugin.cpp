@@ -1,6 +1,6 @@
 // PNG import plug-in on libpng. Palette and grey pictures of up to 8 bits become 8-bit DIBs with
 // their colour table; everything else becomes 24 bits. Transparency is composited over white.
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 #include "plugins/common/spi_dib.h"
 #include "plugins/common/spi_input.h"
 

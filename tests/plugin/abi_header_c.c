@@ -1,5 +1,5 @@
 /* The plug-in contract header must compile as plain C; this file is part of the host tests. */
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 
 int AbiHeaderCompilesAsC(void);
 

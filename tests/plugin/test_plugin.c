@@ -5,7 +5,7 @@
  *   3 badversion  a script plug-in whose version text is not an import plug-in's
  *   4 noexports   an import plug-in without IsSupported and GetPicture
  *   5 noinfo      a script plug-in without GetPluginInfo */
-#include "plugin/susie_plugin.h"
+#include "plugin/plugin_abi.h"
 
 #include <stdio.h>
 #include <stdlib.h>
