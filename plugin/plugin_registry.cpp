@@ -136,9 +136,10 @@ const std::vector<LoadedPlugin>& LoadedPlugins() {
 // Sanitizer builds only. Plug-ins bring libraries with thread-local data into the process after
 // start-up (libjpeg-turbo has some); this compiler's leak checker crashes at exit while walking
 // such dynamically loaded thread-local blocks. Leaving thread-local memory out of its scan avoids
-// that; glib keeps its per-thread data there only, so it is not reported as leaked.
+// that; glib keeps its per-thread data there only, so it is not reported as leaked. The list of
+// suppressions used is not printed: programs' standard error stays theirs.
 extern "C" const char* __lsan_default_options() {
-    return "use_tls=0";
+    return "use_tls=0:print_suppressions=0";
 }
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libglib-2.0.so\n";
