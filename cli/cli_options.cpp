@@ -33,13 +33,13 @@ constexpr const char* kOutputNames[] = {"web", "332", "333", "444", "555",
                                         "565", "666", "777", "888"};
 constexpr const char* kCornerNames[] = {"upper-left", "lower-left", "upper-right", "lower-right"};
 
-struct OptionSpec {
+struct OptionInfo {
     const char* shortName; // "" when none
     const char* longName;
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {"-c", "--colors", true},   {"", "--add16", false},
     {"-d", "--dither", true},   {"-l", "--level", true},
     {"", "--input-bits", true}, {"", "--output-precision", true},
@@ -51,10 +51,10 @@ constexpr OptionSpec kOptions[] = {
     {"", "--info", false},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.longName || (spec.shortName[0] != '\0' && name == spec.shortName))
-            return &spec;
+const OptionInfo* FindOption(const std::string& name) {
+    for (const OptionInfo& option : kOptions)
+        if (name == option.longName || (option.shortName[0] != '\0' && name == option.shortName))
+            return &option;
     return nullptr;
 }
 
@@ -162,22 +162,22 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
             name = arg.substr(0, 2);
             value = arg.substr(2);
         }
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) {
+        const OptionInfo* known = FindOption(name);
+        if (!known) {
             result.error = "unknown option '" + arg + "'";
             return result;
         }
-        if (spec->takesValue && !value) {
+        if (known->takesValue && !value) {
             if (k + 1 >= args.size()) {
-                result.error = "option " + std::string(spec->longName) + " needs a value";
+                result.error = "option " + std::string(known->longName) + " needs a value";
                 return result;
             }
             value = args[++k];
-        } else if (!spec->takesValue && value) {
-            result.error = "option " + std::string(spec->longName) + " takes no value";
+        } else if (!known->takesValue && value) {
+            result.error = "option " + std::string(known->longName) + " takes no value";
             return result;
         }
-        const std::string error = Apply(o, info, spec->longName, value.value_or(""));
+        const std::string error = Apply(o, info, known->longName, value.value_or(""));
         if (!error.empty()) {
             result.error = error;
             return result;

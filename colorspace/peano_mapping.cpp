@@ -34,11 +34,13 @@ public:
             m_error[2] = v[2] - p.luma;
             m_job.indices[at] = static_cast<std::uint8_t>(i);
         }
-        // 800 + 200 * k / (width * height) after pixel k; stored only when it changes.
-        const int progress = static_cast<int>(800 + (200 * m_counter) / m_total);
-        if (progress != m_lastProgress) {
-            m_job.signal->SetProgress(progress);
-            m_lastProgress = progress;
+        // 800 + 200 * k / (width * height) after pixel k. The value is stored only when it
+        // changes, and the division is done only there: the next change comes at the first k
+        // with 200 * k >= (q + 1) * (width * height).
+        if (m_counter >= m_nextChange) {
+            const std::int64_t q = (200 * m_counter) / m_total;
+            m_job.signal->SetProgress(static_cast<int>(800 + q));
+            m_nextChange = ((q + 1) * m_total + 199) / 200;
         }
         ++m_counter;
     }
@@ -47,8 +49,8 @@ private:
     const MapJob& m_job;
     const std::int64_t m_total;
     std::int64_t m_counter = 0;
+    std::int64_t m_nextChange = 0;
     std::int32_t m_error[3] = {0, 0, 0};
-    int m_lastProgress = -1;
 };
 
 } // namespace
