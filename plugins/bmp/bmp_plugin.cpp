@@ -6,6 +6,7 @@
 #include "plugin/plugin_abi.h"
 #include "plugins/common/spi_dib.h"
 #include "plugins/common/spi_input.h"
+#include "plugins/common/spi_picture.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -109,25 +110,20 @@ SPI_EXPORT int IsSupported(const char*, void* dw) {
 
 SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
                           SpiProgressCallback progress, long lData) {
-    if (!pHBInfo || !pHBm)
-        return SPI_ERR_NOT_SUPPORTED;
     spi::Input input;
-    int rc = input.Open(buf, len, flag);
+    int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm,
+                              [](const unsigned char* p, std::size_t size) {
+                                  return size >= kFileHeaderSize + 12 && NeedsThisReader(p);
+                              });
     if (rc != SPI_SUCCESS)
         return rc;
-    if (input.size() < kFileHeaderSize + 12 || !NeedsThisReader(input.data()))
-        return SPI_ERR_NOT_SUPPORTED;
     spi::DibBuilder dib;
     try {
         rc = Decode(input, dib);
     } catch (...) { // nothing may unwind into the host
         rc = SPI_ERR_MEMORY;
     }
-    if (rc == SPI_SUCCESS && progress && progress(1, 1, lData) != 0)
-        rc = SPI_ERR_ABORTED;
-    if (rc == SPI_SUCCESS)
-        dib.HandOver(pHBInfo, pHBm);
-    return rc;
+    return spi::FinishPicture(rc, dib, progress, lData, pHBInfo, pHBm);
 }
 
 } // extern "C"

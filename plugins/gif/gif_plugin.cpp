@@ -5,6 +5,7 @@
 #include "plugin/plugin_abi.h"
 #include "plugins/common/spi_dib.h"
 #include "plugins/common/spi_input.h"
+#include "plugins/common/spi_picture.h"
 
 #include <cstring>
 #include <gif_lib.h>
@@ -156,19 +157,13 @@ SPI_EXPORT int IsSupported(const char*, void* dw) {
 
 SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
                           SpiProgressCallback progress, long lData) {
-    if (!pHBInfo || !pHBm)
-        return SPI_ERR_NOT_SUPPORTED;
     spi::Input input;
-    int rc = input.Open(buf, len, flag);
+    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
     if (rc != SPI_SUCCESS)
         return rc;
-    if (!HasSignature(input.data(), input.size()))
-        return SPI_ERR_NOT_SUPPORTED;
     spi::DibBuilder dib;
-    rc = Decode(input, dib, progress, lData);
-    if (rc == SPI_SUCCESS)
-        dib.HandOver(pHBInfo, pHBm);
-    return rc;
+    return spi::FinishPicture(Decode(input, dib, progress, lData), dib, progress, lData, pHBInfo,
+                              pHBm);
 }
 
 } // extern "C"

@@ -4,6 +4,7 @@
 #include "plugin/plugin_abi.h"
 #include "plugins/common/spi_dib.h"
 #include "plugins/common/spi_input.h"
+#include "plugins/common/spi_picture.h"
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
@@ -134,23 +135,16 @@ SPI_EXPORT int IsSupported(const char*, void* dw) {
 
 SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
                           SpiProgressCallback progress, long lData) {
-    if (!pHBInfo || !pHBm)
-        return SPI_ERR_NOT_SUPPORTED;
     spi::Input input;
-    int rc = input.Open(buf, len, flag);
+    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
     if (rc != SPI_SUCCESS)
         return rc;
-    if (!HasSignature(input.data(), input.size()))
-        return SPI_ERR_NOT_SUPPORTED;
     Job job;
     job.data = input.data();
     job.size = input.size();
     job.progress = progress;
     job.lData = lData;
-    rc = Decode(job);
-    if (rc == SPI_SUCCESS)
-        job.dib.HandOver(pHBInfo, pHBm);
-    return rc;
+    return spi::FinishPicture(Decode(job), job.dib, progress, lData, pHBInfo, pHBm);
 }
 
 } // extern "C"

@@ -3,6 +3,7 @@
 #include "plugin/plugin_abi.h"
 #include "plugins/common/spi_dib.h"
 #include "plugins/common/spi_input.h"
+#include "plugins/common/spi_picture.h"
 
 #include <csetjmp>
 #include <cstdlib>
@@ -187,6 +188,14 @@ int Decode(Job& job) {
 
 } // namespace
 
+namespace {
+
+bool HasSignature(const unsigned char* p, std::size_t size) {
+    return size >= sizeof kSignature && std::memcmp(p, kSignature, sizeof kSignature) == 0;
+}
+
+} // namespace
+
 extern "C" {
 
 SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
@@ -194,29 +203,21 @@ SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
 }
 
 SPI_EXPORT int IsSupported(const char*, void* dw) {
-    return dw && std::memcmp(dw, kSignature, sizeof kSignature) == 0;
+    return dw && HasSignature(static_cast<const unsigned char*>(dw), sizeof kSignature);
 }
 
 SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
                           SpiProgressCallback progress, long lData) {
-    if (!pHBInfo || !pHBm)
-        return SPI_ERR_NOT_SUPPORTED;
     spi::Input input;
-    int rc = input.Open(buf, len, flag);
+    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
     if (rc != SPI_SUCCESS)
         return rc;
-    if (input.size() < sizeof kSignature ||
-        std::memcmp(input.data(), kSignature, sizeof kSignature) != 0)
-        return SPI_ERR_NOT_SUPPORTED;
     Job job;
     job.data = input.data();
     job.size = input.size();
     job.progress = progress;
     job.lData = lData;
-    rc = Decode(job);
-    if (rc == SPI_SUCCESS)
-        job.dib.HandOver(pHBInfo, pHBm);
-    return rc;
+    return spi::FinishPicture(Decode(job), job.dib, progress, lData, pHBInfo, pHBm);
 }
 
 } // extern "C"
