@@ -96,34 +96,20 @@ int Decode(const spi::Input& input, spi::DibBuilder& dib) {
     return SPI_SUCCESS;
 }
 
+bool Accepts(const unsigned char* p, std::size_t size) {
+    return size >= kFileHeaderSize + 12 && NeedsThisReader(p);
+}
+
+int DecodeInput(const spi::Input& input, spi::DibBuilder& dib, SpiProgressCallback, long) {
+    try {
+        return Decode(input, dib);
+    } catch (...) { // nothing may unwind into the host
+        return SPI_ERR_MEMORY;
+    }
+}
+
+const spi::Format kFormat = {kTexts, Accepts, DecodeInput};
+
 } // namespace
 
-extern "C" {
-
-SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return spi::PluginInfo(kTexts, infono, buf, buflen);
-}
-
-SPI_EXPORT int IsSupported(const char*, void* dw) {
-    return dw && NeedsThisReader(static_cast<const unsigned char*>(dw));
-}
-
-SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
-                          SpiProgressCallback progress, long lData) {
-    spi::Input input;
-    int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm,
-                              [](const unsigned char* p, std::size_t size) {
-                                  return size >= kFileHeaderSize + 12 && NeedsThisReader(p);
-                              });
-    if (rc != SPI_SUCCESS)
-        return rc;
-    spi::DibBuilder dib;
-    try {
-        rc = Decode(input, dib);
-    } catch (...) { // nothing may unwind into the host
-        rc = SPI_ERR_MEMORY;
-    }
-    return spi::FinishPicture(rc, dib, progress, lData, pHBInfo, pHBm);
-}
-
-} // extern "C"
+SPI_PLUGIN_EXPORTS(kFormat)

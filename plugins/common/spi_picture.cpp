@@ -2,18 +2,18 @@
 
 namespace spi {
 
-int OpenPicture(Input& input, const char* buf, long len, unsigned int flag, void** pHBInfo,
-                void** pHBm, SignatureCheck accepts) {
+int GetPicture(const Format& format, const char* buf, long len, unsigned int flag, void** pHBInfo,
+               void** pHBm, SpiProgressCallback progress, long lData) {
     if (!pHBInfo || !pHBm)
         return SPI_ERR_NOT_SUPPORTED;
-    const int rc = input.Open(buf, len, flag);
+    Input input;
+    int rc = input.Open(buf, len, flag);
     if (rc != SPI_SUCCESS)
         return rc;
-    return accepts(input.data(), input.size()) ? SPI_SUCCESS : SPI_ERR_NOT_SUPPORTED;
-}
-
-int FinishPicture(int rc, DibBuilder& dib, SpiProgressCallback progress, long lData, void** pHBInfo,
-                  void** pHBm) {
+    if (!format.accepts(input.data(), input.size()))
+        return SPI_ERR_NOT_SUPPORTED;
+    DibBuilder dib;
+    rc = format.decode(input, dib, progress, lData);
     if (rc == SPI_SUCCESS && progress && progress(1, 1, lData) != 0)
         rc = SPI_ERR_ABORTED;
     if (rc == SPI_SUCCESS)

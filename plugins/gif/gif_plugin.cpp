@@ -143,27 +143,8 @@ bool HasSignature(const unsigned char* p, std::size_t size) {
     return size >= 6 && (std::memcmp(p, "GIF87a", 6) == 0 || std::memcmp(p, "GIF89a", 6) == 0);
 }
 
+const spi::Format kFormat = {kTexts, HasSignature, Decode};
+
 } // namespace
 
-extern "C" {
-
-SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return spi::PluginInfo(kTexts, infono, buf, buflen);
-}
-
-SPI_EXPORT int IsSupported(const char*, void* dw) {
-    return dw && HasSignature(static_cast<const unsigned char*>(dw), 6);
-}
-
-SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
-                          SpiProgressCallback progress, long lData) {
-    spi::Input input;
-    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
-    if (rc != SPI_SUCCESS)
-        return rc;
-    spi::DibBuilder dib;
-    return spi::FinishPicture(Decode(input, dib, progress, lData), dib, progress, lData, pHBInfo,
-                              pHBm);
-}
-
-} // extern "C"
+SPI_PLUGIN_EXPORTS(kFormat)

@@ -35,9 +35,12 @@ void OnMessage(j_common_ptr cinfo, int level) {
 
 // Everything the decoder changes lives here, outside the function that calls setjmp.
 struct Job {
+    Job(const spi::Input& input, spi::DibBuilder& target, SpiProgressCallback callback, long data)
+        : data(input.data()), size(input.size()), dib(target), progress(callback), lData(data) {}
+
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    spi::DibBuilder dib;
+    spi::DibBuilder& dib;
     JSAMPLE* cmykRow = nullptr; // one row of CMYK samples
     SpiProgressCallback progress = nullptr;
     long lData = 0;
@@ -121,30 +124,14 @@ bool HasSignature(const unsigned char* p, std::size_t size) {
     return size >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF;
 }
 
+int DecodeInput(const spi::Input& input, spi::DibBuilder& dib, SpiProgressCallback progress,
+                long lData) {
+    Job job(input, dib, progress, lData);
+    return Decode(job);
+}
+
+const spi::Format kFormat = {kTexts, HasSignature, DecodeInput};
+
 } // namespace
 
-extern "C" {
-
-SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return spi::PluginInfo(kTexts, infono, buf, buflen);
-}
-
-SPI_EXPORT int IsSupported(const char*, void* dw) {
-    return dw && HasSignature(static_cast<const unsigned char*>(dw), 3);
-}
-
-SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
-                          SpiProgressCallback progress, long lData) {
-    spi::Input input;
-    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
-    if (rc != SPI_SUCCESS)
-        return rc;
-    Job job;
-    job.data = input.data();
-    job.size = input.size();
-    job.progress = progress;
-    job.lData = lData;
-    return spi::FinishPicture(Decode(job), job.dib, progress, lData, pHBInfo, pHBm);
-}
-
-} // extern "C"
+SPI_PLUGIN_EXPORTS(kFormat)

@@ -20,10 +20,13 @@ constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, 
 // Everything the decoder touches lives here, outside the function that calls setjmp, so that
 // nothing it changes is lost when libpng jumps back on an error.
 struct Job {
+    Job(const spi::Input& input, spi::DibBuilder& target, SpiProgressCallback callback, long data)
+        : data(input.data()), size(input.size()), dib(target), progress(callback), lData(data) {}
+
     const unsigned char* data = nullptr;
     std::size_t size = 0;
     std::size_t pos = 0;
-    spi::DibBuilder dib;
+    spi::DibBuilder& dib;
     png_bytep scratch = nullptr; // RGBA rows of pictures with alpha
     png_bytepp rows = nullptr;
     SpiProgressCallback progress = nullptr;
@@ -186,38 +189,18 @@ int Decode(Job& job) {
     return SPI_SUCCESS;
 }
 
-} // namespace
-
-namespace {
-
 bool HasSignature(const unsigned char* p, std::size_t size) {
     return size >= sizeof kSignature && std::memcmp(p, kSignature, sizeof kSignature) == 0;
 }
 
+int DecodeInput(const spi::Input& input, spi::DibBuilder& dib, SpiProgressCallback progress,
+                long lData) {
+    Job job(input, dib, progress, lData);
+    return Decode(job);
+}
+
+const spi::Format kFormat = {kTexts, HasSignature, DecodeInput};
+
 } // namespace
 
-extern "C" {
-
-SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return spi::PluginInfo(kTexts, infono, buf, buflen);
-}
-
-SPI_EXPORT int IsSupported(const char*, void* dw) {
-    return dw && HasSignature(static_cast<const unsigned char*>(dw), sizeof kSignature);
-}
-
-SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
-                          SpiProgressCallback progress, long lData) {
-    spi::Input input;
-    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
-    if (rc != SPI_SUCCESS)
-        return rc;
-    Job job;
-    job.data = input.data();
-    job.size = input.size();
-    job.progress = progress;
-    job.lData = lData;
-    return spi::FinishPicture(Decode(job), job.dib, progress, lData, pHBInfo, pHBm);
-}
-
-} // extern "C"
+SPI_PLUGIN_EXPORTS(kFormat)

@@ -70,7 +70,7 @@ int DecodeFirstFrame(const spi::Input& input, spi::DibBuilder& dib) {
     return rc;
 }
 
-int Decode(const spi::Input& input, spi::DibBuilder& dib) {
+int Decode(const spi::Input& input, spi::DibBuilder& dib, SpiProgressCallback, long) {
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(input.data(), input.size(), &features) != VP8_STATUS_OK)
         return SPI_ERR_FORMAT;
@@ -87,26 +87,8 @@ bool HasSignature(const unsigned char* p, std::size_t size) {
     return size >= 12 && std::memcmp(p, "RIFF", 4) == 0 && std::memcmp(p + 8, "WEBP", 4) == 0;
 }
 
+const spi::Format kFormat = {kTexts, HasSignature, Decode};
+
 } // namespace
 
-extern "C" {
-
-SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
-    return spi::PluginInfo(kTexts, infono, buf, buflen);
-}
-
-SPI_EXPORT int IsSupported(const char*, void* dw) {
-    return dw && HasSignature(static_cast<const unsigned char*>(dw), 12);
-}
-
-SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
-                          SpiProgressCallback progress, long lData) {
-    spi::Input input;
-    const int rc = spi::OpenPicture(input, buf, len, flag, pHBInfo, pHBm, HasSignature);
-    if (rc != SPI_SUCCESS)
-        return rc;
-    spi::DibBuilder dib;
-    return spi::FinishPicture(Decode(input, dib), dib, progress, lData, pHBInfo, pHBm);
-}
-
-} // extern "C"
+SPI_PLUGIN_EXPORTS(kFormat)
