@@ -1,10 +1,12 @@
 #include "app/korvo_app.h"
 #include "app/main_frame.h"
+#include "platform/large_pages.h"
 
 #include <QAction>
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    UseLargePages(argv);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("xKorvo"));
     QStringList files = QApplication::arguments();

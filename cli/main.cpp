@@ -1,6 +1,7 @@
 // xkorvo-cli: reduces pictures to a palette from the command line. See CliUsage().
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
+#include "platform/large_pages.h"
 #include "plugin/plugin_registry.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    UseLargePages(argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CliParse parse = ParseCommandLine(args);
     if (!parse.error.empty()) {

@@ -1,0 +1,32 @@
+#include "platform/large_pages.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kVariable = "GLIBC_TUNABLES";
+constexpr const char* kSetting = "glibc.malloc.hugetlb";
+
+} // namespace
+
+void UseLargePages(char** argv) {
+#if defined(__linux__) && defined(__GLIBC__)
+    const char* tunables = std::getenv(kVariable);
+    // Present in any form, the user's or ours: the decision is made, and a second start could
+    // otherwise loop.
+    if (tunables != nullptr && std::strstr(tunables, kSetting) != nullptr)
+        return;
+    std::string value = tunables != nullptr && *tunables != '\0' ? std::string(tunables) + ":" : "";
+    value += kSetting;
+    value += "=1";
+    if (setenv(kVariable, value.c_str(), 1) != 0)
+        return;
+    execv("/proc/self/exe", argv);
+    // Not replaced (no /proc, say): go on with ordinary pages.
+#else
+    (void)argv;
+#endif
+}
