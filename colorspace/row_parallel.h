@@ -1,89 +1,28 @@
 // Row-parallel mapping for the methods whose pixels do not depend on each other ("(none)" and
-// "cartoon"): bands of rows go to several threads, while the end-of-row bookkeeping (cancel
-// check, progress 800 + 200 * y / height) still happens once per row and in row order, by
-// whichever thread completes the band that moves the finished frontier. A cancel request seen
-// there stops every thread at its next band.
+// "cartoon"), with the end-of-row bookkeeping (cancel check, progress 800 + 200 * y / height)
+// once per row and in row order; and the colour memo those methods keep per thread.
 #pragma once
 
 #include "colorspace/mapping_methods.h"
+#include "quant/row_bands.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 namespace mapping {
 
-// Threads worth starting for a picture: one per core, but only for pictures large enough to
-// repay the start-up.
 inline int MappingThreads(const MapJob& job) {
-    const std::int64_t pixels = static_cast<std::int64_t>(job.width) * job.height;
-    if (pixels < (1 << 18))
-        return 1;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 1u, 8u));
+    return engine::WorkerThreads(static_cast<std::int64_t>(job.width) * job.height);
 }
 
 // `makeWorker()` gives each thread its own worker object (caches are not shared); the worker's
 // `Row(y)` maps row y completely.
 template <class MakeWorker> StageResult ForEachRow(const MapJob& job, MakeWorker makeWorker) {
-    constexpr int kBand = 8;
-    const int bands = (job.height + kBand - 1) / kBand;
-    std::vector<char> bandDone;
-    try {
-        bandDone.assign(static_cast<std::size_t>(bands), 0);
-    } catch (const std::bad_alloc&) {
-        return StageResult::OutOfMemory;
-    }
-    std::atomic<int> nextBand{0};
-    std::atomic<bool> stop{false};
-    std::mutex frontierLock;
-    int frontier = 0; // bands before it are done and reported
-    bool cancelled = false;
-
-    auto run = [&] {
-        auto worker = makeWorker();
-        for (;;) {
-            if (stop.load(std::memory_order_relaxed))
-                return;
-            const int band = nextBand.fetch_add(1);
-            if (band >= bands)
-                return;
-            const int last = std::min(job.height, (band + 1) * kBand);
-            for (int y = band * kBand; y < last; ++y)
-                worker.Row(y);
-            std::lock_guard guard(frontierLock);
-            bandDone[static_cast<std::size_t>(band)] = 1;
-            while (!cancelled && frontier < bands && bandDone[static_cast<std::size_t>(frontier)]) {
-                const int end = std::min(job.height, (frontier + 1) * kBand);
-                for (int y = frontier * kBand; y < end && !cancelled; ++y)
-                    cancelled = !RowDone(job, y);
-                ++frontier;
-            }
-            if (cancelled)
-                stop.store(true, std::memory_order_relaxed);
-        }
-    };
-
-    std::vector<std::thread> helpers;
-    const int threads = std::min(MappingThreads(job), bands);
-    for (int t = 1; t < threads; ++t) {
-        try {
-            helpers.emplace_back(run);
-        } catch (const std::system_error&) {
-            break; // fewer threads, same result
-        } catch (const std::bad_alloc&) {
-            break;
-        }
-    }
-    run();
-    for (auto& t : helpers)
-        t.join();
-    return cancelled ? StageResult::Cancelled : StageResult::Ok;
+    return engine::ForEachRow(job.height, MappingThreads(job), 8, makeWorker,
+                              [&job](int y) { return RowDone(job, y); });
 }
 
 // Runs `work(begin, end)` over 0..count-1 in chunks of `chunk` on the mapping threads. A cancel
@@ -106,19 +45,7 @@ StageResult ForEachChunk(const MapJob& job, std::size_t count, std::size_t chunk
             work(begin, std::min(count, begin + chunk));
         }
     };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < MappingThreads(job); ++t) {
-        try {
-            helpers.emplace_back(run);
-        } catch (const std::system_error&) {
-            break;
-        } catch (const std::bad_alloc&) {
-            break;
-        }
-    }
-    run();
-    for (auto& t : helpers)
-        t.join();
+    engine::OnThreads(MappingThreads(job), run);
     return cancelled.load() ? StageResult::Cancelled : StageResult::Ok;
 }
 

@@ -1,8 +1,11 @@
 #include "quant/color_histogram.h"
 
+#include "quant/row_bands.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
@@ -24,8 +27,15 @@ struct Run {
     std::uint32_t color;
 };
 
-int RowProgress(int base, int span, int y, int height) {
-    return base + static_cast<int>(std::int64_t(span) * y / height);
+// Rows per band of the parallel passes; a band's first row reloads what its neighbours share.
+constexpr int kBand = 32;
+
+// After each row of a pass: the cancel check, then progress base + span * y / height.
+bool RowDone(QuantSignal& signal, int base, int span, int y, int height) {
+    if (signal.Cancelled())
+        return false;
+    signal.SetProgress(base + static_cast<int>(std::int64_t(span) * y / height));
+    return true;
 }
 
 // 128 - 64 g / range in floating point, clamped to a byte and truncated.
@@ -141,6 +151,143 @@ void SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_
                     down[x] + downRight[x];
 }
 
+// The gradient pass over the rows one worker is given. Row y needs the channel values of rows
+// y - 1 .. y + 1; consecutive rows share two of them, so a worker keeps the last three.
+class CGradientRows {
+public:
+    CGradientRows(const std::uint32_t* pixels, int width, int height, const Tables& tables,
+                  std::uint8_t* planes)
+        : m_pixels(pixels), m_width(width), m_height(height), m_planes(planes),
+          m_chan(3 * 3 * static_cast<std::size_t>(width)), m_scratch(width, tables) {}
+
+    void Row(int y) {
+        if (y < 1 || y + 1 >= m_height || m_width < 3)
+            return; // border rows keep their zero responses
+        if (m_loaded != y) {
+            LoadRow(y - 1);
+            LoadRow(y);
+        }
+        LoadRow(y + 1);
+        m_loaded = y + 1;
+        const std::size_t w = static_cast<std::size_t>(m_width);
+        const std::size_t at = static_cast<std::size_t>(y) * w;
+        const std::size_t n = static_cast<std::size_t>(m_height) * w;
+        for (int c = 0; c < 3; ++c)
+            GradientRow(ChannelRow(c, y - 1), ChannelRow(c, y), ChannelRow(c, y + 1), m_width,
+                        m_scratch, m_planes + 2 * c * n + at, m_planes + (2 * c + 1) * n + at);
+    }
+
+private:
+    std::uint8_t* ChannelRow(int c, int y) {
+        return m_chan.data() + static_cast<std::size_t>(c * 3 + y % 3) * m_width;
+    }
+
+    void LoadRow(int y) {
+        const std::uint32_t* p = m_pixels + static_cast<std::size_t>(y) * m_width;
+        std::uint8_t* b = ChannelRow(0, y);
+        std::uint8_t* g = ChannelRow(1, y);
+        std::uint8_t* r = ChannelRow(2, y);
+        for (int x = 0; x < m_width; ++x) {
+            b[x] = static_cast<std::uint8_t>(p[x]);
+            g[x] = static_cast<std::uint8_t>(p[x] >> 8);
+            r[x] = static_cast<std::uint8_t>(p[x] >> 16);
+        }
+    }
+
+    const std::uint32_t* m_pixels;
+    int m_width, m_height;
+    std::uint8_t* m_planes;
+    std::vector<std::uint8_t> m_chan; // per channel, rows y - 1 .. y + 1 at slots y % 3
+    RowScratch m_scratch;
+    int m_loaded = -1; // the last row loaded
+};
+
+// The smooth-flag and key pass over the rows one worker is given. The keys of row y go to
+// keys[y * width ..], their number to rowKeys[y]: transparent pixels get no key at all (their
+// keys would sort after every colour and form no run), so a row may leave a gap to close later.
+class CFlagRows {
+public:
+    CFlagRows(const std::uint32_t* pixels, int width, int height, const Tables& tables,
+              const std::uint8_t* planes, const std::array<std::uint8_t, 256>& rounding,
+              std::uint32_t transparentColor, std::uint32_t* keys, std::uint32_t* rowKeys)
+        : m_pixels(pixels), m_width(width), m_height(height), m_tables(tables), m_planes(planes),
+          m_rounding(rounding), m_transparent(transparentColor), m_keys(keys), m_rowKeys(rowKeys),
+          m_smooth(static_cast<std::size_t>(width), 0),
+          m_channel(3, RowScratch(static_cast<std::size_t>(width), tables)) {}
+
+    void Row(int y) {
+        const std::size_t w = static_cast<std::size_t>(m_width);
+        const std::size_t at = static_cast<std::size_t>(y) * w;
+        if (m_width >= 3 && y >= 1 && y + 1 < m_height)
+            FlagRow(y);
+        else
+            std::fill(m_smooth.begin(), m_smooth.end(), 0);
+        const std::uint32_t* p = m_pixels + at;
+        std::uint32_t* out = m_keys + at;
+        std::uint32_t count = 0;
+        for (std::size_t x = 0; x < w; ++x) {
+            if (p[x] == m_transparent)
+                continue;
+            const std::uint32_t key = std::uint32_t(m_rounding[(p[x] >> 16) & 255]) << 16 |
+                                      std::uint32_t(m_rounding[(p[x] >> 8) & 255]) << 8 |
+                                      m_rounding[p[x] & 255];
+            out[count++] = m_smooth[x] ? key | kSmoothFlag : key;
+        }
+        m_rowKeys[y] = count;
+    }
+
+private:
+    const std::uint8_t* Plane(int p, std::size_t row) const {
+        const std::size_t w = static_cast<std::size_t>(m_width);
+        return m_planes + static_cast<std::size_t>(p) * w * m_height + row * w;
+    }
+
+    void FlagRow(int y) {
+        const std::size_t w = static_cast<std::size_t>(m_width);
+        const std::size_t row = static_cast<std::size_t>(y);
+        if (m_done != y - 1) { // the distances from the row above come from no earlier row
+            for (int c = 0; c < 3; ++c)
+                DownDistances(m_tables.root.data(), Plane(2 * c, row - 1),
+                              Plane(2 * c + 1, row - 1), Plane(2 * c, row), Plane(2 * c + 1, row),
+                              w, m_channel[c].down[0].data(), m_channel[c].downRight[0].data(),
+                              m_channel[c].downLeft[0].data());
+        }
+        for (int c = 0; c < 3; ++c) {
+            RowScratch& rs = m_channel[c];
+            SpreadRow(Plane(2 * c, row), Plane(2 * c + 1, row), Plane(2 * c, row + 1),
+                      Plane(2 * c + 1, row + 1), w, rs, rs.spread.data());
+        }
+        const double* sb = m_channel[0].spread.data();
+        const double* sg = m_channel[1].spread.data();
+        const double* sr = m_channel[2].spread.data();
+        for (std::size_t x = 1; x + 1 < w; ++x) {
+            const double spread = std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
+            double v = 255 - spread / 8;
+            v = v < 0 ? 0 : (v > 255 ? 255 : v);
+            m_smooth[x] = static_cast<int>(v) >= 160;
+        }
+        m_smooth[0] = m_smooth[w - 1] = 0;
+        for (RowScratch& rs : m_channel) {
+            std::swap(rs.down[0], rs.down[1]);
+            std::swap(rs.downRight[0], rs.downRight[1]);
+            std::swap(rs.downLeft[0], rs.downLeft[1]);
+        }
+        m_done = y;
+    }
+
+    const std::uint32_t* m_pixels;
+    int m_width, m_height;
+    const Tables& m_tables;
+    const std::uint8_t* m_planes;
+    const std::array<std::uint8_t, 256>& m_rounding;
+    std::uint32_t m_transparent;
+    std::uint32_t* m_keys;
+    std::uint32_t* m_rowKeys;
+    std::vector<std::uint8_t> m_smooth;
+    std::vector<RowScratch> m_channel; // blue, green, red
+    int m_done = -1;                   // the last row flagged
+};
+
 // Least significant digit radix sort by the 24 colour bits; the smooth flag rides along.
 // Equal colours end up next to each other, which is all the runs need.
 using KeyBuffer = std::unique_ptr<std::uint32_t[]>;
@@ -186,6 +333,7 @@ StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int heig
     const std::size_t w = static_cast<std::size_t>(width);
     const std::array<std::uint8_t, 256> rounding = InputRoundingTable(inputMask);
 
+    const int threads = engine::WorkerThreads(pixelCount);
     try {
         KeyBuffer keys(new std::uint32_t[n]);
         std::size_t keyCount = 0;
@@ -193,100 +341,40 @@ StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int heig
         {
             // Border pixels keep zero responses; the gradient pass writes every other byte.
             gradient.reset(new std::uint32_t[(n * kPlanes + 3) / 4]);
-            std::uint8_t* const bytes = reinterpret_cast<std::uint8_t*>(gradient.get());
-            auto plane = [&](int p) { return bytes + std::size_t(p) * n; };
-            const bool hasInner = width >= 3 && height >= 3;
-            if (!hasInner)
-                std::fill_n(bytes, n * kPlanes, 0);
-            for (int p = 0; p < kPlanes && hasInner; ++p) {
-                std::fill_n(plane(p), w, 0);
-                std::fill_n(plane(p) + n - w, w, 0);
+            std::uint8_t* const planes = reinterpret_cast<std::uint8_t*>(gradient.get());
+            if (width < 3 || height < 3) {
+                std::fill_n(planes, n * kPlanes, 0);
+            } else {
+                for (int p = 0; p < kPlanes; ++p) {
+                    std::fill_n(planes + p * n, w, 0);
+                    std::fill_n(planes + p * n + n - w, w, 0);
+                }
             }
-
-            // Gradient pass. Channel values of three consecutive rows, per channel.
-            std::vector<std::uint8_t> chan(3 * 3 * w);
             const Tables tables;
-            RowScratch scratch(w, tables);
-            auto channelRow = [&](int c, int y) { return chan.data() + (c * 3 + y % 3) * w; };
-            auto loadRow = [&](int y) {
-                const std::uint32_t* p = pixels + std::size_t(y) * w;
-                std::uint8_t* b = channelRow(0, y);
-                std::uint8_t* g = channelRow(1, y);
-                std::uint8_t* r = channelRow(2, y);
-                for (std::size_t x = 0; x < w; ++x) {
-                    b[x] = static_cast<std::uint8_t>(p[x]);
-                    g[x] = static_cast<std::uint8_t>(p[x] >> 8);
-                    r[x] = static_cast<std::uint8_t>(p[x] >> 16);
-                }
-            };
-            if (hasInner) {
-                loadRow(0);
-                loadRow(1);
-            }
-            for (int y = 0; y < height; ++y) {
-                if (hasInner && y >= 1 && y + 1 < height) {
-                    loadRow(y + 1);
-                    for (int c = 0; c < 3; ++c) {
-                        const std::size_t at = std::size_t(y) * w;
-                        GradientRow(channelRow(c, y - 1), channelRow(c, y), channelRow(c, y + 1),
-                                    width, scratch, plane(2 * c) + at, plane(2 * c + 1) + at);
-                    }
-                }
-                if (signal.Cancelled())
-                    return StageResult::Cancelled;
-                signal.SetProgress(RowProgress(20, 80, y, height));
-            }
+            StageResult pass = engine::ForEachRow(
+                height, threads, kBand,
+                [&] { return CGradientRows(pixels, width, height, tables, planes); },
+                [&](int y) { return RowDone(signal, 20, 80, y, height); });
+            if (pass != StageResult::Ok)
+                return pass;
 
-            // Smooth-flag and key pass. Transparent pixels get no key at all: their keys
-            // would sort after every colour and form no run.
-            std::vector<std::uint8_t> smooth(w, 0);
-            std::vector<RowScratch> perChannel;
-            if (hasInner) {
-                perChannel.assign(3, RowScratch(w, tables));
-                for (int c = 0; c < 3; ++c) // distances from row 0 down to row 1
-                    DownDistances(tables.root.data(), plane(2 * c), plane(2 * c + 1),
-                                  plane(2 * c) + w, plane(2 * c + 1) + w, w,
-                                  perChannel[c].down[0].data(), perChannel[c].downRight[0].data(),
-                                  perChannel[c].downLeft[0].data());
-            }
+            std::vector<std::uint32_t> rowKeys(static_cast<std::size_t>(height));
+            pass = engine::ForEachRow(
+                height, threads, kBand,
+                [&] {
+                    return CFlagRows(pixels, width, height, tables, planes, rounding,
+                                     transparentColor, keys.get(), rowKeys.data());
+                },
+                [&](int y) { return RowDone(signal, 100, 300, y, height); });
+            if (pass != StageResult::Ok)
+                return pass;
+            // Close the gaps that transparent pixels left.
             for (int y = 0; y < height; ++y) {
-                const std::uint32_t* p = pixels + std::size_t(y) * w;
-                if (hasInner && y >= 1 && y + 1 < height) {
-                    const std::size_t at = std::size_t(y) * w;
-                    for (int c = 0; c < 3; ++c) {
-                        RowScratch& rs = perChannel[c];
-                        SpreadRow(plane(2 * c) + at, plane(2 * c + 1) + at, plane(2 * c) + at + w,
-                                  plane(2 * c + 1) + at + w, w, rs, rs.spread.data());
-                    }
-                    const double* sb = perChannel[0].spread.data();
-                    const double* sg = perChannel[1].spread.data();
-                    const double* sr = perChannel[2].spread.data();
-                    for (std::size_t x = 1; x + 1 < w; ++x) {
-                        const double spread =
-                            std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
-                        double v = 255 - spread / 8;
-                        v = v < 0 ? 0 : (v > 255 ? 255 : v);
-                        smooth[x] = static_cast<int>(v) >= 160;
-                    }
-                    for (RowScratch& rs : perChannel) {
-                        std::swap(rs.down[0], rs.down[1]);
-                        std::swap(rs.downRight[0], rs.downRight[1]);
-                        std::swap(rs.downLeft[0], rs.downLeft[1]);
-                    }
-                } else {
-                    std::fill(smooth.begin(), smooth.end(), 0);
-                }
-                for (std::size_t x = 0; x < w; ++x) {
-                    if (p[x] == transparentColor)
-                        continue;
-                    const std::uint32_t key = std::uint32_t(rounding[(p[x] >> 16) & 255]) << 16 |
-                                              std::uint32_t(rounding[(p[x] >> 8) & 255]) << 8 |
-                                              rounding[p[x] & 255];
-                    keys[keyCount++] = smooth[x] ? key | kSmoothFlag : key;
-                }
-                if (signal.Cancelled())
-                    return StageResult::Cancelled;
-                signal.SetProgress(RowProgress(100, 300, y, height));
+                const std::size_t at = static_cast<std::size_t>(y) * w;
+                if (keyCount != at)
+                    std::memmove(keys.get() + keyCount, keys.get() + at,
+                                 rowKeys[static_cast<std::size_t>(y)] * sizeof(std::uint32_t));
+                keyCount += rowKeys[static_cast<std::size_t>(y)];
             }
         }
 
