@@ -1,5 +1,7 @@
 #include "quant/divide_box.h"
 
+#include "quant/key_sort.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -210,20 +212,5 @@ int CDivideBox::FindBestCut(ColorEntry* const* entries, int first, int count) {
 }
 
 void CDivideBox::SortByKey(ColorEntry** pointers, int count) {
-    // Sorting the keys beside their pointers keeps the comparisons in one contiguous array;
-    // without room for that copy the pointers are sorted in place, to the same order.
-    std::vector<std::pair<double, ColorEntry*>> keyed;
-    try {
-        keyed.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    } catch (const std::bad_alloc&) {
-        std::stable_sort(pointers, pointers + count,
-                         [](const ColorEntry* a, const ColorEntry* b) { return a->key < b->key; });
-        return;
-    }
-    for (int i = 0; i < count; ++i)
-        keyed.emplace_back(pointers[i]->key, pointers[i]);
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (int i = 0; i < count; ++i)
-        pointers[i] = keyed[i].second;
+    StableSortByKey(pointers, count);
 }

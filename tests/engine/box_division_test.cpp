@@ -1,8 +1,12 @@
 #include "quant/divide_box.h"
 #include "quant/palette_division.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 namespace {
@@ -129,16 +133,48 @@ TEST(DivideBox, CutAndSplit) {
     EXPECT_EQ(boxes[0].error, 0);
 }
 
-TEST(DivideBox, SortKeepsEqualKeysInOrder) {
-    std::vector<ColorEntry> e(6);
-    for (int i = 0; i < 6; ++i)
-        e[i].key = std::vector<double>{2, 1, 2, 0, 1, 2}[i], e[i].weight = i;
-    Range range(e);
-    CDivideBox::SortByKey(range.pointers.data(), 6);
-    std::vector<std::uint32_t> order;
-    for (ColorEntry* p : range.pointers)
-        order.push_back(p->weight);
-    EXPECT_EQ(order, std::vector<std::uint32_t>({3, 1, 4, 0, 2, 5}));
+// The sort must give exactly the order of a stable comparison sort with `<`, for the small
+// ranges that are compared and the large ones that are radix-sorted: equal keys keep their
+// order, -0 equals +0, and negative, tiny, huge and infinite keys take their places.
+TEST(DivideBox, SortIsTheStableOrderOfTheKeys) {
+    std::mt19937_64 random(7);
+    const double specials[] = {0.0,       -0.0,  1.0,    -1.0,     4.9e-324,
+                               -4.9e-324, 1e300, -1e300, HUGE_VAL, -HUGE_VAL};
+    using Keys = std::function<double(int)>;
+    struct Case {
+        const char* what;
+        Keys key;
+    };
+    const Case cases[] = {
+        {"six keys", [](int i) { return std::vector<double>{2, 1, 2, 0, 1, 2}[i % 6]; }},
+        {"projections", [&](int) { return std::uniform_real_distribution<>(-3e6, 3e6)(random); }},
+        {"few values", [&](int) { return double(std::uniform_int_distribution<>(-3, 3)(random)); }},
+        {"specials", [&](int) { return specials[random() % std::size(specials)]; }},
+        {"any bits", [&](int) {
+             std::uint64_t bits = random();
+             double d;
+             std::memcpy(&d, &bits, sizeof d);
+             return std::isnan(d) ? 0.5 : d;
+         }}};
+    for (const Case& c : cases) {
+        for (int count : {0, 1, 6, 2047, 2048, 30000}) {
+            std::vector<ColorEntry> e(static_cast<std::size_t>(count));
+            for (int i = 0; i < count; ++i)
+                e[i].key = c.key(i), e[i].weight = static_cast<std::uint32_t>(i);
+            Range got(e);
+            CDivideBox::SortByKey(got.pointers.data(), count);
+            Range want(e);
+            std::stable_sort(
+                want.pointers.begin(), want.pointers.end(),
+                [](const ColorEntry* a, const ColorEntry* b) { return a->key < b->key; });
+            std::vector<std::uint32_t> gotOrder, wantOrder;
+            for (int i = 0; i < count; ++i) {
+                gotOrder.push_back(got.pointers[i]->weight);
+                wantOrder.push_back(want.pointers[i]->weight);
+            }
+            EXPECT_EQ(gotOrder, wantOrder) << c.what << ", " << count << " entries";
+        }
+    }
 }
 
 TEST(DividePalette, SlotsInBoxOrder) {
