@@ -45,13 +45,10 @@ std::uint8_t Response(int g, int range) {
     return static_cast<std::uint8_t>(static_cast<int>(r));
 }
 
-// The two per-pixel formulas as tables over every input they can see, each entry computed by
-// the formula itself: a lookup gives the very same value, without a division or a square root
-// per pixel.
+// The response formula as a table over every input it can see, each entry computed by the
+// formula itself: a lookup gives the very same value, without a division per pixel.
 struct Tables {
-    Tables() : root(2 * 255 * 255 + 1), response(kResponseSize) {
-        for (std::size_t i = 0; i < root.size(); ++i)
-            root[i] = std::sqrt(static_cast<double>(i));
+    Tables() : response(kResponseSize) {
         // |g| <= 4 x (largest - smallest) <= 4 x range, so a range sees g in -4 range..4 range.
         std::size_t at = 0;
         for (int range = 8; range < 256; ++range) {
@@ -61,7 +58,6 @@ struct Tables {
         }
     }
     static constexpr std::size_t kResponseSize = 8 * (8 + 255) * 248 / 2 + 248;
-    std::vector<double> root;           // root[d2] = sqrt(d2) for every squared distance
     std::vector<std::uint8_t> response; // per range, Response(g, range) for its g
     const std::uint8_t* responseOf[256] = {};
 };
@@ -82,10 +78,14 @@ struct RowScratch {
     std::vector<double> spread; // per channel: the summed distances of each pixel of row y
 };
 
+// The row kernels below are also built for AVX2 processors, chosen at run time; integer and
+// IEEE double operations in the same order give the same values either way.
+
 // One channel of the 3 x 3 Sobel pass over the inner pixels of one row. top, mid and bot hold
 // that channel's values of rows y - 1, y and y + 1.
-void GradientRow(const std::uint8_t* top, const std::uint8_t* mid, const std::uint8_t* bot,
-                 int width, RowScratch& s, std::uint8_t* outX, std::uint8_t* outY) {
+__attribute__((target_clones("avx2", "default"))) void
+GradientRow(const std::uint8_t* top, const std::uint8_t* mid, const std::uint8_t* bot, int width,
+            RowScratch& s, std::uint8_t* outX, std::uint8_t* outY) {
     // Per column: the x kernel's column weights (1, 2, 1), the y kernel's (1, 0, -1), and the
     // column's extremes; the 3 x 3 values then come from three neighbouring columns. The kernels
     // sum to zero, so subtracting the centre value first changes nothing.
@@ -110,35 +110,39 @@ void GradientRow(const std::uint8_t* top, const std::uint8_t* mid, const std::ui
     outX[0] = outY[0] = outX[width - 1] = outY[width - 1] = 0;
 }
 
-double PairDistance(const double* root, int ax, int ay, int bx, int by) {
+// The square root is exact to the last place, as the formula's own; the engine is built without
+// errno for math functions, so the compiler computes several at a time.
+double PairDistance(int ax, int ay, int bx, int by) {
     const int dx = bx - ax;
     const int dy = by - ay;
-    return root[dx * dx + dy * dy];
+    return std::sqrt(static_cast<double>(dx * dx + dy * dy));
 }
 
 // Distances from each pixel of one row (x and y responses `ax`, `ay`) to its neighbours in the
 // row below (`bx`, `by`): straight down, down-right and down-left.
-void DownDistances(const double* root, const std::uint8_t* ax, const std::uint8_t* ay,
-                   const std::uint8_t* bx, const std::uint8_t* by, std::size_t width, double* down,
-                   double* downRight, double* downLeft) {
+__attribute__((target_clones("avx2", "default"))) void
+DownDistances(const std::uint8_t* ax, const std::uint8_t* ay, const std::uint8_t* bx,
+              const std::uint8_t* by, std::size_t width, double* down, double* downRight,
+              double* downLeft) {
     for (std::size_t x = 0; x < width; ++x)
-        down[x] = PairDistance(root, ax[x], ay[x], bx[x], by[x]);
+        down[x] = PairDistance(ax[x], ay[x], bx[x], by[x]);
     for (std::size_t x = 0; x + 1 < width; ++x)
-        downRight[x] = PairDistance(root, ax[x], ay[x], bx[x + 1], by[x + 1]);
+        downRight[x] = PairDistance(ax[x], ay[x], bx[x + 1], by[x + 1]);
     for (std::size_t x = 1; x < width; ++x)
-        downLeft[x] = PairDistance(root, ax[x], ay[x], bx[x - 1], by[x - 1]);
+        downLeft[x] = PairDistance(ax[x], ay[x], bx[x - 1], by[x - 1]);
 }
 
 // For one channel and the inner pixels of row y: the sum over the 3 x 3 neighbourhood, taken
 // row by row, of the distances between each neighbour's response pair and the centre's. Each
 // distance is shared by two pixels, so it is computed once; the centre's own term is 0 and
 // adding it would change nothing.
-void SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* belowX,
-               const std::uint8_t* belowY, std::size_t width, RowScratch& s, double* spread) {
+__attribute__((target_clones("avx2", "default"))) void
+SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* belowX,
+          const std::uint8_t* belowY, std::size_t width, RowScratch& s, double* spread) {
     for (std::size_t x = 0; x + 1 < width; ++x)
-        s.right[x] = PairDistance(s.tables->root.data(), px[x], py[x], px[x + 1], py[x + 1]);
-    DownDistances(s.tables->root.data(), px, py, belowX, belowY, width, s.down[1].data(),
-                  s.downRight[1].data(), s.downLeft[1].data());
+        s.right[x] = PairDistance(px[x], py[x], px[x + 1], py[x + 1]);
+    DownDistances(px, py, belowX, belowY, width, s.down[1].data(), s.downRight[1].data(),
+                  s.downLeft[1].data());
     const double* up = s.down[0].data();
     const double* upLeft = s.downRight[0].data(); // from x - 1 in the row above
     const double* upRight = s.downLeft[0].data(); // from x + 1 in the row above
@@ -210,7 +214,7 @@ public:
     CFlagRows(const std::uint32_t* pixels, int width, int height, const Tables& tables,
               const std::uint8_t* planes, const std::array<std::uint8_t, 256>& rounding,
               std::uint32_t transparentColor, std::uint32_t* keys, std::uint32_t* rowKeys)
-        : m_pixels(pixels), m_width(width), m_height(height), m_tables(tables), m_planes(planes),
+        : m_pixels(pixels), m_width(width), m_height(height), m_planes(planes),
           m_rounding(rounding), m_transparent(transparentColor), m_keys(keys), m_rowKeys(rowKeys),
           m_smooth(static_cast<std::size_t>(width), 0),
           m_channel(3, RowScratch(static_cast<std::size_t>(width), tables)) {}
@@ -247,10 +251,9 @@ private:
         const std::size_t row = static_cast<std::size_t>(y);
         if (m_done != y - 1) { // the distances from the row above come from no earlier row
             for (int c = 0; c < 3; ++c)
-                DownDistances(m_tables.root.data(), Plane(2 * c, row - 1),
-                              Plane(2 * c + 1, row - 1), Plane(2 * c, row), Plane(2 * c + 1, row),
-                              w, m_channel[c].down[0].data(), m_channel[c].downRight[0].data(),
-                              m_channel[c].downLeft[0].data());
+                DownDistances(Plane(2 * c, row - 1), Plane(2 * c + 1, row - 1), Plane(2 * c, row),
+                              Plane(2 * c + 1, row), w, m_channel[c].down[0].data(),
+                              m_channel[c].downRight[0].data(), m_channel[c].downLeft[0].data());
         }
         for (int c = 0; c < 3; ++c) {
             RowScratch& rs = m_channel[c];
@@ -277,7 +280,6 @@ private:
 
     const std::uint32_t* m_pixels;
     int m_width, m_height;
-    const Tables& m_tables;
     const std::uint8_t* m_planes;
     const std::array<std::uint8_t, 256>& m_rounding;
     std::uint32_t m_transparent;
