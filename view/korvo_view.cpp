@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -64,7 +65,19 @@ void CKorvoView::SetScrollSizes(std::int64_t tw, std::int64_t th) {
 }
 
 void CKorvoView::UpdateScrollBars() {
-    const ViewPoint client = GetClientSize();
+    // The client area the bars will leave, decided from the whole area: a picture that fits it
+    // needs no bar, even when bars shown so far make the present client area too small.
+    const QSize whole = maximumViewportSize();
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const qreal dpr = Dpr();
+    const std::int64_t wholeW = std::llround(whole.width() * dpr);
+    const std::int64_t wholeH = std::llround(whole.height() * dpr);
+    const std::int64_t bar = std::llround(extent * dpr);
+    bool needH = m_totalW > wholeW;
+    bool needV = m_totalH > wholeH;
+    needV = needV || (needH && m_totalH > wholeH - bar);
+    needH = needH || (needV && m_totalW > wholeW - bar);
+    const ViewPoint client = {wholeW - (needV ? bar : 0), wholeH - (needH ? bar : 0)};
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
     h->setRange(0, ClampInt(m_totalW - client.x));

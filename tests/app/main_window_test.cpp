@@ -73,6 +73,7 @@ private slots:
     void paintsPicturePixelsWholeAndMarginsHatched_data();
     void paintsPicturePixelsWholeAndMarginsHatched();
     void largePictureFillsWindowAndDragIsClamped();
+    void windowsFitTheirPicturesWithoutScrollBars();
     void recentFileListKeepsTenNewestFirst();
 
 private:
@@ -350,6 +351,32 @@ void TestMainWindow::paintsPicturePixelsWholeAndMarginsHatched() {
     for (int x = 0; x < int(dst.left); ++x)
         marginColours << (shot.pixel(x, 0) & 0xFFFFFFu);
     QCOMPARE(marginColours, (QSet<QRgb>{face.rgb() & 0xFFFFFFu, hatch}));
+}
+
+// Every newly opened window, not only the first, shows its whole picture at actual size without
+// scroll bars: its client area is the picture, or larger where a tiny picture would make the
+// window narrower than its title bar allows.
+void TestMainWindow::windowsFitTheirPicturesWithoutScrollBars() {
+    CMainFrame* frame = Start();
+    struct Case {
+        QSize picture;
+        bool exact;
+    };
+    const Case cases[] = {{{320, 200}, true}, {{200, 150}, true}, {{17, 11}, false}};
+    for (const Case& c : cases) {
+        const QSize size = c.picture;
+        const QString name = QStringLiteral("%1x%2.bmp").arg(size.width()).arg(size.height());
+        QVERIFY(frame->OpenDocumentFile(File(name, BigBmp8(size.width(), size.height()))));
+        QApplication::processEvents();
+        CKorvoView* view = ActiveView();
+        QVERIFY(view);
+        const QSize client = view->viewport()->size();
+        if (c.exact)
+            QCOMPARE(client, size);
+        QVERIFY(client.width() >= size.width() && client.height() >= size.height());
+        QVERIFY(!view->horizontalScrollBar()->isVisible());
+        QVERIFY(!view->verticalScrollBar()->isVisible());
+    }
 }
 
 void TestMainWindow::largePictureFillsWindowAndDragIsClamped() {
