@@ -24,8 +24,15 @@ void UseLargePages(char** argv) {
     value += "=1";
     if (setenv(kVariable, value.c_str(), 1) != 0)
         return;
-    execv("/proc/self/exe", argv);
-    // Not replaced (no /proc, say): go on with ordinary pages.
+    // Started by its own path, not by /proc/self/exe: the process keeps the program's name (ps,
+    // top, pkill) rather than "exe".
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0 || length >= static_cast<ssize_t>(sizeof path - 1))
+        return;
+    path[length] = '\0';
+    execv(path, argv);
+    // Not replaced (the program file gone, say): go on with ordinary pages.
 #else
     (void)argv;
 #endif
