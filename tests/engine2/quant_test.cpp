@@ -185,12 +185,13 @@ TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
 
 // A cancel request arriving once the run has reached a phase ends it there without a result,
 // except during the Peano walk, which finishes and delivers. The watcher reacts within a row;
-// each phase of this picture lasts many rows.
+// each phase of this picture lasts many rows. The picture is large enough (2^18 pixels or more)
+// for the histogram and the independent mapping methods to work in bands on several threads.
 TEST(Quantize, CancelInEachPhase) {
     const unsigned seed = std::random_device{}();
     std::printf("seed %u\n", seed);
     std::mt19937 random(seed);
-    const int side = 400;
+    const int side = 520;
     std::vector<std::uint32_t> pixels(side * side);
     for (auto& p : pixels)
         p = random() & 0xFFFFFF;
