@@ -1,5 +1,6 @@
 #include "quant/color_histogram.h"
 
+#include "quant/radix_sort.h"
 #include "quant/row_bands.h"
 
 #include <algorithm>
@@ -290,28 +291,8 @@ private:
     int m_done = -1;                   // the last row flagged
 };
 
-// Least significant digit radix sort by the 24 colour bits; the smooth flag rides along.
-// Equal colours end up next to each other, which is all the runs need.
+// Key buffers; the sort moves keys between two of them.
 using KeyBuffer = std::unique_ptr<std::uint32_t[]>;
-
-// `scratch` has room for `count` keys; the two buffers may trade places.
-void SortByColor(KeyBuffer& keys, std::size_t count, KeyBuffer& scratch) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        std::size_t start[256] = {};
-        for (std::size_t i = 0; i < count; ++i)
-            ++start[(keys[i] >> shift) & 255];
-        if (std::find(std::begin(start), std::end(start), count) != std::end(start))
-            continue; // every key has the same digit here
-        std::size_t next = 0;
-        for (std::size_t& c : start)
-            next += std::exchange(c, next);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::uint32_t k = keys[i];
-            scratch[start[(k >> shift) & 255]++] = k;
-        }
-        keys.swap(scratch);
-    }
-}
 
 } // namespace
 
@@ -382,7 +363,9 @@ StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int heig
 
         // The gradient planes are done with; their memory serves the sort and then goes,
         // before the run list exists.
-        SortByColor(keys, keyCount, gradient);
+        // By the 24 colour bits in three digits; the smooth flag rides along. Equal colours end
+        // up next to each other, which is all the runs need.
+        engine::RadixSort<8>(keys, gradient, keyCount, 3, [](std::uint32_t k) { return k; });
         gradient.reset();
 
         std::size_t runCount = 0;

@@ -1,5 +1,7 @@
 #include "quant/key_sort.h"
 
+#include "quant/radix_sort.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -16,7 +18,6 @@ constexpr int kRadixFrom = 2048;
 
 constexpr int kDigitBits = 11;
 constexpr int kDigits = (64 + kDigitBits - 1) / kDigitBits;
-constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
 
 struct Keyed {
     std::uint64_t order; // ascending exactly as the key
@@ -63,31 +64,12 @@ void StableSortByKey(ColorEntry** pointers, int count) {
     const std::size_t n = static_cast<std::size_t>(count);
     std::unique_ptr<Keyed[]> from(new (std::nothrow) Keyed[n]);
     std::unique_ptr<Keyed[]> to(new (std::nothrow) Keyed[n]);
-    std::unique_ptr<std::size_t[]> start(new (std::nothrow) std::size_t[kDigits * kBuckets]);
-    if (!from || !to || !start)
+    if (!from || !to)
         return ComparisonSort(pointers, count);
 
-    // Every digit's counts in one pass over the keys.
-    std::fill_n(start.get(), kDigits * kBuckets, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint64_t order = OrderOf(pointers[i]->key);
-        from[i] = {order, pointers[i]};
-        for (int d = 0; d < kDigits; ++d)
-            ++start[d * kBuckets + ((order >> (d * kDigitBits)) & (kBuckets - 1))];
-    }
-    // Least significant digit first; each pass is stable, so the whole is.
-    for (int d = 0; d < kDigits; ++d) {
-        std::size_t* begin = start.get() + d * kBuckets;
-        if (std::find(begin, begin + kBuckets, n) != begin + kBuckets)
-            continue; // every key has the same digit here
-        std::size_t next = 0;
-        for (std::size_t b = 0; b < kBuckets; ++b)
-            next += std::exchange(begin[b], next);
-        const int shift = d * kDigitBits;
-        for (std::size_t i = 0; i < n; ++i)
-            to[begin[(from[i].order >> shift) & (kBuckets - 1)]++] = from[i];
-        from.swap(to);
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        from[i] = {OrderOf(pointers[i]->key), pointers[i]};
+    engine::RadixSort<kDigitBits>(from, to, n, kDigits, [](const Keyed& k) { return k.order; });
     for (std::size_t i = 0; i < n; ++i)
         pointers[i] = from[i].entry;
 }
