@@ -1,5 +1,6 @@
 // End-to-end tests of xkorvo-cli: the built program run on small files in a temporary folder.
 #include "image/bmp_file.h"
+#include "tests/image/dib_builder.h"
 
 #include <csignal>
 #include <cstdint>
@@ -76,22 +77,7 @@ protected:
     // A 24-bit BMP file of width x height pixels 0x00RRGGBB, top row first.
     std::string WritePicture(const std::string& name, int width, int height,
                              const std::vector<std::uint32_t>& pixels) const {
-        const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-        DibHandle dib = DibHandle::Allocate(40 + stride * height);
-        std::uint8_t* h = dib.data();
-        WriteU32(h, 40);
-        WriteU32(h + dibfield::Width, width);
-        WriteU32(h + dibfield::Height, height);
-        WriteU16(h + dibfield::Planes, 1);
-        WriteU16(h + dibfield::BitCount, 24);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const std::uint32_t c = pixels[static_cast<std::size_t>(y) * width + x];
-                std::uint8_t* p = h + 40 + stride * (height - 1 - y) + 3 * x;
-                p[0] = c & 0xFF;
-                p[1] = (c >> 8) & 0xFF;
-                p[2] = (c >> 16) & 0xFF;
-            }
+        DibHandle dib = MakeDib24(width, height, pixels);
         const std::string path = Path(name).string();
         EXPECT_EQ(DibSaveFile(dib, path), SaveResult::Ok);
         return path;

@@ -1,4 +1,5 @@
 #include "quant/quant.h"
+#include "tests/image/dib_builder.h"
 
 #include <atomic>
 #include <cstdint>
@@ -8,29 +9,6 @@
 #include <vector>
 
 namespace {
-
-// A bottom-up 24-bit picture of width x height pixels given top row first as 0x00RRGGBB.
-DibHandle MakePicture(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    DibHandle dib = DibHandle::Allocate(40 + stride * height);
-    std::uint8_t* h = dib.data();
-    WriteU32(h, 40);
-    WriteU32(h + dibfield::Width, width);
-    WriteU32(h + dibfield::Height, height);
-    WriteU16(h + dibfield::Planes, 1);
-    WriteU16(h + dibfield::BitCount, 24);
-    WriteU32(h + dibfield::SizeImage, static_cast<std::uint32_t>(stride * height));
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = h + 40 + stride * (height - 1 - y);
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t c = pixels[static_cast<std::size_t>(y) * width + x];
-            row[3 * x] = c & 0xFF;
-            row[3 * x + 1] = (c >> 8) & 0xFF;
-            row[3 * x + 2] = (c >> 16) & 0xFF;
-        }
-    }
-    return dib;
-}
 
 // Palette index of pixel (x, y) of a 1-, 4- or 8-bit result, y from the top.
 int ResultIndex(const DibHandle& dib, int x, int y) {
@@ -99,7 +77,7 @@ std::vector<std::uint32_t> FivePixels() {
 // fillers after them, 4 bits per pixel, every pixel on its own colour's entry; no method has
 // an error to carry on such a picture.
 TEST(Quantize, FiveColoursIntoEightEntries) {
-    const DibHandle source = MakePicture(5, 4, FivePixels());
+    const DibHandle source = MakeDib24(5, 4, FivePixels());
     for (int mode = 0; mode <= 4; ++mode) {
         QuantSettings s;
         s.colorCount = 8;
@@ -127,7 +105,7 @@ TEST(Quantize, FiveColoursIntoEightEntries) {
 // The corner's colour (blue, at the lower left) takes the last entry; it counts nowhere else,
 // so the other four colours are found and the rest is black filler.
 TEST(Quantize, TransparentCornerTakesTheLastEntry) {
-    const DibHandle source = MakePicture(5, 4, FivePixels());
+    const DibHandle source = MakeDib24(5, 4, FivePixels());
     QuantSettings s;
     s.colorCount = 8;
     s.transPosition = 1;
@@ -145,7 +123,7 @@ TEST(Quantize, TransparentCornerTakesTheLastEntry) {
 }
 
 TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
-    const DibHandle picture = MakePicture(5, 4, FivePixels());
+    const DibHandle picture = MakeDib24(5, 4, FivePixels());
     DibHandle core = DibHandle::Allocate(12 + 6 + 8);
     WriteU32(core.data(), 12);
     struct Case {
@@ -195,7 +173,7 @@ TEST(Quantize, CancelInEachPhase) {
     std::vector<std::uint32_t> pixels(side * side);
     for (auto& p : pixels)
         p = random() & 0xFFFFFF;
-    const DibHandle source = MakePicture(side, side, pixels);
+    const DibHandle source = MakeDib24(side, side, pixels);
 
     struct Case {
         const char* phase;
@@ -239,7 +217,7 @@ TEST(Quantize, CancelInEachPhase) {
 }
 
 TEST(Quantize, ThreadEntryFillsTheSettingsFromThePanel) {
-    const DibHandle source = MakePicture(5, 4, FivePixels());
+    const DibHandle source = MakeDib24(5, 4, FivePixels());
     PanelValues panel;
     panel.m_nBitSet = 2; // 2 colours
     CGraphArray graph;

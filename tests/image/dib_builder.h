@@ -67,3 +67,23 @@ inline std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a,
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+
+// A bottom-up 24-bit picture of width x height pixels, given top row first as 0x00RRGGBB.
+inline DibHandle MakeDib24(int width, int height, const std::vector<std::uint32_t>& topDown) {
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const std::size_t rows = static_cast<std::size_t>(height);
+    DibFields f;
+    f.width = width;
+    f.height = height;
+    f.sizeImage = static_cast<std::uint32_t>(stride * rows);
+    std::vector<std::uint8_t> pixels(stride * rows, 0);
+    for (std::size_t y = 0; y < rows; ++y)
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+            const std::uint32_t c = topDown[y * static_cast<std::size_t>(width) + x];
+            std::uint8_t* p = pixels.data() + stride * (rows - 1 - y) + 3 * x;
+            p[0] = c & 0xFF;
+            p[1] = (c >> 8) & 0xFF;
+            p[2] = (c >> 16) & 0xFF;
+        }
+    return MakeDib(f, pixels);
+}

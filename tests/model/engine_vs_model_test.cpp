@@ -3,6 +3,7 @@
 #include "image/dib.h"
 #include "quant/graph_array.h"
 #include "quant/quant.h"
+#include "tests/image/dib_builder.h"
 #include "tests/model/model_quantizer.h"
 
 #include <algorithm>
@@ -99,26 +100,6 @@ Picture MakePicture(Kind kind, int w, int h, Rng& rng) {
     return p;
 }
 
-DibHandle ToDib(const Picture& p) {
-    const size_t stride = (static_cast<size_t>(p.w) * 3 + 3) / 4 * 4;
-    DibHandle dib = DibHandle::Allocate(40 + stride * p.h);
-    std::uint8_t* d = dib.data();
-    WriteU32(d + dibfield::Size, 40);
-    WriteU32(d + dibfield::Width, static_cast<u32>(p.w));
-    WriteU32(d + dibfield::Height, static_cast<u32>(p.h));
-    WriteU16(d + dibfield::Planes, 1);
-    WriteU16(d + dibfield::BitCount, 24);
-    for (int y = 0; y < p.h; ++y)
-        for (int x = 0; x < p.w; ++x) {
-            std::uint8_t* q = d + 40 + stride * (p.h - 1 - y) + 3 * x;
-            const u32 c = p.px[y * p.w + x];
-            q[0] = c & 255;
-            q[1] = (c >> 8) & 255;
-            q[2] = (c >> 16) & 255;
-        }
-    return dib;
-}
-
 // Palette and top-first indices read back from the engine's result picture.
 model::ModelResult FromDib(const DibHandle& dib) {
     model::ModelResult r;
@@ -195,7 +176,7 @@ int Scale() {
 
 // Runs both on one picture; true when they agree, else a failure naming the case is added.
 bool Agree(const Picture& p, const QuantSettings& s, const std::string& what) {
-    const DibHandle source = ToDib(p);
+    const DibHandle source = MakeDib24(p.w, p.h, p.px);
     CGraphArray graph;
     graph.SetSource(&source);
     QuantSignal signal;
