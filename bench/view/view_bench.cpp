@@ -59,6 +59,13 @@ struct Figures {
     double viewOpen, plainOpen, viewRepaint, plainRepaint, viewZoomOut, plainZoomOut;
 };
 
+// A view as a window of the screen's size shows it: sized, shown, fitted to its picture.
+void ShowOnScreen(CKorvoView& view) {
+    view.resize(kScreenW, kScreenH);
+    view.show();
+    view.OnInitialUpdate();
+}
+
 Figures Measure(const QString& path, int rounds) {
     Figures f{};
     QImage target(kScreenW, kScreenH, QImage::Format_RGB32);
@@ -67,9 +74,7 @@ Figures Measure(const QString& path, int rounds) {
         CKorvoDoc doc;
         doc.OnOpenDocument(path);
         CKorvoView view(&doc);
-        view.resize(kScreenW, kScreenH);
-        view.show();
-        view.OnInitialUpdate();
+        ShowOnScreen(view);
         view.viewport()->render(&target);
     });
     f.plainOpen = MedianMs(rounds, [&] {
@@ -81,9 +86,7 @@ Figures Measure(const QString& path, int rounds) {
     CKorvoDoc doc;
     doc.OnOpenDocument(path);
     CKorvoView view(&doc);
-    view.resize(kScreenW, kScreenH);
-    view.show();
-    view.OnInitialUpdate();
+    ShowOnScreen(view);
     view.ScrollToPosition({doc.m_sizeDoc.width() / 3, doc.m_sizeDoc.height() / 3});
     f.viewRepaint = MedianMs(rounds * 4, [&] { view.viewport()->render(&target); });
 
