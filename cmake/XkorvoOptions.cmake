@@ -11,7 +11,6 @@ target_compile_options(xkorvo_options INTERFACE
   # floor(x + 0.5) across a half.
   -ffp-contract=off
   $<$<BOOL:${XKORVO_WERROR}>:-Werror>)
-target_include_directories(xkorvo_options INTERFACE ${PROJECT_SOURCE_DIR})
 
 if(XKORVO_SANITIZE)
   set(XKORVO_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined
@@ -34,14 +33,3 @@ endif()
 
 # The version record of the programs: "major.minor" decides whether a settings file is trusted.
 set(XKORVO_VERSION_STRING "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-
-# Adds every direct subfolder of the current source folder that has a CMakeLists.txt, so a new
-# topic folder (tests, fuzz targets, plug-ins, benchmarks) needs no edit of its parent.
-macro(xkorvo_add_child_folders)
-  file(GLOB _xkorvo_children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  foreach(_xkorvo_child ${_xkorvo_children})
-    if(IS_DIRECTORY ${_xkorvo_child} AND EXISTS ${_xkorvo_child}/CMakeLists.txt)
-      add_subdirectory(${_xkorvo_child})
-    endif()
-  endforeach()
-endmacro()

@@ -5,8 +5,8 @@
 // whatever the picture's size.
 //
 //   xkorvo_view_bench [picture.bmp]   (default: a generated 6000 x 4000 photo-like BMP)
-#include "doc/korvo_doc.h"
-#include "view/korvo_view.h"
+#include "desktop/korvo_view.h"
+#include "document/korvo_doc.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

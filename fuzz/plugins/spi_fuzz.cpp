@@ -1,7 +1,7 @@
 // Fuzz target for one decoder plug-in, linked in directly: its memory input (flag 1) with any
 // bytes. A picture it delivers must be a 40-byte header whose colour table and pixel rows fit
 // the blocks it handed over; anything else is a fault of the plug-in.
-#include "plugin/plugin_abi.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,10 +3,10 @@
 // today, and OS/2 2.x), and top-down rows. It hands them over as a plain 40-byte bottom-up DIB:
 // 8 bits with the colour table for palette pictures, 24 bits otherwise, alpha over white.
 // Classic bottom-up files with 40- or 12-byte headers are left to the program's reader.
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
-#include "plugins/common/spi_picture.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "common/spi_picture.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "plugins/common/spi_dib.h"
+#include "common/spi_dib.h"
 
-#include "plugin/plugin_abi.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstdlib>
 

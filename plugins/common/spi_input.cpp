@@ -1,6 +1,6 @@
-#include "plugins/common/spi_input.h"
+#include "common/spi_input.h"
 
-#include "plugin/plugin_abi.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "plugins/common/spi_picture.h"
+#include "common/spi_picture.h"
 
 namespace spi {
 

@@ -2,9 +2,9 @@
 // it decodes them — and the three exports every plug-in defines from that description.
 #pragma once
 
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstddef>
 

@@ -2,10 +2,10 @@
 // DIB the size of the logical screen with the frame's colour table. A transparent colour shows
 // the white it is composited over; the screen outside the frame shows the transparent colour,
 // or the background colour when there is none.
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
-#include "plugins/common/spi_picture.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "common/spi_picture.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstring>
 #include <gif_lib.h>

@@ -1,10 +1,10 @@
 // JPEG import plug-in on libjpeg-turbo: grey pictures become 8-bit DIBs with a grey table,
 // colour, CMYK and YCCK pictures 24 bits. Baseline, progressive and arithmetic-coded files are
 // read; damage that libjpeg only warns about is refused like any other corrupt file.
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
-#include "plugins/common/spi_picture.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "common/spi_picture.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first

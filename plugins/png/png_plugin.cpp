@@ -1,9 +1,9 @@
 // PNG import plug-in on libpng. Palette and grey pictures of up to 8 bits become 8-bit DIBs with
 // their colour table; everything else becomes 24 bits. Transparency is composited over white.
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
-#include "plugins/common/spi_picture.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "common/spi_picture.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <csetjmp>
 #include <cstdlib>

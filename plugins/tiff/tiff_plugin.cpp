@@ -1,10 +1,10 @@
 // TIFF import plug-in on libtiff: the first picture of the file, through libtiff's RGBA reader,
 // so every layout and compression libtiff can turn into RGBA is read. The result is 24 bits,
 // with any alpha composited over white. Data errors fail the picture instead of leaving holes.
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
-#include "plugins/common/spi_picture.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "common/spi_picture.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // WebP import plug-in on libwebp: lossy and lossless pictures, with or without alpha; of an
 // animation, the first frame as it shows on the canvas. The result is 24 bits, with alpha
 // composited over white.
-#include "plugin/plugin_abi.h"
-#include "plugins/common/spi_dib.h"
-#include "plugins/common/spi_input.h"
-#include "plugins/common/spi_picture.h"
+#include "common/spi_dib.h"
+#include "common/spi_input.h"
+#include "common/spi_picture.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <cstdint>
 #include <cstdlib>

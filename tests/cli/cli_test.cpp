@@ -1,6 +1,6 @@
 // End-to-end tests of xkorvo-cli: the built program run on small files in a temporary folder.
 #include "image/bmp_file.h"
-#include "tests/image/dib_builder.h"
+#include "tests/support/dib_builder.h"
 
 #include <csignal>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "image/bmp_file.h"
-#include "tests/image/dib_builder.h"
+#include "tests/support/dib_builder.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #include "image/dib_check.h"
-#include "tests/image/dib_builder.h"
+#include "tests/support/dib_builder.h"
 
 #include <gtest/gtest.h>
 

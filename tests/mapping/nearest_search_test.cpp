@@ -1,4 +1,4 @@
-#include "colorspace/nearest_search.h"
+#include "mapping/nearest_search.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "colorspace/peano_walk.h"
+#include "mapping/peano_walk.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "colorspace/pixel_mapping.h"
+#include "mapping/pixel_mapping.h"
 
 #include <cmath>
 #include <cstdint>

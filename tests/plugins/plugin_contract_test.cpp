@@ -1,7 +1,7 @@
 // What every plug-in we ship answers the same way: its texts, recognition by signature, and a
 // picture through the host from the program folder (none once the plug-in is switched off).
-#include "plugin/picture_loader.h"
-#include "plugin/plugin_registry.h"
+#include "pluginhost/picture_loader.h"
+#include "pluginhost/plugin_registry.h"
 #include "tests/plugins/spi_harness.h"
 
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 // of the program's own DIB code. Qt's image readers give the reference pixels.
 #pragma once
 
-#include "plugin/plugin_abi.h"
+#include "pluginhost/plugin_abi.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,0 +1,214 @@
+#include "cli/cli_runner.h"
+
+#include "cli/picture_job.h"
+#include "quant/quant_settings.h"
+#include "runcontrol/quant_signal.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::mutex g_printLock; // one writer at a time on standard output and error
+
+// The progress bar on standard error: files done plus the progress of the running ones.
+class CProgressBar {
+public:
+    CProgressBar(bool enabled, std::size_t files, std::size_t slots)
+        : m_enabled(enabled), m_files(files), m_signals(slots) {
+        for (auto& s : m_signals)
+            s = std::make_unique<QuantSignal>();
+    }
+
+    QuantSignal& Slot(std::size_t k) { return *m_signals[k]; }
+    void FileDone() { m_done.fetch_add(1); }
+
+    void Draw(bool final = false) {
+        if (!m_enabled)
+            return;
+        double fraction = static_cast<double>(m_done.load());
+        if (!final)
+            for (auto& s : m_signals)
+                fraction += s->m_nProgress.load(std::memory_order_relaxed) / 1000.0;
+        fraction = std::min(1.0, fraction / static_cast<double>(std::max<std::size_t>(m_files, 1)));
+        constexpr int kWidth = 40;
+        const int filled = static_cast<int>(fraction * kWidth);
+        std::string bar(static_cast<std::size_t>(filled), '#');
+        bar.resize(kWidth, '.');
+        std::lock_guard lock(g_printLock);
+        std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), static_cast<int>(fraction * 100));
+        if (m_files > 1)
+            std::fprintf(stderr, " %zu/%zu files", static_cast<std::size_t>(m_done.load()),
+                         m_files);
+        if (final)
+            std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+
+    // Erases the bar before another line is printed, so lines and bar do not mix.
+    void ClearLine() {
+        if (m_enabled)
+            std::fputs("\r\033[K", stderr);
+    }
+
+private:
+    bool m_enabled;
+    std::size_t m_files;
+    std::vector<std::unique_ptr<QuantSignal>> m_signals;
+    std::atomic<std::size_t> m_done{0};
+};
+
+void ReportFailure(CProgressBar& bar, const std::string& file, const std::string& reason) {
+    std::lock_guard lock(g_printLock);
+    bar.ClearLine();
+    std::fprintf(stderr, "xkorvo-cli: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+int StatusOf(const FileOutcome& outcome) {
+    switch (outcome.status) {
+    case FileStatus::Ok:
+        return kExitOk;
+    case FileStatus::InputFailed:
+        return kExitInput;
+    case FileStatus::OutputFailed:
+        break;
+    }
+    return kExitOutput;
+}
+
+// Runs `work(k, signal)` for k = 0..count-1 on up to `jobs` threads while the calling thread
+// draws the progress bar. Without any thread to spare the calling thread does the work itself.
+template <class Work> void RunParallel(std::size_t count, int jobs, CProgressBar& bar, Work work) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> running{0};
+    std::mutex lock;
+    std::condition_variable finished;
+    auto worker = [&](std::size_t slot) {
+        for (std::size_t k; (k = next.fetch_add(1)) < count;) {
+            work(k, bar.Slot(slot));
+            bar.Slot(slot).SetProgress(0);
+            bar.FileDone();
+        }
+        std::lock_guard guard(lock);
+        running.fetch_sub(1);
+        finished.notify_all();
+    };
+    const std::size_t threads = std::min<std::size_t>(static_cast<std::size_t>(jobs), count);
+    std::vector<std::thread> pool;
+    for (std::size_t t = 0; t < threads; ++t) {
+        running.fetch_add(1);
+        try {
+            pool.emplace_back(worker, t);
+        } catch (const std::system_error&) {
+            running.fetch_sub(1);
+            break; // fewer threads; the work is shared among those that started
+        }
+    }
+    if (pool.empty()) {
+        running.fetch_add(1);
+        worker(0);
+    }
+    {
+        std::unique_lock guard(lock);
+        while (running.load() > 0) {
+            guard.unlock();
+            bar.Draw();
+            guard.lock();
+            finished.wait_for(guard, std::chrono::milliseconds(100),
+                              [&] { return running.load() == 0; });
+        }
+    }
+    for (auto& t : pool)
+        t.join();
+    bar.Draw(true);
+}
+
+} // namespace
+
+int RunConvert(const CliOptions& options) {
+    const QuantSettings settings = QuantSettings::FromPanel(options.panel);
+    CProgressBar bar(options.progress, 1, 1);
+    FileOutcome outcome;
+    RunParallel(1, 1, bar, [&](std::size_t, QuantSignal& signal) {
+        outcome = ReduceFile(options.inputs[0], options.output, settings, signal);
+    });
+    if (outcome.status != FileStatus::Ok)
+        ReportFailure(bar, options.inputs[0], outcome.reason);
+    return StatusOf(outcome);
+}
+
+int RunBatch(const CliOptions& options) {
+    namespace fs = std::filesystem;
+    const QuantSettings settings = QuantSettings::FromPanel(options.panel);
+    const std::size_t count = options.inputs.size();
+    CProgressBar bar(options.progress, count, static_cast<std::size_t>(options.jobs));
+
+    std::error_code ec;
+    fs::create_directories(options.outputDir, ec);
+    const bool folderOk = fs::is_directory(options.outputDir, ec);
+
+    // DIR/<input name without extension>.bmp; a name taken by an earlier input of the same run
+    // is not overwritten by a later one.
+    std::vector<std::string> outputs(count);
+    std::vector<std::string> clash(count);
+    std::map<std::string, std::string> taken;
+    for (std::size_t k = 0; k < count; ++k) {
+        const fs::path stem = fs::path(options.inputs[k]).stem();
+        outputs[k] = (fs::path(options.outputDir) / stem).string() + ".bmp";
+        auto [it, inserted] = taken.emplace(outputs[k], options.inputs[k]);
+        if (!inserted)
+            clash[k] = it->second;
+    }
+
+    std::vector<int> status(count, kExitOk);
+    RunParallel(count, options.jobs, bar, [&](std::size_t k, QuantSignal& signal) {
+        FileOutcome outcome;
+        if (!folderOk)
+            outcome = {FileStatus::OutputFailed, "cannot create the folder " + options.outputDir};
+        else if (!clash[k].empty())
+            outcome = {FileStatus::OutputFailed,
+                       outputs[k] + " is already the output of " + clash[k]};
+        else
+            outcome = ReduceFile(options.inputs[k], outputs[k], settings, signal);
+        status[k] = StatusOf(outcome);
+        if (outcome.status != FileStatus::Ok) {
+            ReportFailure(bar, options.inputs[k], outcome.reason);
+        } else if (!options.quiet) {
+            std::lock_guard lock(g_printLock);
+            bar.ClearLine();
+            std::printf("%s -> %s\n", options.inputs[k].c_str(), outputs[k].c_str());
+            std::fflush(stdout);
+        }
+    });
+    return *std::max_element(status.begin(), status.end());
+}
+
+int RunInfo(const CliOptions& options) {
+    CProgressBar bar(false, 0, 0);
+    int result = kExitOk;
+    for (const std::string& input : options.inputs) {
+        std::string line;
+        const FileOutcome outcome = DescribeFile(input, line);
+        if (outcome.status != FileStatus::Ok) {
+            ReportFailure(bar, input, outcome.reason);
+            result = std::max(result, StatusOf(outcome));
+            continue;
+        }
+        if (options.inputs.size() > 1)
+            std::printf("%s: %s\n", input.c_str(), line.c_str());
+        else
+            std::printf("%s\n", line.c_str());
+    }
+    return result;
+}

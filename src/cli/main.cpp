@@ -1,0 +1,52 @@
+// xkorvo-cli: reduces pictures to a palette from the command line. See CliUsage().
+#include "cli/cli_options.h"
+#include "cli/cli_runner.h"
+#include "platform/large_pages.h"
+#include "pluginhost/plugin_registry.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    UseLargePages(argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const CliParse parse = ParseCommandLine(args);
+    if (!parse.error.empty()) {
+        std::fprintf(stderr, "xkorvo-cli: %s\nTry 'xkorvo-cli --help' for more information.\n",
+                     parse.error.c_str());
+        return kExitUsage;
+    }
+    const CliOptions& options = parse.options;
+    switch (options.mode) {
+    case CliMode::Help:
+        std::fputs(CliUsage(), stdout);
+        return kExitOk;
+    case CliMode::Version:
+        std::printf("xkorvo-cli %s\n", XKORVO_VERSION_STRING);
+        return kExitOk;
+    default:
+        break;
+    }
+
+    // The plug-in host needs the application object for the program's folder and the
+    // settings file, whose "Plugins" section switches plug-ins off.
+    QCoreApplication app(argc, argv);
+    g_strPluginPath = DefaultPluginFolder();
+    LoadPlugins();
+    int status = kExitOk;
+    switch (options.mode) {
+    case CliMode::Info:
+        status = RunInfo(options);
+        break;
+    case CliMode::Batch:
+        status = RunBatch(options);
+        break;
+    default:
+        status = RunConvert(options);
+        break;
+    }
+    UnloadPlugins();
+    return status;
+}

@@ -1,0 +1,101 @@
+#include "cli/picture_job.h"
+
+#include "image/bmp_file.h"
+#include "pluginhost/picture_loader.h"
+#include "quant/graph_array.h"
+#include "quant/quant.h"
+
+#include <QFile>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+DibHandle ReadPicture(const std::string& path, std::string& reason) {
+    DibHandle dib = LoadPictureByPlugin(QFile::decodeName(path.c_str()));
+    if (dib)
+        return dib;
+    BmpReadResult read = DibReadFile(path);
+    switch (read.error) {
+    case BmpError::None:
+        return std::move(read.dib);
+    case BmpError::FileError:
+        reason = "cannot open or read the file";
+        break;
+    case BmpError::NotBitmap:
+        reason = "not a picture any plug-in or the BMP reader can read";
+        break;
+    case BmpError::Invalid:
+        reason = std::string("unusable bitmap: ") + DibStatusText(read.status);
+        break;
+    }
+    return {};
+}
+
+FileOutcome ReduceFile(const std::string& input, const std::string& output,
+                       const QuantSettings& settings, QuantSignal& signal) {
+    std::string reason;
+    DibHandle dib = ReadPicture(input, reason);
+    if (!dib)
+        return {FileStatus::InputFailed, reason};
+
+    DibHandle result;
+    {
+        // Both live on the heap: the pixel array and the engine are large objects, and a batch
+        // runs several of them on worker threads.
+        std::unique_ptr<CGraphArray> graph(new (std::nothrow) CGraphArray);
+        std::unique_ptr<CQuant> quant(new (std::nothrow) CQuant(settings));
+        if (!graph || !quant)
+            return {FileStatus::InputFailed, "cannot reduce: not enough memory"};
+        graph->SetSource(&dib);
+        const QuantResult run = quant->Quantize(*graph, signal, {});
+        if (run != QuantResult::Done)
+            return {FileStatus::InputFailed, std::string("cannot reduce: ") + QuantResultText(run)};
+        result = graph->TakeResult();
+    }
+    dib.reset();
+
+    switch (DibSaveFile(result, output)) {
+    case SaveResult::Ok:
+        return {};
+    case SaveResult::NotWritable:
+        return {FileStatus::OutputFailed,
+                "cannot write " + output + ": the result is not writable"};
+    case SaveResult::FileError:
+        break;
+    }
+    return {FileStatus::OutputFailed, "cannot write " + output};
+}
+
+FileOutcome DescribeFile(const std::string& input, std::string& line) {
+    std::string reason;
+    DibHandle dib = ReadPicture(input, reason);
+    if (!dib)
+        return {FileStatus::InputFailed, reason};
+    CGraphArray graph;
+    graph.SetSource(&dib);
+    if (!graph.LoadPixels())
+        return {FileStatus::InputFailed, "cannot unpack the picture"};
+
+    // One bit for each of the 16777216 possible colours: 2 MB.
+    std::unique_ptr<std::uint8_t[]> seen(new (std::nothrow) std::uint8_t[2097152]());
+    if (!seen)
+        return {FileStatus::InputFailed, "not enough memory"};
+    const std::size_t count =
+        static_cast<std::size_t>(graph.m_nWidth) * static_cast<std::size_t>(graph.m_nHeight);
+    int distinct = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint32_t v = graph.m_pPixels[k] & 0xFFFFFF;
+        std::uint8_t& byte = seen[v >> 3];
+        const std::uint8_t bit = static_cast<std::uint8_t>(1u << (v & 7));
+        if ((byte & bit) == 0) {
+            byte |= bit;
+            ++distinct;
+        }
+    }
+    char text[80];
+    std::snprintf(text, sizeof text, "%dx%d, %d colors.", graph.m_nWidth, graph.m_nHeight,
+                  distinct);
+    line = text;
+    return {};
+}

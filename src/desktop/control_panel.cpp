@@ -1,0 +1,151 @@
+#include "desktop/control_panel.h"
+
+#include "desktop/panel_page_batch.h"
+#include "desktop/panel_page_engine.h"
+#include "desktop/panel_page_main.h"
+#include "desktop/panel_page_transmission.h"
+#include "desktop/user_notice.h"
+
+#include <QDialogButtonBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+CControllPanel::CControllPanel(QWidget* mainWindow)
+    : m_pPage1(new CMyPropertyPage1), m_pPage2(new CMyPropertyPage2),
+      m_pPage3(new CMyPropertyPage3),
+      m_pPage4(new CMyPropertyPage4), m_pSettings{{{"Add16", &m_pPage1->m_bAdd16},
+                                                   {"DitherMode", &m_pPage1->m_nDitherMode},
+                                                   {"numBit", &m_pPage1->m_nNumBit},
+                                                   {"BitSet", &m_pPage1->m_nBitSet},
+                                                   {"DitherLevel", &m_pPage1->m_nDitherLevel},
+                                                   {"InBit", &m_pPage2->m_nInBit},
+                                                   {"OutBit", &m_pPage2->m_nOutBit},
+                                                   {"magCR", &m_pPage2->m_nMagCR},
+                                                   {"magGM", &m_pPage2->m_nMagGM},
+                                                   {"magWB", &m_pPage2->m_nMagWB},
+                                                   {"magYB", &m_pPage2->m_nMagYB},
+                                                   {"TransMode", &m_pPage3->m_bTransMode},
+                                                   {"TransPosition", &m_pPage3->m_nTransPosition},
+                                                   {"PngMode", &m_pPage4->m_bPngMode},
+                                                   {"GifMode", &m_pPage4->m_nGifMode},
+                                                   {"BatchPath", &m_pPage4->m_strBatchPath},
+                                                   {"BatchFileType", &m_pPage4->m_nBatchFileType}}},
+      m_pMainWindow(mainWindow) {
+    setObjectName(QStringLiteral("controlPanel"));
+    setWindowTitle(tr("Quantizer color settings"));
+    setModal(true);
+
+    m_pTabs = new QTabWidget(this);
+    m_pTabs->setObjectName(QStringLiteral("panelTabs"));
+    m_pTabs->addTab(m_pPage1, tr("Main"));
+    m_pTabs->addTab(m_pPage2, tr("Engine"));
+    m_pTabs->addTab(m_pPage3, tr("Transmission"));
+    m_pTabs->addTab(m_pPage4, tr("Batch"));
+    connect(m_pTabs, &QTabWidget::currentChanged, this, &CControllPanel::OnPageChanged);
+
+    // OK and Cancel only: a page's values are taken when it is left or confirmed.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pTabs);
+    layout->addWidget(buttons);
+}
+
+CControllPanel::~CControllPanel() = default;
+
+CPanelPage* CControllPanel::Page(int index) const {
+    switch (index) {
+    case 0:
+        return m_pPage1;
+    case 1:
+        return m_pPage2;
+    case 2:
+        return m_pPage3;
+    default:
+        return m_pPage4;
+    }
+}
+
+PanelValues CControllPanel::GetPanelValues() const {
+    PanelValues v;
+    v.m_nBitSet = m_pPage1->m_nBitSet;
+    v.m_nNumBit = m_pPage1->m_nNumBit;
+    v.m_bAdd16 = m_pPage1->m_bAdd16;
+    v.m_nDitherMode = m_pPage1->m_nDitherMode;
+    v.m_nDitherLevel = m_pPage1->m_nDitherLevel;
+    v.m_nInBit = m_pPage2->m_nInBit;
+    v.m_nOutBit = m_pPage2->m_nOutBit;
+    v.m_nMagYB = m_pPage2->m_nMagYB;
+    v.m_nMagCR = m_pPage2->m_nMagCR;
+    v.m_nMagGM = m_pPage2->m_nMagGM;
+    v.m_nMagWB = m_pPage2->m_nMagWB;
+    v.m_bTransMode = m_pPage3->m_bTransMode;
+    v.m_nTransPosition = m_pPage3->m_nTransPosition;
+    return v;
+}
+
+const PanelSetting* CControllPanel::FindSetting(const QString& key) const {
+    for (const PanelSetting& setting : m_pSettings)
+        if (key == QLatin1String(setting.key))
+            return &setting;
+    return nullptr;
+}
+
+void CControllPanel::showEvent(QShowEvent* event) {
+    // Every showing starts from the members, on the page shown last.
+    for (int i = 0; i < m_pTabs->count(); ++i)
+        Page(i)->LoadControls();
+    SwitchTo(m_nActivePage >= 0 && m_nActivePage < m_pTabs->count() ? m_nActivePage : 0);
+    m_pTabs->tabBar()->setFocus(Qt::OtherFocusReason);
+    if (m_pMainWindow)
+        move(m_pMainWindow->frameGeometry().topLeft() + QPoint(8, 8));
+    QDialog::showEvent(event);
+}
+
+void CControllPanel::SwitchTo(int index) {
+    m_bSwitching = true;
+    m_pTabs->setCurrentIndex(index);
+    m_bSwitching = false;
+    m_nShownPage = index;
+}
+
+void CControllPanel::Refuse(const QString& text) {
+    ShowNotice(this, text, NoticeIcon::Warning);
+    if (m_pTabs->currentIndex() == 0)
+        m_pPage1->FocusCountEdit();
+}
+
+void CControllPanel::OnPageChanged(int index) {
+    if (m_bSwitching)
+        return;
+    QString error;
+    if (!Page(m_nShownPage)->StoreControls(&error)) {
+        SwitchTo(m_nShownPage); // the page with the refused value stays in front
+        Refuse(error);
+        return;
+    }
+    m_nShownPage = index;
+}
+
+void CControllPanel::done(int result) {
+    if (result == QDialog::Accepted) {
+        QString error;
+        if (!Page(m_nShownPage)->StoreControls(&error)) {
+            Refuse(error);
+            return;
+        }
+        // The count edit shows the stored count even when its page was not visited this time;
+        // a count the page would refuse must not reach a run either.
+        if (!m_pPage1->CountInRange()) {
+            SwitchTo(0);
+            Refuse(CMyPropertyPage1::RangeMessage());
+            return;
+        }
+    }
+    // Cancel keeps what was taken from pages already left and drops the current page's edits.
+    m_nActivePage = m_pTabs->currentIndex();
+    QDialog::done(result);
+}

@@ -1,0 +1,22 @@
+#include "desktop/korvo_app.h"
+
+#include "desktop/main_frame.h"
+#include "desktop/quant_run.h"
+
+CKorvoApp::CKorvoApp() = default;
+CKorvoApp::~CKorvoApp() = default;
+
+bool CKorvoApp::InitInstance(const QStringList& files) {
+    m_pMainWnd = std::make_unique<CMainFrame>();
+    new CQuantRun(*m_pMainWnd); // owned by the frame; serves the panel's settings keys
+    if (!m_pMainWnd->Create())
+        return false;
+    // Shown first, so that picture windows fit themselves to an area of its final size.
+    m_pMainWnd->ShowWithStoredState();
+    // Every named file is opened by name; the program ends only when none of them could be
+    // (each failure has shown its own message).
+    bool any = files.isEmpty();
+    for (const QString& file : files)
+        any = m_pMainWnd->OpenDocumentFile(file) != nullptr || any;
+    return any;
+}

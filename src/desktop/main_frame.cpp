@@ -1,0 +1,454 @@
+#include "desktop/main_frame.h"
+
+#include "desktop/about_dlg.h"
+#include "desktop/app_icon.h"
+#include "desktop/child_frame.h"
+#include "desktop/commands.h"
+#include "desktop/file_dialogs.h"
+#include "desktop/korvo_view.h"
+#include "desktop/my_status_bar.h"
+#include "desktop/user_notice.h"
+#include "document/korvo_doc.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QToolBar>
+
+CMainFrame::CMainFrame() {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("xKorvo"));
+    setWindowIcon(AppIcon());
+    // A first start gets three quarters of the screen; the settings file keeps the user's size.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize() * 3 / 4);
+    m_pMdiArea = new QMdiArea(this);
+    m_pMdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_pMdiArea);
+    m_pStatusBar = new CMyStatusBar(this);
+    setStatusBar(m_pStatusBar);
+
+    CreateCommands();
+    CreateMenus();
+    CreateToolBar();
+
+    m_pOpenDlg = std::make_unique<COpenFileDialog>(this);
+    m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
+    const QString filter = QStringLiteral("すべてのファイル(*.*)|*.*|BMP ファイル(*.bmp)|*.bmp");
+    m_pOpenDlg->m_strFilter = filter;
+    m_pSaveDlg->m_strFilter = filter;
+    m_pOpenDlg->m_strDefExt = QStringLiteral("bmp");
+    m_pSaveDlg->m_strDefExt = QStringLiteral("bmp");
+    m_pOpenDlg->m_nFilterIndex = 1;
+    m_pSaveDlg->m_nFilterIndex = 2;
+
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this] {
+        UpdateCommandUI();
+        UpdateTitle();
+    });
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+    if (m_bCreated)
+        WriteSettings();
+    // Documents go before the frame's members they might reach, without calling back into a
+    // frame that is being destroyed; closed windows still waiting for deletion are included.
+    for (QMdiSubWindow* sub : m_pMdiArea->findChildren<QMdiSubWindow*>()) {
+        disconnect(sub, nullptr, this, nullptr);
+        delete sub;
+    }
+}
+
+QAction* CMainFrame::Action(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+void CMainFrame::CreateCommands() {
+    for (const CommandInfo& cmd : CommandTable()) {
+        auto* action = new QAction(cmd.text, this);
+        action->setObjectName(QString::fromLatin1(cmd.name));
+        action->setStatusTip(PromptOf(cmd.prompt));
+        const QString tip = TipOf(cmd.prompt);
+        action->setToolTip(tip.isEmpty() ? PromptOf(cmd.prompt) : tip);
+        action->setShortcuts(cmd.keys);
+        const QIcon icon = CommandIcon(QString::fromLatin1(cmd.theme), action->objectName());
+        if (!icon.isNull())
+            action->setIcon(icon);
+        addAction(action); // window-wide shortcuts, also for commands without a menu item
+    }
+    connect(Action(QStringLiteral("actionOpen")), &QAction::triggered, this,
+            &CMainFrame::OpenFiles);
+    connect(Action(QStringLiteral("actionClose")), &QAction::triggered, this,
+            &CMainFrame::OnFileClose);
+    connect(Action(QStringLiteral("actionSaveAs")), &QAction::triggered, this,
+            &CMainFrame::OnFileSaveAs);
+    connect(Action(QStringLiteral("actionProperties")), &QAction::triggered, this,
+            &CMainFrame::OnShowProperties);
+    connect(Action(QStringLiteral("actionExit")), &QAction::triggered, this, &QWidget::close);
+    connect(Action(QStringLiteral("actionZoomIn")), &QAction::triggered, this, [this] {
+        if (CKorvoView* view = ActiveImageView())
+            view->OnZoomIn();
+    });
+    connect(Action(QStringLiteral("actionZoomOut")), &QAction::triggered, this, [this] {
+        if (CKorvoView* view = ActiveImageView())
+            view->OnZoomOut();
+    });
+    connect(Action(QStringLiteral("actionActualView")), &QAction::triggered, this, [this] {
+        if (CKorvoView* view = ActiveImageView())
+            view->OnActualView();
+    });
+    QAction* toolbar = Action(QStringLiteral("actionToolbar"));
+    toolbar->setCheckable(true);
+    QAction* status = Action(QStringLiteral("actionStatusBar"));
+    status->setCheckable(true);
+    status->setChecked(true);
+    connect(status, &QAction::toggled, m_pStatusBar, &QWidget::setVisible);
+    connect(Action(QStringLiteral("actionCascade")), &QAction::triggered, this,
+            &CMainFrame::OnWindowCascade);
+    connect(Action(QStringLiteral("actionTileHorizontally")), &QAction::triggered, this,
+            &CMainFrame::OnWindowTileHorizontally);
+    connect(Action(QStringLiteral("actionTileVertically")), &QAction::triggered, this,
+            &CMainFrame::OnWindowTileVertically);
+    connect(Action(QStringLiteral("actionArrangeIcons")), &QAction::triggered, this,
+            &CMainFrame::OnWindowArrangeIcons);
+    connect(Action(QStringLiteral("actionCloseAll")), &QAction::triggered, this,
+            &CMainFrame::OnCloseAll);
+    connect(Action(QStringLiteral("actionAbout")), &QAction::triggered, this,
+            &CMainFrame::OnAppAbout);
+    connect(Action(QStringLiteral("actionNew")), &QAction::triggered, this, &CMainFrame::OnFileNew);
+    // Reduce colors, Cancel, Copy, Paste and the plug-in settings are served by the
+    // quantization run, the clipboard and the plug-in settings dialog; until they are
+    // connected the commands stay disabled.
+}
+
+void CMainFrame::CreateMenus() {
+    auto add = [this](QMenu* menu, const char* name) {
+        menu->addAction(Action(QString::fromLatin1(name)));
+    };
+    m_pFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    m_pFileMenu->setObjectName(QStringLiteral("menuFile"));
+    add(m_pFileMenu, "actionOpen");
+    add(m_pFileMenu, "actionClose");
+    add(m_pFileMenu, "actionSaveAs");
+    add(m_pFileMenu, "actionProperties");
+    m_pFileMenu->addSeparator();
+    add(m_pFileMenu, "actionPluginSettings");
+    m_pFileMenu->addSeparator();
+    // The recent files sit between two separators; entries are rebuilt as the list changes.
+    auto* placeholder = new QAction(QStringLiteral("Recent files list"), this);
+    placeholder->setObjectName(QStringLiteral("actionRecentFiles"));
+    placeholder->setStatusTip(QStringLiteral("The designated file is opened"));
+    placeholder->setEnabled(false);
+    m_pFileMenu->addAction(placeholder);
+    for (int i = 0; i < 10; ++i) {
+        auto* action = new QAction(this);
+        action->setObjectName(QStringLiteral("actionRecentFile%1").arg(i + 1));
+        action->setStatusTip(QStringLiteral("The designated file is opened"));
+        action->setVisible(false);
+        connect(action, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
+        m_pFileMenu->addAction(action);
+        m_recentActions << action;
+    }
+    m_pFileMenu->addSeparator();
+    add(m_pFileMenu, "actionExit");
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Compil&e"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    add(edit, "actionReduce");
+    add(edit, "actionCancel");
+    edit->addSeparator();
+    add(edit, "actionCopy");
+    add(edit, "actionPaste");
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    add(view, "actionZoomIn");
+    add(view, "actionZoomOut");
+    add(view, "actionActualView");
+    view->addSeparator();
+    add(view, "actionToolbar");
+    add(view, "actionStatusBar");
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->setObjectName(QStringLiteral("menuWindow"));
+    add(window, "actionCascade");
+    add(window, "actionTileHorizontally");
+    add(window, "actionTileVertically");
+    add(window, "actionArrangeIcons");
+    add(window, "actionCloseAll");
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    add(help, "actionAbout");
+}
+
+void CMainFrame::CreateToolBar() {
+    m_pToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_pToolBar->setObjectName(QStringLiteral("toolBar"));
+    m_pToolBar->setIconSize(QSize(20, 20));
+    m_pToolBar->setMovable(true);
+    const char* order[] = {"actionOpen",    "actionSaveAs", nullptr,        "actionCopy",
+                           "actionPaste",   nullptr,        "actionZoomIn", "actionActualView",
+                           "actionZoomOut", nullptr,        "actionReduce", "actionCancel"};
+    for (const char* name : order) {
+        if (name)
+            m_pToolBar->addAction(Action(QString::fromLatin1(name)));
+        else
+            m_pToolBar->addSeparator();
+    }
+    QAction* toggle = Action(QStringLiteral("actionToolbar"));
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, m_pToolBar, &QWidget::setVisible);
+    connect(m_pToolBar, &QToolBar::visibilityChanged, toggle, [this, toggle](bool visible) {
+        if (!isHidden() || visible)
+            toggle->setChecked(visible);
+    });
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    const QStringList& files = m_recentFiles.Files();
+    Action(QStringLiteral("actionRecentFiles"))->setVisible(files.isEmpty());
+    for (int i = 0; i < m_recentActions.size(); ++i) {
+        QAction* action = m_recentActions[i];
+        if (i < files.size()) {
+            QString label = files[i];
+            label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(label));
+            action->setVisible(true);
+        } else {
+            action->setVisible(false);
+        }
+    }
+}
+
+void CMainFrame::OpenRecentFile(int index) {
+    if (index < 0 || index >= m_recentFiles.Files().size())
+        return;
+    const QString path = m_recentFiles.Files()[index];
+    if (!OpenDocumentFile(path) && !QFileInfo::exists(path)) {
+        m_recentFiles.Remove(index); // a file that is gone leaves the list
+        RebuildRecentMenu();
+    }
+}
+
+CKorvoDoc* CMainFrame::ActiveImageDocument() const {
+    auto* frame = qobject_cast<CChildFrame*>(m_pMdiArea->activeSubWindow());
+    if (!frame || !frame->GetDocument()->IsImageDocument())
+        return nullptr;
+    return static_cast<CKorvoDoc*>(frame->GetDocument());
+}
+
+CKorvoView* CMainFrame::ActiveImageView() const {
+    QMdiSubWindow* sub = m_pMdiArea->activeSubWindow();
+    return sub ? qobject_cast<CKorvoView*>(sub->widget()) : nullptr;
+}
+
+void CMainFrame::UpdateCommandUI() {
+    QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
+    CKorvoDoc* doc = ActiveImageDocument();
+    CKorvoView* view = ActiveImageView();
+    Action(QStringLiteral("actionClose"))->setEnabled(active != nullptr);
+    Action(QStringLiteral("actionCloseAll"))->setEnabled(active != nullptr);
+    Action(QStringLiteral("actionSaveAs"))->setEnabled(doc != nullptr);
+    Action(QStringLiteral("actionProperties"))->setEnabled(doc != nullptr);
+    Action(QStringLiteral("actionZoomIn"))->setEnabled(view && view->CanZoomIn());
+    Action(QStringLiteral("actionZoomOut"))->setEnabled(view && view->CanZoomOut());
+    Action(QStringLiteral("actionActualView"))->setEnabled(view != nullptr);
+    if (m_updateMoreCommands) {
+        m_updateMoreCommands();
+        return;
+    }
+    for (const char* later :
+         {"actionReduce", "actionCancel", "actionCopy", "actionPaste", "actionPluginSettings"})
+        Action(QString::fromLatin1(later))->setEnabled(false);
+}
+
+void CMainFrame::UpdateTitle() {
+    QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
+    setWindowTitle(active ? QStringLiteral("xKorvo - ") + active->windowTitle()
+                          : QStringLiteral("xKorvo"));
+}
+
+std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
+    auto doc = std::make_unique<CKorvoDoc>();
+    if (!doc->OnOpenDocument(path))
+        return nullptr;
+    m_recentFiles.Add(doc->GetPathName());
+    RebuildRecentMenu();
+    return doc;
+}
+
+CKorvoDoc* CMainFrame::OpenDocumentFile(const QString& path) {
+    const QString abs = QFileInfo(path).absoluteFilePath();
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList()) {
+        auto* frame = qobject_cast<CChildFrame*>(sub);
+        if (frame && frame->GetDocument()->IsImageDocument() &&
+            frame->GetDocument()->GetPathName() == abs) {
+            m_pMdiArea->setActiveSubWindow(sub);
+            return static_cast<CKorvoDoc*>(frame->GetDocument());
+        }
+    }
+    auto doc = ReadDocument(abs);
+    if (!doc)
+        return nullptr;
+    CKorvoDoc* raw = doc.get();
+    AddImageDocument(std::move(doc));
+    return raw;
+}
+
+void CMainFrame::OpenFiles() {
+    m_pOpenDlg->m_strFileName.clear();
+    if (!m_pOpenDlg->RunOpenDialog())
+        return;
+    const QStringList files = m_pOpenDlg->m_fileList;
+    if (files.size() >= 2 && m_openBatch) {
+        m_openBatch(files);
+        return;
+    }
+    if (auto doc = ReadDocument(files.first()))
+        AddImageDocument(std::move(doc));
+}
+
+CChildFrame* CMainFrame::AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidget* view) {
+    auto* frame = new CChildFrame(std::move(doc), view);
+    m_pMdiArea->addSubWindow(frame);
+    connect(frame, &QObject::destroyed, this, [this] {
+        UpdateCommandUI();
+        UpdateTitle();
+    });
+    connect(frame, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
+    frame->show();
+    m_pMdiArea->setActiveSubWindow(frame);
+    UpdateCommandUI();
+    UpdateTitle();
+    return frame;
+}
+
+CChildFrame* CMainFrame::AddImageDocument(std::unique_ptr<CKorvoDoc> doc) {
+    auto* view = new CKorvoView(doc.get());
+    connect(view, &CKorvoView::ZoomChanged, this, &CMainFrame::UpdateCommandUI);
+    CChildFrame* frame = AddDocumentWindow(std::move(doc), view);
+    view->OnInitialUpdate();
+    return frame;
+}
+
+void CMainFrame::OnFileNew() {
+    auto doc = std::make_unique<CKorvoDoc>();
+    doc->OnNewDocument(m_sizeNewDoc);
+    doc->SetTitle(QStringLiteral("xKorvo%1").arg(++m_nNewCount));
+    AddImageDocument(std::move(doc));
+}
+
+void CMainFrame::OnFileClose() {
+    if (QMdiSubWindow* sub = m_pMdiArea->activeSubWindow())
+        sub->close(); // refused by the window while its document must stay open
+}
+
+void CMainFrame::OnFileSaveAs() {
+    if (CKorvoDoc* doc = ActiveImageDocument())
+        doc->OnFileSaveAs(*m_pSaveDlg);
+}
+
+void CMainFrame::OnShowProperties() {
+    if (CKorvoDoc* doc = ActiveImageDocument())
+        doc->ShowProperties();
+}
+
+void CMainFrame::OnWindowCascade() {
+    m_pMdiArea->cascadeSubWindows();
+    // Image windows then fit their pictures again; other windows keep the cascade size.
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList())
+        if (auto* view = qobject_cast<CKorvoView*>(sub->widget()))
+            view->ResizeParentToFit();
+}
+
+namespace {
+// Lays the visible, not minimised windows out in equal strips, across or down the area.
+void Tile(QMdiArea* area, bool stacked) {
+    QList<QMdiSubWindow*> subs;
+    for (QMdiSubWindow* sub : area->subWindowList())
+        if (sub->isVisible() && !sub->isMinimized())
+            subs << sub;
+    if (subs.isEmpty())
+        return;
+    const QRect r = area->viewport()->rect();
+    const int n = int(subs.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* sub = subs[i];
+        if (sub->isMaximized())
+            sub->showNormal();
+        if (stacked)
+            sub->setGeometry(0, r.height() * i / n, r.width(),
+                             r.height() * (i + 1) / n - r.height() * i / n);
+        else
+            sub->setGeometry(r.width() * i / n, 0, r.width() * (i + 1) / n - r.width() * i / n,
+                             r.height());
+    }
+}
+} // namespace
+
+void CMainFrame::OnWindowTileHorizontally() {
+    Tile(m_pMdiArea, true);
+}
+void CMainFrame::OnWindowTileVertically() {
+    Tile(m_pMdiArea, false);
+}
+
+void CMainFrame::OnWindowArrangeIcons() {
+    // Minimised windows in a row along the bottom edge of the area.
+    const QRect r = m_pMdiArea->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList()) {
+        if (!sub->isMinimized())
+            continue;
+        sub->move(x, r.height() - sub->height());
+        x += sub->width();
+    }
+}
+
+void CMainFrame::OnCloseAll() {
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList()) {
+        auto* frame = qobject_cast<CChildFrame*>(sub);
+        if (frame && frame->GetDocument()->IsImageDocument() &&
+            frame->GetDocument()->CanCloseFrame())
+            frame->close();
+    }
+}
+
+void CMainFrame::OnAppAbout() {
+    CAboutDlg dlg(this);
+    RunModalDialog(dlg);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // No save prompts: documents are never modified. A run under way keeps the program alive.
+    if (m_isRunning && m_isRunning()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            OpenDocumentFile(url.toLocalFile());
+}

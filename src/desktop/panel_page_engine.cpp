@@ -1,0 +1,108 @@
+#include "desktop/panel_page_engine.h"
+
+#include "desktop/axis_icons.h"
+#include "desktop/panel_exchange.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(QPixmap::fromImage(AxisIcon(axis, vivid)));
+    label->setFixedSize(kAxisIconSize, kAxisIconSize);
+    return label;
+}
+
+} // namespace
+
+CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
+    setObjectName(QStringLiteral("pageEngine"));
+
+    auto* group = new QGroupBox(tr("Quantizer color engine settings"), this);
+    auto* grid = new QGridLayout(group);
+    struct Row {
+        QSlider** slider;
+        ColorAxis axis;
+        const char* name;
+    };
+    const Row rows[] = {{&m_sliderWB, ColorAxis::WhiteBlack, "sliderMagWB"},
+                        {&m_sliderYB, ColorAxis::YellowBlue, "sliderMagYB"},
+                        {&m_sliderCR, ColorAxis::CyanRed, "sliderMagCR"},
+                        {&m_sliderGM, ColorAxis::GreenMagenta, "sliderMagGM"}};
+    int line = 0;
+    for (const Row& row : rows) {
+        auto* slider = new QSlider(Qt::Horizontal, group);
+        slider->setObjectName(QString::fromLatin1(row.name));
+        slider->setRange(0, 20);
+        slider->setTickPosition(QSlider::TicksBelow);
+        slider->setTickInterval(2);
+        slider->setPageStep(1);
+        *row.slider = slider;
+        grid->addWidget(IconLabel(row.axis, false, group), line, 0);
+        grid->addWidget(slider, line, 1, 1, 2);
+        grid->addWidget(IconLabel(row.axis, true, group), line, 3);
+        ++line;
+    }
+    m_sliderWB->setEnabled(false);
+    m_sliderWB->setFocusPolicy(Qt::NoFocus);
+
+    m_comboInBit = new QComboBox(group);
+    m_comboInBit->setObjectName(QStringLiteral("comboInBit"));
+    m_comboInBit->addItems({QStringLiteral("5 bit"), QStringLiteral("6 bit"),
+                            QStringLiteral("7 bit"), QStringLiteral("8 bit")});
+    m_comboOutBit = new QComboBox(group);
+    m_comboOutBit->setObjectName(QStringLiteral("comboOutBit"));
+    m_comboOutBit->addItems({QStringLiteral("Web"), QStringLiteral("332"), QStringLiteral("333"),
+                             QStringLiteral("444"), QStringLiteral("555"), QStringLiteral("565"),
+                             QStringLiteral("666"), QStringLiteral("777"), QStringLiteral("888")});
+    auto* reset = new QPushButton(tr("Reset"), group);
+    reset->setObjectName(QStringLiteral("buttonReset"));
+    reset->setAutoDefault(false);
+    connect(reset, &QPushButton::clicked, this, &CMyPropertyPage2::OnReset);
+
+    grid->addWidget(new QLabel(tr("Input precision"), group), line, 0, 1, 2);
+    grid->addWidget(m_comboInBit, line, 2);
+    grid->addWidget(reset, line, 3, 2, 1);
+    ++line;
+    grid->addWidget(new QLabel(tr("Output precision"), group), line, 0, 1, 2);
+    grid->addWidget(m_comboOutBit, line, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addStretch();
+}
+
+void CMyPropertyPage2::LoadControls() {
+    ShowCombo(m_comboInBit, m_nInBit);
+    ShowCombo(m_comboOutBit, m_nOutBit);
+    ShowSlider(m_sliderCR, m_nMagCR);
+    ShowSlider(m_sliderGM, m_nMagGM);
+    ShowSlider(m_sliderWB, m_nMagWB);
+    ShowSlider(m_sliderYB, m_nMagYB);
+}
+
+bool CMyPropertyPage2::StoreControls(QString*) {
+    TakeCombo(m_comboInBit, m_nInBit);
+    TakeCombo(m_comboOutBit, m_nOutBit);
+    TakeSlider(m_sliderCR, m_nMagCR);
+    TakeSlider(m_sliderGM, m_nMagGM);
+    // The white-black slider cannot be moved: its stored value goes back unchanged, even one
+    // outside the slider's range.
+    TakeSlider(m_sliderYB, m_nMagYB);
+    return true;
+}
+
+void CMyPropertyPage2::OnReset() {
+    m_nInBit = 3;
+    m_nOutBit = 8;
+    m_nMagCR = m_nMagGM = m_nMagWB = m_nMagYB = 10;
+    LoadControls();
+}

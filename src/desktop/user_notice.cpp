@@ -1,0 +1,47 @@
+#include "desktop/user_notice.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+namespace {
+std::function<void(const Notice&)>& Sink() {
+    static std::function<void(const Notice&)> sink;
+    return sink;
+}
+std::function<int(QDialog&)>& Runner() {
+    static std::function<int(QDialog&)> runner;
+    return runner;
+}
+} // namespace
+
+void ShowNotice(QWidget* owner, const QString& text, NoticeIcon icon) {
+    if (Sink()) {
+        Sink()({Notice::Kind::Message, text, icon});
+        return;
+    }
+    QMessageBox box(icon == NoticeIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                    QStringLiteral("xKorvo"), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void NoticeBeep(NoticeIcon icon) {
+    if (Sink()) {
+        Sink()({Notice::Kind::Beep, QString(), icon});
+        return;
+    }
+    QApplication::beep();
+}
+
+int RunModalDialog(QDialog& dialog) {
+    if (Runner())
+        return Runner()(dialog);
+    return dialog.exec();
+}
+
+void SetNoticeSink(std::function<void(const Notice&)> sink) {
+    Sink() = std::move(sink);
+}
+void SetModalDialogRunner(std::function<int(QDialog&)> runner) {
+    Runner() = std::move(runner);
+}

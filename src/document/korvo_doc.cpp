@@ -1,0 +1,132 @@
+#include "document/korvo_doc.h"
+
+#include "desktop/dib_paint.h"
+#include "desktop/file_dialogs.h"
+#include "desktop/user_notice.h"
+#include "document/color_count.h"
+#include "document/picture_io.h"
+#include "quant/graph_array.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// The wait cursor for the length of a scope.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QWidget* MainWindow() {
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+CKorvoDoc::CKorvoDoc() = default;
+CKorvoDoc::~CKorvoDoc() = default;
+
+bool CKorvoDoc::OnNewDocument(QSize sizeNewDoc) {
+    m_sizeDoc = sizeNewDoc;
+    return true;
+}
+
+bool CKorvoDoc::OnOpenDocument(const QString& path) {
+    PictureLoadResult loaded;
+    {
+        WaitCursor wait;
+        loaded = LoadPictureFile(path);
+    }
+    if (loaded.status == PictureLoadStatus::FileError) {
+        ShowNotice(MainWindow(),
+                   QStringLiteral("Cannot open the file %1.").arg(QDir::toNativeSeparators(path)),
+                   NoticeIcon::Warning);
+        return false;
+    }
+    // The entry check refuses rows stored top-down; they count as too large to address.
+    if (loaded.status == PictureLoadStatus::TooLarge)
+        ShowNotice(nullptr, QStringLiteral("DIB is too large"));
+    ReplaceDib(std::move(loaded.dib));
+    RefreshDibInfo();
+    if (!m_hDib) {
+        ShowNotice(MainWindow(), QStringLiteral("Cannot load DIB"));
+        return false;
+    }
+    SetPathName(path);
+    return true;
+}
+
+bool CKorvoDoc::OnSaveDocument(const QString& path) {
+    PictureSaveStatus status;
+    {
+        WaitCursor wait;
+        status = SavePictureFile(m_hDib, path);
+    }
+    switch (status) {
+    case PictureSaveStatus::Ok:
+        return true;
+    case PictureSaveStatus::NotWritable:
+        ShowNotice(nullptr, QStringLiteral("Cannot save DIB"));
+        return false;
+    case PictureSaveStatus::FileError:
+        break;
+    }
+    ShowNotice(nullptr,
+               QStringLiteral("Cannot save the file %1.").arg(QDir::toNativeSeparators(path)),
+               NoticeIcon::Warning);
+    return false;
+}
+
+bool CKorvoDoc::OnFileSaveAs(CSaveFileDialog& dlg) {
+    dlg.m_strFileName = QFileInfo(GetPathName()).completeBaseName();
+    if (GetPathName().isEmpty())
+        dlg.m_strFileName = GetTitle();
+    if (!dlg.RunSaveDialog())
+        return false;
+    return OnSaveDocument(dlg.m_strFileName);
+}
+
+void CKorvoDoc::ShowProperties() {
+    // Only pictures the pixel array unpacks are counted; others (a core header) show nothing.
+    CGraphArray graph;
+    graph.SetSource(&m_hDib);
+    if (!m_hDib || !graph.LoadPixels())
+        return;
+    const int colours = CountDistinctColors(graph.m_pPixels, std::size_t(graph.m_nWidth) *
+                                                                 std::size_t(graph.m_nHeight));
+    if (colours < 0)
+        return;
+    ShowNotice(MainWindow(), QString::asprintf("%dx%d, %d colors.", m_sizeDoc.width(),
+                                               m_sizeDoc.height(), colours));
+}
+
+void CKorvoDoc::ReplaceDib(DibHandle dib) {
+    m_hDib = std::move(dib);
+}
+
+void CKorvoDoc::RefreshDibInfo() {
+    m_palette.clear();
+    m_display = QImage();
+    if (!m_hDib)
+        return;
+    const std::uint32_t width = static_cast<std::uint32_t>(DibGetWidth(m_hDib.data()));
+    const std::uint32_t height = static_cast<std::uint32_t>(DibGetHeight(m_hDib.data()));
+    if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) {
+        m_hDib.reset();
+        ShowNotice(nullptr, QStringLiteral("DIB is too large"));
+        return;
+    }
+    m_sizeDoc = QSize(int(width), int(height));
+    m_palette = DibBuildPalette(m_hDib);
+    m_display = DibMakeDisplayImage(m_hDib);
+}
+
+void CKorvoDoc::SetDib(DibHandle dib) {
+    ReplaceDib(std::move(dib));
+    RefreshDibInfo();
+}

@@ -1,0 +1,225 @@
+#include "mapping/nearest_search.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr std::int64_t kCellSize = 131072;      // 8 levels of 16384 units
+constexpr std::int64_t kChromaOffset = 2621440; // the grid starts 160 levels below 0
+constexpr std::int64_t kLumaOffset = 524288;    // and 32 levels below black
+constexpr int kGridSide = 40;
+constexpr int kLanes = 4;
+
+// The length of a cell's full space diagonal, 131072 * sqrt(3): an entry farther than the
+// nearest one plus this from the cell centre is never nearest to a point of the cell.
+const double kDiagonal = std::sqrt(51539607552.0);
+
+// Padding entries lie so far away that no point is ever nearer to them.
+constexpr double kFarAway = 1e30;
+
+typedef double Lane4 __attribute__((vector_size(32)));
+typedef double Lane4u __attribute__((vector_size(32), aligned(8)));
+typedef long long Index4 __attribute__((vector_size(32)));
+
+} // namespace
+
+// One allocation: the header, the coordinates (rounded up to whole groups of four, padded with
+// far-away entries) and the list of palette indices with its terminator.
+struct CNearestSearch::Candidates {
+    int count;  // entries in the list
+    int padded; // count rounded up to a multiple of kLanes
+    double* yb;
+    double* cr;
+    double* luma;
+    std::uint16_t* list;
+};
+
+namespace {
+
+// The nearest of the candidates: the smallest squared distance, formed per entry exactly as
+// CColorSpace::Distance2 forms it (differences as doubles, (dyb^2 + dcr^2) + dluma^2), four
+// entries at a time; of equally near entries the earliest in the list wins, which is the one
+// with the lowest palette index.
+__attribute__((target_clones("avx2", "default"))) int
+ScanCandidates(const CNearestSearch::Candidates& c, int yb, int cr, int luma) {
+    const double qyb = yb, qcr = cr, qluma = luma;
+    const Lane4 vyb = {qyb, qyb, qyb, qyb};
+    const Lane4 vcr = {qcr, qcr, qcr, qcr};
+    const Lane4 vluma = {qluma, qluma, qluma, qluma};
+    Lane4 best = {HUGE_VAL, HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    Index4 bestAt = {0, 1, 2, 3};
+    Index4 at = {0, 1, 2, 3};
+    const Index4 step = {kLanes, kLanes, kLanes, kLanes};
+    for (int k = 0; k < c.padded; k += kLanes) {
+        const Lane4 dyb = *reinterpret_cast<const Lane4u*>(c.yb + k) - vyb;
+        const Lane4 dcr = *reinterpret_cast<const Lane4u*>(c.cr + k) - vcr;
+        const Lane4 dluma = *reinterpret_cast<const Lane4u*>(c.luma + k) - vluma;
+        const Lane4 d = dyb * dyb + dcr * dcr + dluma * dluma;
+        const Index4 nearer = d < best;
+        best = nearer ? d : best;
+        bestAt = nearer ? at : bestAt;
+        at += step;
+    }
+    int found = static_cast<int>(bestAt[0]);
+    double nearest = best[0];
+    for (int lane = 1; lane < kLanes; ++lane) {
+        if (best[lane] < nearest || (best[lane] == nearest && bestAt[lane] < found)) {
+            nearest = best[lane];
+            found = static_cast<int>(bestAt[lane]);
+        }
+    }
+    return c.list[found];
+}
+
+} // namespace
+
+CNearestSearch::~CNearestSearch() {
+    FreeCellLists();
+    std::free(m_allEntries);
+}
+
+CNearestSearch::Candidates* CNearestSearch::NewCandidates(const double* distance,
+                                                          double threshold) const {
+    int n = 0;
+    for (int i = 0; i < m_searchCount; ++i)
+        n += distance[i] < threshold ? 1 : 0;
+    const int padded = (n + kLanes - 1) / kLanes * kLanes;
+    const std::size_t size = sizeof(Candidates) + 3 * sizeof(double) * padded +
+                             sizeof(std::uint16_t) * (static_cast<std::size_t>(n) + 1);
+    auto* block = static_cast<unsigned char*>(std::malloc(size));
+    if (block == nullptr)
+        return nullptr;
+    auto* c = reinterpret_cast<Candidates*>(block);
+    c->count = n;
+    c->padded = padded;
+    c->yb = reinterpret_cast<double*>(block + sizeof(Candidates));
+    c->cr = c->yb + padded;
+    c->luma = c->cr + padded;
+    c->list = reinterpret_cast<std::uint16_t*>(c->luma + padded);
+    int k = 0;
+    for (int i = 0; i < m_searchCount; ++i) {
+        if (!(distance[i] < threshold))
+            continue;
+        c->list[k] = static_cast<std::uint16_t>(i);
+        c->yb[k] = m_palettePoints[i].yb;
+        c->cr[k] = m_palettePoints[i].cr;
+        c->luma[k] = m_palettePoints[i].luma;
+        ++k;
+    }
+    c->list[n] = 0xFFFF;
+    for (; k < padded; ++k) {
+        c->yb[k] = kFarAway;
+        c->cr[k] = kFarAway;
+        c->luma[k] = kFarAway;
+    }
+    return c;
+}
+
+bool CNearestSearch::SetPalette(const SpacePoint* points, int count) {
+    FreeCellLists();
+    std::free(m_allEntries);
+    m_allEntries = nullptr;
+    if (count < 1)
+        count = 1; // a search always has an entry to return
+    if (count > kMaxEntries)
+        count = kMaxEntries;
+    for (int i = 0; i < count; ++i)
+        m_palettePoints[i] = points[i];
+    m_searchCount = count;
+    double everyEntry[kMaxEntries];
+    for (int i = 0; i < count; ++i)
+        everyEntry[i] = 0;
+    m_allEntries = NewCandidates(everyEntry, 1);
+    return m_allEntries != nullptr;
+}
+
+int CNearestSearch::CellOf(int yb, int cr, int luma) {
+    // Computed in 64 bits: a carried error can push a coordinate anywhere in the 32-bit range.
+    const std::int64_t iyb = (yb + kChromaOffset) / kCellSize;
+    const std::int64_t icr = (cr + kChromaOffset) / kCellSize;
+    const std::int64_t iluma = (luma + kLumaOffset) / kCellSize;
+    if (iyb < 0 || iyb >= kGridSide || icr < 0 || icr >= kGridSide || iluma < 0 ||
+        iluma >= kGridSide)
+        return -1;
+    return static_cast<int>(iyb + kGridSide * (icr + kGridSide * iluma));
+}
+
+int CNearestSearch::FindNearest(int yb, int cr, int luma) {
+    const int cell = CellOf(yb, cr, luma);
+    if (cell >= 0) {
+        const Candidates* c = m_cellLists[cell].load(std::memory_order_acquire);
+        if (c == nullptr && BuildCellList(yb, cr, luma))
+            c = m_cellLists[cell].load(std::memory_order_acquire);
+        if (c != nullptr)
+            return ScanCandidates(*c, yb, cr, luma);
+    }
+    return SearchAll(yb, cr, luma);
+}
+
+bool CNearestSearch::BuildCellList(int yb, int cr, int luma) {
+    const int cell = CellOf(yb, cr, luma);
+    if (cell < 0)
+        return false;
+    const int iyb = cell % kGridSide;
+    const int icr = (cell / kGridSide) % kGridSide;
+    const int iluma = cell / (kGridSide * kGridSide);
+    const int cyb = static_cast<int>(iyb * kCellSize - 2555904);
+    const int ccr = static_cast<int>(icr * kCellSize - 2555904);
+    const int cluma = static_cast<int>(iluma * kCellSize - 458752);
+
+    double distance[kMaxEntries];
+    double nearest = 0;
+    for (int i = 0; i < m_searchCount; ++i) {
+        distance[i] = std::sqrt(CColorSpace::Distance2To(m_palettePoints[i], cyb, ccr, cluma));
+        if (i == 0 || distance[i] < nearest)
+            nearest = distance[i];
+    }
+    Candidates* c = NewCandidates(distance, nearest + kDiagonal);
+    if (c == nullptr)
+        return false;
+    Candidates* expected = nullptr;
+    if (!m_cellLists[cell].compare_exchange_strong(expected, c, std::memory_order_acq_rel))
+        std::free(c); // another thread published the same list first
+    return true;
+}
+
+int CNearestSearch::SearchList(const std::uint16_t* list, int yb, int cr, int luma) const {
+    int best = list[0];
+    double bestDistance = CColorSpace::Distance2To(m_palettePoints[best], yb, cr, luma);
+    for (const std::uint16_t* p = list + 1; static_cast<std::int16_t>(*p) >= 0; ++p) {
+        const double d = CColorSpace::Distance2To(m_palettePoints[*p], yb, cr, luma);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = *p;
+        }
+    }
+    return best;
+}
+
+int CNearestSearch::SearchAll(int yb, int cr, int luma) const {
+    if (m_allEntries != nullptr)
+        return ScanCandidates(*m_allEntries, yb, cr, luma);
+    int best = 0;
+    double bestDistance = CColorSpace::Distance2To(m_palettePoints[0], yb, cr, luma);
+    for (int i = 1; i < m_searchCount; ++i) {
+        const double d = CColorSpace::Distance2To(m_palettePoints[i], yb, cr, luma);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+const std::uint16_t* CNearestSearch::CellList(int cell) const {
+    const Candidates* c = m_cellLists[cell].load(std::memory_order_acquire);
+    return c != nullptr ? c->list : nullptr;
+}
+
+void CNearestSearch::FreeCellLists() {
+    for (auto& cell : m_cellLists)
+        std::free(cell.exchange(nullptr, std::memory_order_acq_rel));
+}

@@ -1,0 +1,147 @@
+#include "pluginhost/plugin_registry.h"
+
+#include "pluginhost/plugins_section.h"
+#include "settings/settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QSaveFile>
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+
+QString g_strPluginPath;
+
+namespace {
+
+std::vector<LoadedPlugin> g_plugins;
+
+} // namespace
+
+QString AppendSeparator(const QString& path) {
+    // Paths are UTF-8 here, where a '/' byte is never part of a longer character.
+    if (path.endsWith(QLatin1Char('/')))
+        return path;
+    return path + QLatin1Char('/');
+}
+
+QStringList ScanPluginFolder(const QString& folder) {
+    // Sorted by name, so that the order in which plug-ins are asked does not depend on how the
+    // file system happens to enumerate the folder.
+    const QDir dir(AppendSeparator(folder));
+    return dir.entryList({QStringLiteral("*.spi")}, QDir::Files | QDir::Hidden | QDir::System,
+                         QDir::Name);
+}
+
+QStringList GetInactivePlugins(const QString& folder) {
+    const QStringList onDisk = ScanPluginFolder(folder);
+    QStringList inactive;
+    QFile file(SettingsFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return inactive;
+    for (const QString& name : ReadPluginsSection(file.readAll())) {
+        if (onDisk.contains(name))
+            inactive.prepend(name);
+    }
+    return inactive;
+}
+
+QStringList GetActivePlugins(const QString& folder) {
+    QStringList active = ScanPluginFolder(folder);
+    for (const QString& name : GetInactivePlugins(folder))
+        active.removeOne(name);
+    return active;
+}
+
+void WriteInactivePlugins(const QStringList& names) {
+    const QString path = SettingsFilePath();
+    QByteArray text;
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            text = file.readAll();
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Written through a temporary file, so a failed write never truncates the other sections.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return;
+    out.write(ReplacePluginsSection(text, names));
+    (void)out.commit();
+}
+
+void LoadPlugins() {
+    UnloadPlugins();
+    g_strPluginPath = AppendSeparator(g_strPluginPath);
+    for (const QString& name : GetActivePlugins(g_strPluginPath)) {
+        auto library = std::make_unique<QLibrary>(g_strPluginPath + name);
+        if (!library->load())
+            continue;
+        auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library->resolve("GetPluginInfo"));
+        if (!getInfo) {
+            library->unload();
+            continue;
+        }
+        // The plug-in is told of 10 bytes; the spare room only guards against one that writes
+        // its terminator past them.
+        constexpr int kVersionBytes = 10;
+        std::array<char, 64> version{};
+        const int written = getInfo(SPI_INFO_VERSION, version.data(), kVersionBytes);
+        // The text ends after the characters the plug-in says it wrote, never past 10.
+        const int length = std::clamp(written, 0, kVersionBytes);
+        if (length < 4 || version[2] != 'I' || version[3] != 'N') {
+            library->unload();
+            continue;
+        }
+        LoadedPlugin plugin;
+        plugin.fileName = name;
+        plugin.isSupported = reinterpret_cast<SpiIsSupportedFn>(library->resolve("IsSupported"));
+        plugin.getPicture = reinterpret_cast<SpiGetPictureFn>(library->resolve("GetPicture"));
+        plugin.library = library.release();
+        g_plugins.push_back(plugin);
+    }
+}
+
+void UnloadPlugins() {
+    for (LoadedPlugin& plugin : g_plugins) {
+        plugin.library->unload();
+        delete plugin.library;
+    }
+    g_plugins.clear();
+}
+
+QString DefaultPluginFolder() {
+    return PluginFolderFor(ProgramFolder());
+}
+
+QString PluginFolderFor(const QString& programFolder) {
+    const QString program = AppendSeparator(programFolder);
+    QDir prefix(program);
+    if (QFileInfo(program.chopped(1)).fileName() == QLatin1String("bin") && prefix.cdUp()) {
+        const QString installed = prefix.filePath(QStringLiteral("lib/xkorvo/plugins"));
+        if (QFileInfo(installed).isDir())
+            return AppendSeparator(installed);
+    }
+    return program;
+}
+
+const std::vector<LoadedPlugin>& LoadedPlugins() {
+    return g_plugins;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitizer builds only. Plug-ins bring libraries with thread-local data into the process after
+// start-up (libjpeg-turbo has some); this compiler's leak checker crashes at exit while walking
+// such dynamically loaded thread-local blocks. Leaving thread-local memory out of its scan avoids
+// that; glib keeps its per-thread data there only, so it is not reported as leaked. The list of
+// suppressions used is not printed: programs' standard error stays theirs.
+extern "C" const char* __lsan_default_options() {
+    return "use_tls=0:print_suppressions=0";
+}
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libglib-2.0.so\n";
+}
+#endif

@@ -1,0 +1,26 @@
+// The smoothness-weighted colour histogram of a picture. Pixels in flat surroundings count 8,
+// pixels in detailed parts count 1; transparent pixels count nothing. Colours are counted after
+// the input rounding that `inputMask` (7, 3, 1 or 0) describes.
+#pragma once
+
+#include "mapping/color_space.h"
+#include "quant/color_entry.h"
+#include "runcontrol/quant_signal.h"
+#include "runcontrol/stage_result.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// t[v] = min(v + (mask + 1) / 2, 255) with the bits of mask cleared.
+std::array<std::uint8_t, 256> InputRoundingTable(int inputMask);
+
+// Fills `entries` (replacing its contents) with one entry per rounded colour, in ascending
+// colour order. `pixels` holds width x height values 0x00RRGGBB, top row first; pixels equal to
+// `transparentColor` (0x1000000 for none) are left out. Reports progress 20..100 during the
+// gradient pass, 100..400 during the flag pass and 425 after the runs, and checks the cancel
+// request after each row and after the runs and the entries. Allocates its own key buffer.
+[[nodiscard]] StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int height,
+                                              int inputMask, std::uint32_t transparentColor,
+                                              const CColorSpace& space, QuantSignal& signal,
+                                              std::vector<ColorEntry>& entries);

@@ -1,0 +1,51 @@
+// Principal-axis box statistics and splitting over a list of weighted colours. A box owns a
+// contiguous range of an array of entry pointers; splitting reorders that range along the box's
+// principal axis and cuts it where the summed squared error of the two halves is smallest.
+#pragma once
+
+#include "mapping/color_space.h"
+#include "quant/color_entry.h"
+
+#include <cstdint>
+
+struct ColorBox {
+    double error = 0; // weighted squared distance to reprCoord; 0: never split again
+    std::int32_t first = 0;
+    std::int32_t count = 0;
+    std::int32_t reprCoord[3] = {}; // weighted mean, rounded half up (yb, cr, luma)
+    std::uint32_t reprColor = 0;    // on the output grid
+    double axis[4] = {};            // principal axis, then the total weight
+    double stdDev[4] = {};          // square roots of the covariance diagonal, then the weight
+    double mean[4] = {};            // weighted mean, then the total weight
+    double principalVariance = 0;   // largest eigenvalue of the covariance
+};
+
+constexpr int kBoxTableSize = 769;
+constexpr int kMaxBoxes = 760; // the division never uses more boxes than this
+
+class CDivideBox {
+public:
+    virtual ~CDivideBox() = default;
+
+    // Sets up boxes[index] over entries[first .. first + count - 1].
+    void FillBox(ColorBox* boxes, ColorEntry** entries, int index, int first, int count,
+                 const CColorSpace& space);
+    // Splits boxes[i] into itself and boxes[j]; false (and error 0) when it cannot be split.
+    bool SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j, const CColorSpace& space);
+    // Weighted mean, covariance diagonal and principal axis of a range; returns the largest
+    // eigenvalue. The fourth element of each output is the total weight. An empty range gives 0s.
+    double BoxStatistics(ColorEntry* const* entries, int first, int count, double axis[4],
+                         double stdDev[4], double mean[4]);
+    // The cut k (1..count - 1) of a range sorted by key with the smallest summed squared error;
+    // the first such k on ties, 0 when count < 2.
+    static int FindBestCut(ColorEntry* const* entries, int first, int count);
+    // Cyclic Jacobi rotations on the symmetric row-major n x n `matrix`; `vectors` (row-major,
+    // starting as the caller sets it) receives the rotations column by column.
+    static void JacobiEigen(int n, double* matrix, double* vectors, double threshold);
+    // Stable sort of `count` pointers, ascending by their entries' key.
+    static void SortByKey(ColorEntry** pointers, int count);
+
+private:
+    double m_covariance[3][3] = {};
+    double m_vectors[3][3] = {};
+};

@@ -1,0 +1,19 @@
+// Divides colour space into boxes, always splitting the box of largest error, until `target`
+// distinct representative colours exist, 760 boxes are used or no box can be split. The
+// colours land in slots[0 .. found - 1] in box order; slots from `found` on are black with the
+// unfilled key. Reports progress 450 and up to below 800; checks the cancel request after the
+// first box and after every successful split. Only the entries' sort keys change.
+#pragma once
+
+#include "mapping/color_space.h"
+#include "quant/color_entry.h"
+#include "quant/palette_slot.h"
+#include "runcontrol/quant_signal.h"
+#include "runcontrol/stage_result.h"
+
+#include <array>
+#include <vector>
+
+[[nodiscard]] StageResult DividePalette(std::vector<ColorEntry>& entries, int target,
+                                        const CColorSpace& space, QuantSignal& signal,
+                                        std::array<PaletteSlot, 256>& slots, int& found);

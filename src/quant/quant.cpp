@@ -1,0 +1,199 @@
+#include "quant/quant.h"
+
+#include "mapping/color_space.h"
+#include "mapping/nearest_search.h"
+#include "mapping/pixel_mapping.h"
+#include "quant/color_entry.h"
+#include "quant/color_histogram.h"
+#include "quant/palette_division.h"
+#include "quant/palette_finish.h"
+#include "quant/palette_slot.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Calls the completion callback once when the run leaves Quantize, whichever way it leaves.
+class DoneOnExit {
+public:
+    explicit DoneOnExit(const std::function<void()>& done) : m_done(done) {}
+    ~DoneOnExit() {
+        if (m_done)
+            m_done();
+    }
+    DoneOnExit(const DoneOnExit&) = delete;
+    DoneOnExit& operator=(const DoneOnExit&) = delete;
+
+private:
+    const std::function<void()>& m_done;
+};
+
+QuantResult FromStage(StageResult result) {
+    switch (result) {
+    case StageResult::Ok:
+        return QuantResult::Done;
+    case StageResult::Cancelled:
+        return QuantResult::Cancelled;
+    case StageResult::OutOfMemory:
+        break;
+    }
+    return QuantResult::OutOfMemory;
+}
+
+// Settings the control panel can produce; anything else would index past a table or a corner.
+bool SettingsUsable(const QuantSettings& s) {
+    return s.colorCount >= 2 && s.colorCount <= 256 && s.Target() >= 0 && s.ditherMode >= 0 &&
+           s.ditherMode <= 4 && s.ditherLevel >= 0 && s.ditherLevel <= 10 && s.add16 >= 0 &&
+           s.add16 <= 1 && s.transPosition >= -1 && s.transPosition <= 3 && s.inputMask >= 0 &&
+           s.inputMask <= 255;
+}
+
+// The raw value of the corner pixel that gives the transparent colour, x from the left and y
+// from the top; 0x1000000, which no pixel equals, when there is no transparent entry.
+std::uint32_t TransparentColor(const CGraphArray& graph, int transPosition) {
+    if (transPosition < 0)
+        return 0x1000000;
+    const int x = (transPosition == 2 || transPosition == 3) ? graph.m_nWidth - 1 : 0;
+    const int y = (transPosition == 1 || transPosition == 3) ? graph.m_nHeight - 1 : 0;
+    return graph.m_pPixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(graph.m_nWidth) +
+                           static_cast<std::size_t>(x)];
+}
+
+// The working buffers of one run. Their destructors free whatever is still held when the run
+// ends, on every path.
+struct RunBuffers {
+    std::vector<ColorEntry> entries;
+    std::unique_ptr<CNearestSearch> nearest;
+    std::unique_ptr<std::uint8_t[]> indices;
+};
+
+} // namespace
+
+QuantResult CQuant::Quantize(CGraphArray& graph, QuantSignal& signal,
+                             const std::function<void()>& done) {
+    DoneOnExit announce(done);
+    // Declared after `announce`, so freed before the end is announced.
+    RunBuffers buffers;
+    // Every exit but the finished one leaves the pixel array without a result.
+    auto endWithout = [&](QuantResult why) {
+        graph.m_hResult.reset();
+        graph.FreePixels();
+        return why;
+    };
+
+    if (!SettingsUsable(m_settings))
+        return endWithout(QuantResult::BadSettings);
+    if (!graph.LoadPixels())
+        return endWithout(QuantResult::Unreadable);
+    signal.m_bCancel.store(0, std::memory_order_relaxed);
+    signal.SetProgress(5);
+
+    const int width = graph.m_nWidth;
+    const int height = graph.m_nHeight;
+    if (width <= 0 || height <= 0 || graph.m_pPixels == nullptr)
+        return endWithout(QuantResult::Unreadable);
+    const std::size_t pixelCount =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+
+    const int target = m_settings.Target();
+    const std::uint32_t transColor = TransparentColor(graph, m_settings.transPosition);
+
+    CColorSpace space;
+    space.Init(m_settings.weightYB, m_settings.weightCR, m_settings.weightGM,
+               m_settings.outPrecision);
+
+    StageResult stage = BuildColorHistogram(graph.m_pPixels, width, height, m_settings.inputMask,
+                                            transColor, space, signal, buffers.entries);
+    if (stage != StageResult::Ok)
+        return endWithout(FromStage(stage));
+
+    std::array<PaletteSlot, 256> found{};
+    int foundCount = 0;
+    stage = DividePalette(buffers.entries, target, space, signal, found, foundCount);
+    std::vector<ColorEntry>().swap(buffers.entries); // the entries are done with
+    if (stage != StageResult::Ok)
+        return endWithout(FromStage(stage));
+
+    // The finished palette is large (points, slots); it lives on the heap like the other
+    // buffers of the run.
+    std::unique_ptr<FinishedPalette> palette(new (std::nothrow) FinishedPalette);
+    if (!palette)
+        return endWithout(QuantResult::OutOfMemory);
+    stage = FinishPalette(found, m_settings, transColor, space, signal, *palette);
+    if (stage != StageResult::Ok)
+        return endWithout(FromStage(stage));
+
+    // The index buffer is needed only from here on; taking it late keeps it out of the
+    // histogram's peak.
+    buffers.indices.reset(new (std::nothrow) std::uint8_t[pixelCount]);
+    buffers.nearest.reset(new (std::nothrow) CNearestSearch);
+    if (!buffers.indices || !buffers.nearest ||
+        !buffers.nearest->SetPalette(palette->points, palette->searchCount))
+        return endWithout(QuantResult::OutOfMemory);
+
+    MapJob job;
+    job.pixels = graph.m_pPixels;
+    job.width = width;
+    job.height = height;
+    job.indices = buffers.indices.get();
+    job.space = &space;
+    job.nearest = buffers.nearest.get();
+    job.transColor = transColor;
+    job.transIndex = palette->transparentIndex >= 0 ? palette->transparentIndex : 0;
+    for (int a = 0; a < 3; ++a)
+        job.limits[a] = palette->errorLimit[a];
+    job.ditherMode = m_settings.ditherMode;
+    job.ditherLevel = m_settings.ditherLevel;
+    job.signal = &signal;
+    stage = MapPixels(job);
+    buffers.nearest.reset(); // every candidate list goes with it
+    if (stage != StageResult::Ok)
+        return endWithout(FromStage(stage));
+
+    // The palette picture: the slots' colours, and each pixel replaced by its index.
+    const int colorCount = m_settings.colorCount;
+    for (int i = 0; i < colorCount; ++i)
+        graph.m_palette[i] = palette->slots[i].color;
+    graph.m_nColors = colorCount;
+    graph.m_nBitCount = colorCount < 3 ? 1 : colorCount < 17 ? 4 : 8;
+    for (std::size_t k = 0; k < pixelCount; ++k)
+        graph.m_pPixels[k] = buffers.indices[k];
+    buffers.indices.reset();
+    if (!graph.BuildResultDib())
+        return endWithout(QuantResult::OutOfMemory);
+    graph.FreePixels();
+    return QuantResult::Done;
+}
+
+QuantResult QuantThreadProc(const PanelValues& panel, CGraphArray& graph, QuantSignal& signal,
+                            const std::function<void()>& done) {
+    std::unique_ptr<CQuant> quant(new (std::nothrow) CQuant(QuantSettings::FromPanel(panel)));
+    if (!quant) {
+        graph.m_hResult.reset();
+        if (done)
+            done();
+        return QuantResult::OutOfMemory;
+    }
+    return quant->Quantize(graph, signal, done);
+}
+
+const char* QuantResultText(QuantResult result) {
+    switch (result) {
+    case QuantResult::Done:
+        return "";
+    case QuantResult::Cancelled:
+        return "cancelled";
+    case QuantResult::OutOfMemory:
+        return "not enough memory";
+    case QuantResult::Unreadable:
+        return "unsupported or empty picture";
+    case QuantResult::BadSettings:
+        return "settings out of range";
+    }
+    return "";
+}

@@ -1,0 +1,66 @@
+/* Plug-ins built only for the host's tests, one per behaviour (TEST_PLUGIN_KIND):
+ *   1 script      reads "XKSCRIPT" files: u32 info length, u32 pixel length, then the two blocks
+ *                 exactly as the host is to receive them (so a test can hand over any header)
+ *   2 refuse      accepts "XKSCRIPT" files but always fails to decode them
+ *   3 badversion  a script plug-in whose version text is not an import plug-in's
+ *   4 noexports   an import plug-in without IsSupported and GetPicture
+ *   5 noinfo      a script plug-in without GetPluginInfo */
+#include "pluginhost/plugin_abi.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#if TEST_PLUGIN_KIND != 5
+SPI_EXPORT int GetPluginInfo(int infono, char* buf, int buflen) {
+    const char* text = TEST_PLUGIN_KIND == 3 ? "00AM" : "00IN";
+    if (infono != 0 || buflen < 5)
+        return 0;
+    memcpy(buf, text, 5);
+    return 4;
+}
+#endif
+
+#if TEST_PLUGIN_KIND != 4
+SPI_EXPORT int IsSupported(const char* filename, void* dw) {
+    (void)filename;
+    return memcmp(dw, "XKSCRIPT", 8) == 0;
+}
+
+static unsigned ReadU32(const unsigned char* p) {
+    return (unsigned)p[0] | ((unsigned)p[1] << 8) | ((unsigned)p[2] << 16) | ((unsigned)p[3] << 24);
+}
+
+SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
+                          SpiProgressCallback progress, long lData) {
+    (void)progress;
+    (void)lData;
+    if (TEST_PLUGIN_KIND == 2 || (flag & SPI_INPUT_MASK) != SPI_INPUT_FILE)
+        return SPI_ERR_FORMAT;
+    FILE* file = fopen(buf, "rb");
+    if (!file)
+        return SPI_ERR_FILE;
+    unsigned char head[16];
+    int rc = SPI_ERR_FORMAT;
+    unsigned char* info = NULL;
+    unsigned char* bits = NULL;
+    if (fseek(file, len, SEEK_SET) == 0 && fread(head, 1, 16, file) == 16 &&
+        memcmp(head, "XKSCRIPT", 8) == 0) {
+        const unsigned infoLength = ReadU32(head + 8);
+        const unsigned bitsLength = ReadU32(head + 12);
+        info = malloc(infoLength ? infoLength : 1);
+        bits = malloc(bitsLength ? bitsLength : 1);
+        if (info && bits && fread(info, 1, infoLength, file) == infoLength &&
+            fread(bits, 1, bitsLength, file) == bitsLength) {
+            *pHBInfo = info;
+            *pHBm = bits;
+            info = bits = NULL;
+            rc = SPI_SUCCESS;
+        }
+    }
+    free(info);
+    free(bits);
+    fclose(file);
+    return rc;
+}
+#endif

@@ -1,0 +1,232 @@
+#include "quant/quant.h"
+#include "tests/support/dib_builder.h"
+
+#include <atomic>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Palette index of pixel (x, y) of a 1-, 4- or 8-bit result, y from the top.
+int ResultIndex(const DibHandle& dib, int x, int y) {
+    const std::uint8_t* h = dib.data();
+    const int width = DibGetWidth(h), height = DibGetHeight(h), bits = DibGetBitCount(h);
+    const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+    const std::uint8_t* row = DibGetBits(h) + stride * (height - 1 - y);
+    const int perByte = 8 / bits;
+    const int shift = bits * (perByte - 1 - x % perByte);
+    return (row[x / perByte] >> shift) & ((1 << bits) - 1);
+}
+
+std::uint32_t ResultColor(const DibHandle& dib, int index) {
+    return ReadU32(dib.data() + 40 + 4 * index) & 0xFFFFFF;
+}
+
+bool Near(std::uint32_t a, std::uint32_t b) { // each channel within one level
+    for (int shift : {0, 8, 16}) {
+        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (d < -1 || d > 1)
+            return false;
+    }
+    return true;
+}
+
+struct RunOutcome {
+    QuantResult result;
+    int doneCalls = 0;
+    DibHandle dib;
+    int lastProgress = 0;
+};
+
+RunOutcome Quantize(const QuantSettings& settings, const DibHandle* source, QuantSignal& signal) {
+    RunOutcome run;
+    CGraphArray graph;
+    graph.SetSource(source);
+    CQuant quant(settings);
+    run.result = quant.Quantize(graph, signal, [&] { ++run.doneCalls; });
+    run.dib = graph.TakeResult();
+    run.lastProgress = signal.m_nProgress.load();
+    EXPECT_EQ(graph.m_pPixels, nullptr); // the pixels are freed on every path
+    return run;
+}
+
+RunOutcome Quantize(const QuantSettings& settings, const DibHandle* source) {
+    QuantSignal signal;
+    return Quantize(settings, source, signal);
+}
+
+// Five colours of clearly different luminance (0, 0.1145, 0.2989, 0.5866 and 1 of white) in
+// a 5 x 4 picture: black, blue, red, green, white is their luminance order.
+const std::uint32_t kFive[] = {0x000000, 0x0000FF, 0xFF0000, 0x00FF00, 0xFFFFFF};
+const int kFiveRank[] = {0, 1, 2, 3, 4};
+
+std::vector<std::uint32_t> FivePixels() {
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            pixels.push_back(kFive[(x + 2 * y) % 5]);
+    return pixels;
+}
+
+} // namespace
+
+// Five colours reduced to eight entries: one entry per colour in luminance order, black
+// fillers after them, 4 bits per pixel, every pixel on its own colour's entry; no method has
+// an error to carry on such a picture.
+TEST(Quantize, FiveColoursIntoEightEntries) {
+    const DibHandle source = MakeDib24(5, 4, FivePixels());
+    for (int mode = 0; mode <= 4; ++mode) {
+        QuantSettings s;
+        s.colorCount = 8;
+        s.ditherMode = mode;
+        s.ditherLevel = 10;
+        const RunOutcome run = Quantize(s, &source);
+        ASSERT_EQ(run.result, QuantResult::Done) << "mode " << mode;
+        EXPECT_EQ(run.doneCalls, 1);
+        ASSERT_TRUE(run.dib);
+        EXPECT_EQ(DibGetBitCount(run.dib.data()), 4);
+        EXPECT_EQ(ReadU32(run.dib.data() + dibfield::ClrUsed), 8u);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(Near(ResultColor(run.dib, i), kFive[i])) << "entry " << i;
+        for (int i = 5; i < 8; ++i)
+            EXPECT_EQ(ResultColor(run.dib, i), 0u) << "filler " << i;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(ResultIndex(run.dib, x, y), kFiveRank[(x + 2 * y) % 5])
+                    << "mode " << mode << " pixel " << x << ", " << y;
+        EXPECT_GE(run.lastProgress, 800);
+        EXPECT_LT(run.lastProgress, 1000);
+    }
+}
+
+// The corner's colour (blue, at the lower left) takes the last entry; it counts nowhere else,
+// so the other four colours are found and the rest is black filler.
+TEST(Quantize, TransparentCornerTakesTheLastEntry) {
+    const DibHandle source = MakeDib24(5, 4, FivePixels());
+    QuantSettings s;
+    s.colorCount = 8;
+    s.transPosition = 1;
+    ASSERT_EQ(FivePixels()[15], 0x0000FFu);
+    const RunOutcome run = Quantize(s, &source);
+    ASSERT_EQ(run.result, QuantResult::Done);
+    EXPECT_EQ(ResultColor(run.dib, 7), 0x0000FFu);
+    const std::uint32_t found[] = {0x000000, 0xFF0000, 0x00FF00, 0xFFFFFF};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(Near(ResultColor(run.dib, i), found[i])) << "entry " << i;
+    const int rank[] = {0, 7, 1, 2, 3}; // black, transparent blue, red, green, white
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(ResultIndex(run.dib, x, y), rank[(x + 2 * y) % 5]) << x << ", " << y;
+}
+
+TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
+    const DibHandle picture = MakeDib24(5, 4, FivePixels());
+    DibHandle core = DibHandle::Allocate(12 + 6 + 8);
+    WriteU32(core.data(), 12);
+    struct Case {
+        const char* what;
+        const DibHandle* source;
+        void (*change)(QuantSettings&);
+        QuantResult expected;
+    };
+    const Case cases[] = {
+        {"no source", nullptr, [](QuantSettings&) {}, QuantResult::Unreadable},
+        {"core header", &core, [](QuantSettings&) {}, QuantResult::Unreadable},
+        {"one colour", &picture, [](QuantSettings& s) { s.colorCount = 1; },
+         QuantResult::BadSettings},
+        {"257 colours", &picture, [](QuantSettings& s) { s.colorCount = 257; },
+         QuantResult::BadSettings},
+        {"negative target", &picture,
+         [](QuantSettings& s) {
+             s.colorCount = 16;
+             s.add16 = 1;
+             s.transPosition = 1;
+         },
+         QuantResult::BadSettings},
+        {"unknown method", &picture, [](QuantSettings& s) { s.ditherMode = 5; },
+         QuantResult::BadSettings},
+        {"unknown corner", &picture, [](QuantSettings& s) { s.transPosition = 4; },
+         QuantResult::BadSettings},
+    };
+    for (const Case& c : cases) {
+        QuantSettings s;
+        c.change(s);
+        const RunOutcome run = Quantize(s, c.source);
+        EXPECT_EQ(run.result, c.expected) << c.what;
+        EXPECT_EQ(run.doneCalls, 1) << c.what;
+        EXPECT_FALSE(run.dib) << c.what;
+    }
+}
+
+// A cancel request arriving once the run has reached a phase ends it there without a result,
+// except during the Peano walk, which finishes and delivers. The watcher reacts within a row;
+// each phase of this picture lasts many rows. The picture is large enough (2^18 pixels or more)
+// for the histogram and the independent mapping methods to work in bands on several threads.
+TEST(Quantize, CancelInEachPhase) {
+    const unsigned seed = std::random_device{}();
+    std::printf("seed %u\n", seed);
+    std::mt19937 random(seed);
+    const int side = 520;
+    std::vector<std::uint32_t> pixels(side * side);
+    for (auto& p : pixels)
+        p = random() & 0xFFFFFF;
+    const DibHandle source = MakeDib24(side, side, pixels);
+
+    struct Case {
+        const char* phase;
+        int progress; // cancel once the run reports this much
+        int mode;
+        bool delivers;
+    };
+    const Case cases[] = {
+        {"gradient pass", 20, 0, false},
+        {"smooth-flag pass", 150, 0, false},
+        {"division", 451, 2, false},
+        {"mapping (none)", 810, 0, false},
+        {"mapping (diffusion)", 810, 2, false},
+        {"mapping (average)", 810, 3, false},
+        {"mapping (cartoon)", 810, 4, false},
+        {"mapping (Peano)", 810, 1, true},
+    };
+    for (const Case& c : cases) {
+        QuantSettings s;
+        s.ditherMode = c.mode;
+        QuantSignal signal;
+        std::atomic<bool> finished{false};
+        std::thread watcher([&] {
+            while (!finished.load() && signal.m_nProgress.load() < c.progress)
+                std::this_thread::yield();
+            signal.m_bCancel.store(1);
+        });
+        RunOutcome run = Quantize(s, &source, signal);
+        finished.store(true);
+        watcher.join();
+        EXPECT_EQ(run.doneCalls, 1) << c.phase;
+        EXPECT_GE(run.lastProgress, c.progress) << c.phase;
+        if (c.delivers) {
+            EXPECT_EQ(run.result, QuantResult::Done) << c.phase;
+            EXPECT_TRUE(run.dib) << c.phase;
+        } else {
+            EXPECT_EQ(run.result, QuantResult::Cancelled) << c.phase;
+            EXPECT_FALSE(run.dib) << c.phase;
+        }
+    }
+}
+
+TEST(Quantize, ThreadEntryFillsTheSettingsFromThePanel) {
+    const DibHandle source = MakeDib24(5, 4, FivePixels());
+    PanelValues panel;
+    panel.m_nBitSet = 2; // 2 colours
+    CGraphArray graph;
+    graph.SetSource(&source);
+    QuantSignal signal;
+    int calls = 0;
+    EXPECT_EQ(QuantThreadProc(panel, graph, signal, [&] { ++calls; }), QuantResult::Done);
+    EXPECT_EQ(calls, 1);
+    const DibHandle result = graph.TakeResult();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(DibGetBitCount(result.data()), 1);
+}
