@@ -1,7 +1,8 @@
 /* Plug-ins built only for the host's tests, one per behaviour (TEST_PLUGIN_KIND):
  *   1 script      reads "XKSCRIPT" files: u32 info length, u32 pixel length, then the two blocks
  *                 exactly as the host is to receive them (so a test can hand over any header)
- *   2 refuse      accepts "XKSCRIPT" files but always fails to decode them
+ *   2 refuse      accepts "XKSCRIPT" files but fails to decode them, with the file's info length
+ *                 as its result code (SPI_ERR_FORMAT for 0)
  *   3 badversion  a script plug-in whose version text is not an import plug-in's
  *   4 noexports   an import plug-in without IsSupported and GetPicture
  *   5 noinfo      a script plug-in without GetPluginInfo */
@@ -31,23 +32,22 @@ static unsigned ReadU32(const unsigned char* p) {
     return (unsigned)p[0] | ((unsigned)p[1] << 8) | ((unsigned)p[2] << 16) | ((unsigned)p[3] << 24);
 }
 
-SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
-                          SpiProgressCallback progress, long lData) {
-    (void)progress;
-    (void)lData;
-    if (TEST_PLUGIN_KIND == 2 || (flag & SPI_INPUT_MASK) != SPI_INPUT_FILE)
-        return SPI_ERR_FORMAT;
-    FILE* file = fopen(buf, "rb");
-    if (!file)
-        return SPI_ERR_FILE;
+static int ReadScript(const char* path, long offset, void** pHBInfo, void** pHBm) {
+    FILE* file = fopen(path, "rb");
     unsigned char head[16];
     int rc = SPI_ERR_FORMAT;
     unsigned char* info = NULL;
     unsigned char* bits = NULL;
-    if (fseek(file, len, SEEK_SET) == 0 && fread(head, 1, 16, file) == 16 &&
+    if (!file)
+        return SPI_ERR_FILE;
+    if (fseek(file, offset, SEEK_SET) == 0 && fread(head, 1, 16, file) == 16 &&
         memcmp(head, "XKSCRIPT", 8) == 0) {
         const unsigned infoLength = ReadU32(head + 8);
         const unsigned bitsLength = ReadU32(head + 12);
+        if (TEST_PLUGIN_KIND == 2) {
+            fclose(file);
+            return infoLength != 0 ? (int)infoLength : SPI_ERR_FORMAT;
+        }
         info = malloc(infoLength ? infoLength : 1);
         bits = malloc(bitsLength ? bitsLength : 1);
         if (info && bits && fread(info, 1, infoLength, file) == infoLength &&
@@ -61,6 +61,16 @@ SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** p
     free(info);
     free(bits);
     fclose(file);
+    return rc;
+}
+
+SPI_EXPORT int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, void** pHBm,
+                          SpiProgressCallback progress, long lData) {
+    int rc = SPI_ERR_FORMAT;
+    (void)progress;
+    (void)lData;
+    if ((flag & SPI_INPUT_MASK) == SPI_INPUT_FILE)
+        rc = ReadScript(buf, len, pHBInfo, pHBm);
     return rc;
 }
 #endif
