@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -73,8 +74,14 @@ PluginPicture LoadPictureByPlugin(const QString& path) {
             continue;
         void* info = nullptr;
         void* bits = nullptr;
-        const int code = plugin.getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits,
-                                           IgnoreProgress, 0);
+        int code;
+        {
+            // One decode at a time per library, as the plug-in contract promises; probing
+            // and the other libraries go on meanwhile.
+            const std::lock_guard decoding(*plugin.decodeLock);
+            code = plugin.getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits,
+                                     IgnoreProgress, 0);
+        }
         if (code != SPI_SUCCESS) {
             failure = std::max(failure, FailureOfCode(code));
             continue;

@@ -1,11 +1,18 @@
 #include "plugin/picture_loader.h"
 #include "tests/plugin/host_fixture.h"
 
+#include <QLibrary>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -43,6 +50,40 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     for (const Bytes& part : parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
+}
+
+// What the "watched" plug-ins report of their calls from every thread. A decode stays inside
+// until another call arrives (for a quarter of a second at most), so that calls the host lets
+// overlap do overlap.
+struct CallCounts {
+    int calls = 0;
+    int decoding[8] = {};       // decodes running, by plug-in kind
+    int mostDecodes = 0;        // the most decodes of one plug-in at once
+    int mostPlugins = 0;        // the most plug-ins decoding at once
+    int probesDuringDecode = 0; // IsSupported calls while the same plug-in decodes
+};
+std::mutex g_watchLock;
+std::condition_variable g_called;
+CallCounts g_counts;
+
+void WatchCall(int kind, int decode, int entering) {
+    std::unique_lock hold(g_watchLock);
+    CallCounts& c = g_counts;
+    if (!entering) {
+        c.decoding[kind] -= decode;
+        return;
+    }
+    const int seen = ++c.calls;
+    g_called.notify_all();
+    if (!decode) {
+        c.probesDuringDecode += c.decoding[kind] > 0;
+        return;
+    }
+    c.mostDecodes = std::max(c.mostDecodes, ++c.decoding[kind]);
+    c.mostPlugins =
+        std::max(c.mostPlugins, int(std::count_if(std::begin(c.decoding), std::end(c.decoding),
+                                                  [](int n) { return n > 0; })));
+    g_called.wait_for(hold, std::chrono::milliseconds(250), [&] { return c.calls != seen; });
 }
 
 class PictureLoader : public HostTest {
@@ -204,6 +245,35 @@ TEST_F(PictureLoader, SaysWhyNoPluginDeliveredThePicture) {
               "unusable bitmap: unsupported bitmap header");
     EXPECT_EQ(PictureFailureText(PluginFailure::Corrupt, badHeader),
               PictureFailureText(PluginFailure::Corrupt, notBitmap));
+}
+
+TEST_F(PictureLoader, EachPluginDecodesForOneThreadAtATime) {
+    LoadWith({"watched", "watchedb"});
+    g_counts = {};
+    for (const LoadedPlugin& plugin : LoadedPlugins()) {
+        auto watch = reinterpret_cast<void (*)(void (*)(int, int, int))>(
+            plugin.library->resolve("TestPluginWatch"));
+        ASSERT_TRUE(watch);
+        watch(WatchCall);
+    }
+    const Bytes info = Header(1, 1, 24, 0, 4, 0);
+    Write("a.bin", info, {1, 2, 3, 0});
+    Write("b.bin", info, {1, 2, 3, 0}, 0, "XKSCRIPB");
+    // Four threads load the files of both plug-ins in turn, as a parallel batch does.
+    std::atomic<int> loaded = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 4; ++k)
+                loaded +=
+                    bool(LoadPictureByPlugin(folder() + ((t + k) % 2 ? "/a.bin" : "/b.bin")).dib);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(loaded, 16);
+    EXPECT_EQ(g_counts.mostDecodes, 1) << "a plug-in decoded for two threads at once";
+    EXPECT_EQ(g_counts.mostPlugins, 2) << "two plug-ins never decoded side by side";
+    EXPECT_GT(g_counts.probesDuringDecode, 0) << "probing waited for a decode to end";
 }
 
 TEST_F(PictureLoader, PluginsThatAreNotLoadedAreNotAsked) {
