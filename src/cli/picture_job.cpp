@@ -12,23 +12,13 @@
 #include <new>
 
 DibHandle ReadPicture(const std::string& path, std::string& reason) {
-    DibHandle dib = LoadPictureByPlugin(QFile::decodeName(path.c_str()));
-    if (dib)
-        return dib;
+    PluginPicture byPlugin = LoadPictureByPlugin(QFile::decodeName(path.c_str()));
+    if (byPlugin.dib)
+        return std::move(byPlugin.dib);
     BmpReadResult read = DibReadFile(path);
-    switch (read.error) {
-    case BmpError::None:
+    if (read.error == BmpError::None)
         return std::move(read.dib);
-    case BmpError::FileError:
-        reason = "cannot open or read the file";
-        break;
-    case BmpError::NotBitmap:
-        reason = "not a picture any plug-in or the BMP reader can read";
-        break;
-    case BmpError::Invalid:
-        reason = std::string("unusable bitmap: ") + DibStatusText(read.status);
-        break;
-    }
+    reason = PictureFailureText(byPlugin.failure, read);
     return {};
 }
 

@@ -5,29 +5,40 @@
 
 #include <QFile>
 
+namespace {
+
+PictureLoadStatus FailureStatus(PluginFailure plugins, const BmpReadResult& bmp) {
+    // A plug-in that recognised the file knows best why it failed.
+    if (plugins == PluginFailure::TooLarge)
+        return PictureLoadStatus::TooLarge;
+    if (plugins != PluginFailure::NotAccepted)
+        return PictureLoadStatus::NotPicture;
+    if (bmp.error == BmpError::FileError)
+        return PictureLoadStatus::FileError;
+    if (bmp.error == BmpError::Invalid && bmp.status == DibStatus::TooLarge)
+        return PictureLoadStatus::TooLarge;
+    return PictureLoadStatus::NotPicture;
+}
+
+} // namespace
+
 PictureLoadResult LoadPictureFile(const QString& path) {
     {
         QFile probe(path);
         if (!probe.open(QIODevice::ReadOnly))
-            return {{}, PictureLoadStatus::FileError};
+            return {
+                {}, PictureLoadStatus::FileError, QStringLiteral("cannot open or read the file")};
     }
     // The plug-ins are asked first, bitmap files included; the BMP reader serves the rest.
-    if (DibHandle dib = LoadPictureByPlugin(path))
-        return {std::move(dib), PictureLoadStatus::Ok};
+    PluginPicture byPlugin = LoadPictureByPlugin(path);
+    if (byPlugin.dib)
+        return {std::move(byPlugin.dib), PictureLoadStatus::Ok, {}};
     BmpReadResult bmp = DibReadFile(path.toStdString());
-    switch (bmp.error) {
-    case BmpError::None:
-        return {std::move(bmp.dib), PictureLoadStatus::Ok};
-    case BmpError::FileError:
-        return {{}, PictureLoadStatus::FileError};
-    case BmpError::NotBitmap:
-        break;
-    case BmpError::Invalid:
-        if (bmp.status == DibStatus::TooLarge)
-            return {{}, PictureLoadStatus::TooLarge};
-        break;
-    }
-    return {{}, PictureLoadStatus::NotPicture};
+    if (bmp.error == BmpError::None)
+        return {std::move(bmp.dib), PictureLoadStatus::Ok, {}};
+    return {{},
+            FailureStatus(byPlugin.failure, bmp),
+            QString::fromStdString(PictureFailureText(byPlugin.failure, bmp))};
 }
 
 PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path) {

@@ -11,12 +11,14 @@ enum class PictureLoadStatus {
     Ok,
     FileError,  // the file could not be opened or read
     NotPicture, // nothing could make a picture of it
-    TooLarge,   // a picture with rows stored top-down, or one too large to address
+    TooLarge,   // beyond the size limit, a picture too large to address, or one with rows
+                // stored top-down
 };
 
 struct PictureLoadResult {
     DibHandle dib;
     PictureLoadStatus status = PictureLoadStatus::NotPicture;
+    QString reason; // why, in words, when not Ok
 };
 
 [[nodiscard]] PictureLoadResult LoadPictureFile(const QString& path);

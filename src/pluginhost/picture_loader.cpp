@@ -6,10 +6,12 @@
 #include "pluginhost/plugin_registry.h"
 
 #include <QFile>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <malloc.h>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -28,9 +30,26 @@ struct FreeBlock {
 };
 using PluginBlock = std::unique_ptr<void, FreeBlock>;
 
+PluginFailure FailureOfCode(int code) {
+    switch (code) {
+    case SPI_ERR_NOT_SUPPORTED: // the plug-in took the file for its own at first sight only
+        return PluginFailure::NotAccepted;
+    case SPI_ERR_MEMORY:
+        return PluginFailure::TooLarge;
+    default:
+        return PluginFailure::Corrupt;
+    }
+}
+
+PluginFailure FailureOfCopy(DibStatus status) {
+    return status == DibStatus::TooLarge || status == DibStatus::OutOfMemory
+               ? PluginFailure::TooLarge
+               : PluginFailure::Unusable;
+}
+
 } // namespace
 
-DibHandle LoadPictureByPlugin(const QString& path) {
+PluginPicture LoadPictureByPlugin(const QString& path) {
     std::array<unsigned char, kProbeBytes + kSecondProbeOffset> probe{};
     {
         QFile file(path);
@@ -41,6 +60,7 @@ DibHandle LoadPictureByPlugin(const QString& path) {
     }
     const QByteArray name = QFile::encodeName(path);
 
+    PluginFailure failure = PluginFailure::NotAccepted;
     for (const LoadedPlugin& plugin : LoadedPlugins()) {
         if (!plugin.isSupported)
             continue;
@@ -54,20 +74,59 @@ DibHandle LoadPictureByPlugin(const QString& path) {
             continue;
         void* info = nullptr;
         void* bits = nullptr;
-        if (plugin.getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits,
-                              IgnoreProgress, 0) != SPI_SUCCESS)
+        int code;
+        {
+            // One decode at a time per library, as the plug-in contract promises; probing
+            // and the other libraries go on meanwhile.
+            const std::lock_guard decoding(*plugin.decodeLock);
+            code = plugin.getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits,
+                                     IgnoreProgress, 0);
+        }
+        if (code != SPI_SUCCESS) {
+            failure = std::max(failure, FailureOfCode(code));
             continue;
+        }
         // From here on both blocks are ours and are freed on every path.
         const PluginBlock infoBlock(info);
         const PluginBlock bitsBlock(bits);
-        if (!info || !bits)
+        if (!info || !bits) {
+            failure = std::max(failure, PluginFailure::Unusable);
             continue;
-        // A block the program cannot use counts as that plug-in's failure; the next one may
-        // still read the file.
-        DibHandle dib =
+        }
+        // The usable sizes only bound the copy: they include the allocator's slack, which the
+        // plug-in never wrote. A block the program cannot use counts as that plug-in's failure;
+        // the next one may still read the file.
+        PluginPictureCopy copy =
             CopyPluginPicture(info, malloc_usable_size(info), bits, malloc_usable_size(bits));
-        if (dib && DibValidate(dib) == DibStatus::Ok)
-            return dib;
+        if (copy.status == DibStatus::Ok)
+            return {std::move(copy.dib), PluginFailure::None};
+        failure = std::max(failure, FailureOfCopy(copy.status));
+    }
+    return {{}, failure};
+}
+
+std::string PictureFailureText(PluginFailure plugins, const BmpReadResult& bmp) {
+    switch (plugins) {
+    case PluginFailure::None:
+    case PluginFailure::NotAccepted:
+        break;
+    case PluginFailure::Unusable:
+        return "a plug-in decoded the file into a picture the program cannot use";
+    case PluginFailure::Corrupt:
+        return "a plug-in recognised the file but its picture data is corrupt or cut short";
+    case PluginFailure::TooLarge:
+        return "the picture is too large: the limit is " + std::to_string(kMaxPicturePixels >> 20) +
+               " megapixels (" + std::to_string(kMaxPicturePixels) + " pixels), or memory ran out";
+    }
+    switch (bmp.error) {
+    case BmpError::None:
+        break;
+    case BmpError::FileError:
+        return "cannot open or read the file";
+    case BmpError::NotBitmap:
+        return "not a picture any plug-in or the BMP reader can read";
+    case BmpError::Invalid:
+        return std::string("unusable bitmap: ") + DibStatusText(bmp.status);
     }
     return {};
 }

@@ -5,11 +5,15 @@
  * this header. The host loads it, checks the version text of GetPluginInfo(0), and from then on
  * asks it IsSupported and GetPicture for files it may read.
  *
- * Threads: the host calls a plug-in from one thread at a time (the thread that loads pictures);
- * a plug-in keeps no state between calls and must not assume it is always the same thread.
+ * Threads: the host calls GetPicture of one plug-in from one thread at a time, while
+ * GetPluginInfo and IsSupported may come from any thread, also during a GetPicture call; other
+ * plug-ins may decode at the same time. A plug-in keeps no state between calls and must not
+ * assume it is always the same thread.
  * Memory: every block handed to the host is allocated with malloc; the host copies it and frees
- * it with free. The host never reads past a block's end: it takes malloc_usable_size() as the
- * block's size, whatever the header fields say.
+ * it with free. It copies what the header declares: the header with its colours-used entries
+ * (2^bits when 0) or its three masks, and stride x height pixel bytes (the image size for
+ * run-length pictures); undeclared colour entries become zero. It never reads past
+ * malloc_usable_size() of a block and refuses a pixel block shorter than the header declares.
  *
  * This header grows only by adding: existing declarations and numbers never change meaning. */
 #ifndef XKORVO_PLUGIN_ABI_H

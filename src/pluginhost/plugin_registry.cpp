@@ -100,6 +100,12 @@ void LoadPlugins() {
         plugin.fileName = name;
         plugin.isSupported = reinterpret_cast<SpiIsSupportedFn>(library->resolve("IsSupported"));
         plugin.getPicture = reinterpret_cast<SpiGetPictureFn>(library->resolve("GetPicture"));
+        for (const LoadedPlugin& loaded : g_plugins) {
+            if (loaded.getPicture == plugin.getPicture)
+                plugin.decodeLock = loaded.decodeLock;
+        }
+        if (!plugin.decodeLock)
+            plugin.decodeLock = std::make_shared<std::mutex>();
         plugin.library = library.release();
         g_plugins.push_back(plugin);
     }

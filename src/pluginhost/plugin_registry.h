@@ -7,6 +7,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 class QLibrary;
@@ -54,6 +56,9 @@ struct LoadedPlugin {
     QString fileName;
     SpiIsSupportedFn isSupported = nullptr;
     SpiGetPictureFn getPicture = nullptr;
+    // Held around every GetPicture call: a plug-in decodes for one thread at a time. Shared by
+    // the entries of one library (two file names of the same library file load it once).
+    std::shared_ptr<std::mutex> decodeLock;
 };
 
 // The loaded plug-ins in load order, which is the order picture loading asks them in.

@@ -202,6 +202,17 @@ TEST_F(Cli, UnreadableInputExitsWithTwoAndKeepsTheOutput) {
     }
 }
 
+// A GIF screen of 30000 x 30000 pixels is above the limit of 2^28 pixels (256 megapixels); the
+// screen descriptor is all the GIF plug-in needs to see to refuse it.
+TEST_F(Cli, PictureBeyondTheSizeLimitSaysSoAndNamesTheLimit) {
+    const std::string in = Path("huge.gif").string();
+    std::ofstream(in, std::ios::binary) << std::string("GIF89a\x30\x75\x30\x75\0\0\0;", 14);
+    const Result r = Run({in, Path("out.bmp").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("too large"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("268435456 pixels"), std::string::npos) << r.err;
+}
+
 // A write that fails half-way (the file size limit) leaves the existing output as it was.
 TEST_F(Cli, FailedWriteExitsWithThreeAndKeepsTheOutput) {
     const std::string in = WritePhoto("photo.bmp", 64, 64);

@@ -1,17 +1,58 @@
+#include "image/bmp_file.h"
 #include "pluginhost/plugin_registry.h"
 #include "pluginhost/plugins_section.h"
 #include "tests/pluginhost/host_fixture.h"
 
+#include <QLibrary>
+#include <array>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
-
-extern "C" int AbiHeaderCompilesAsC(void);
+#include <memory>
 
 namespace {
 
-TEST(PluginAbi, HeaderCompilesAsCAndAsCpp) {
-    EXPECT_EQ(AbiHeaderCompilesAsC(), 4);
-    SpiGetPictureFn getPicture = nullptr;
-    EXPECT_EQ(getPicture, nullptr);
+// A shipped plug-in called through the contract's pointer types, as a host written against the
+// header alone would: the BMP plug-in reads a bitmap with a version 5 header, and its blocks
+// must hold the picture that the program's own reader makes of the same picture stored with a
+// classic header.
+TEST(PluginAbi, AShippedPluginDecodesThroughTheHeaderTypes) {
+    QLibrary library(QStringLiteral(XKORVO_BIN_DIR "/bmp.spi"));
+    ASSERT_TRUE(library.load()) << library.errorString().toStdString();
+    const auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library.resolve("GetPluginInfo"));
+    const auto isSupported = reinterpret_cast<SpiIsSupportedFn>(library.resolve("IsSupported"));
+    const auto getPicture = reinterpret_cast<SpiGetPictureFn>(library.resolve("GetPicture"));
+    ASSERT_TRUE(getInfo && isSupported && getPicture);
+    std::array<char, 10> version{};
+    ASSERT_EQ(getInfo(SPI_INFO_VERSION, version.data(), int(version.size())), 4);
+    EXPECT_EQ(std::strncmp(version.data() + 2, SPI_IMPORT_KIND, 2), 0);
+
+    const char* path = XKORVO_TEST_DATA "/bmpsuite/g/pal8v5.bmp";
+    std::array<char, 2048> start{};
+    QFile file(QString::fromUtf8(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    file.read(start.data(), qint64(start.size()));
+    EXPECT_NE(isSupported(path, start.data()), 0);
+    void* info = nullptr;
+    void* bits = nullptr;
+    ASSERT_EQ(getPicture(path, 0, SPI_INPUT_FILE, &info, &bits, nullptr, 0), SPI_SUCCESS);
+    const std::unique_ptr<void, decltype(&std::free)> infoBlock(info, std::free);
+    const std::unique_ptr<void, decltype(&std::free)> bitsBlock(bits, std::free);
+
+    const BmpReadResult classic = DibReadFile(XKORVO_TEST_DATA "/bmpsuite/g/pal8.bmp");
+    ASSERT_TRUE(classic.dib);
+    const std::uint8_t* expected = classic.dib.data();
+    const auto* header = static_cast<const std::uint8_t*>(info);
+    ASSERT_EQ(ReadU32(header), kInfoHeaderSize);
+    EXPECT_EQ(DibGetWidth(header), DibGetWidth(expected));
+    EXPECT_EQ(DibGetHeight(header), DibGetHeight(expected));
+    ASSERT_EQ(DibGetBitCount(header), 8);
+    EXPECT_EQ(std::memcmp(header + kInfoHeaderSize, DibGetColorTable(expected),
+                          DibGetColorTableSize(expected)),
+              0);
+    const std::size_t pixelBytes =
+        DibRowStride(8, std::uint64_t(DibGetWidth(expected))) * std::size_t(DibGetHeight(expected));
+    EXPECT_EQ(std::memcmp(bits, DibGetBits(expected), pixelBytes), 0);
 }
 
 TEST(AppendSeparator, AddsOneSeparatorOnlyWhenMissing) {

@@ -70,7 +70,7 @@ TEST(PluginContract, HostOpensEveryFormatUnlessItsPluginIsSwitchedOff) {
                                              : QStringList{});
             g_strPluginPath = QStringLiteral(XKORVO_BIN_DIR);
             LoadPlugins();
-            EXPECT_EQ(bool(LoadPictureByPlugin(TestFilePath(row.set, row.file))), !switchedOff)
+            EXPECT_EQ(bool(LoadPictureByPlugin(TestFilePath(row.set, row.file)).dib), !switchedOff)
                 << row.file;
             UnloadPlugins();
         }
