@@ -27,17 +27,6 @@ BmpReadResult Fail(BmpError error, DibStatus status = DibStatus::Ok) {
     return r;
 }
 
-// Bytes between the DIB header and the pixels as the DIB describes them (masks and colour
-// table), or nothing when the header is not one we read.
-std::optional<std::uint64_t> TableEnd(const std::uint8_t* header, std::uint64_t available) {
-    if (available < 4)
-        return std::nullopt;
-    const std::uint32_t size = ReadU32(header);
-    if ((size != kInfoHeaderSize && size != kCoreHeaderSize) || available < size)
-        return std::nullopt;
-    return std::uint64_t{size} + DibGetMaskSize(header) + DibGetColorTableSize(header);
-}
-
 BmpReadResult ReadBitmap(std::uint64_t length, const RangeReader& read) {
     if (length < kFileHeaderSize)
         return Fail(BmpError::NotBitmap);
@@ -49,34 +38,40 @@ BmpReadResult ReadBitmap(std::uint64_t length, const RangeReader& read) {
     if (length > kMaxFileSize)
         return Fail(BmpError::Invalid, DibStatus::TooLarge);
 
+    // The header, and the colour masks that may follow it, decide how large the picture is
+    // before anything is allocated for it: the block holds exactly that, so bytes the file
+    // carries beyond the picture cost nothing.
     const std::uint64_t body = length - kFileHeaderSize;
-    std::uint8_t header[kInfoHeaderSize] = {};
-    const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(body, 40));
+    std::uint8_t header[kInfoHeaderSize + 12] = {};
+    const std::size_t headerBytes =
+        static_cast<std::size_t>(std::min<std::uint64_t>(body, sizeof header));
     if (!read(kFileHeaderSize, header, headerBytes))
         return Fail(BmpError::FileError);
+    DibExtent extent;
+    if (const DibStatus status = DibCheckHeader(header, headerBytes, extent);
+        status != DibStatus::Ok)
+        return Fail(BmpError::Invalid, status);
 
     // The DIB is packed: its pixels follow the colour table. Some writers leave unused bytes
     // before the pixel rows and say so only in the file header's pixel offset; those bytes are
     // skipped so the picture is not shifted. An offset inside the table or past the end is
-    // ignored (the entry check then judges the picture as it stands).
-    std::uint64_t head = body;
+    // ignored.
+    const std::uint64_t head = extent.pixelOffset;
     std::uint64_t gap = 0;
-    if (auto tableEnd = TableEnd(header, headerBytes)) {
-        const std::uint64_t pixelOffset = ReadU32(fileHeader + 10);
-        if (pixelOffset > kFileHeaderSize + *tableEnd && pixelOffset <= length) {
-            head = *tableEnd;
-            gap = pixelOffset - kFileHeaderSize - *tableEnd;
-        }
-    }
+    const std::uint64_t pixelOffset = ReadU32(fileHeader + 10);
+    if (pixelOffset > kFileHeaderSize + head && pixelOffset <= length)
+        gap = pixelOffset - kFileHeaderSize - head;
+    if (extent.size() > body - gap)
+        return Fail(BmpError::Invalid, DibStatus::Truncated);
 
     BmpReadResult result;
-    result.dib = DibHandle::Allocate(static_cast<std::size_t>(body - gap));
+    result.dib = DibHandle::Allocate(static_cast<std::size_t>(extent.size()));
     if (!result.dib)
         return Fail(BmpError::Invalid, DibStatus::OutOfMemory);
     std::uint8_t* block = result.dib.data();
     if (!read(kFileHeaderSize, block, static_cast<std::size_t>(head)) ||
         !read(kFileHeaderSize + head + gap, block + head,
-              static_cast<std::size_t>(body - gap - head)))
+              static_cast<std::size_t>(extent.pixelBytes)))
         return Fail(BmpError::FileError);
 
     result.status = DibValidate(result.dib);

@@ -24,8 +24,10 @@ struct BmpReadResult {
     DibStatus status = DibStatus::Ok;
 };
 
-// The picture of a bitmap file held in memory. The pixels follow the colour table in the block;
-// a gap the file leaves before its pixel rows (pixel offset beyond the table) is closed.
+// The picture of a bitmap file held in memory. The block holds exactly what the header
+// describes: header, masks, colour table and pixels, the pixels right after the table (a gap
+// the file leaves before its pixel rows, pixel offset beyond the table, is closed). Bytes the
+// file carries after the picture are not read.
 [[nodiscard]] BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size);
 // The same for a file; files of 4 GiB and more are refused as too large.
 [[nodiscard]] BmpReadResult DibReadFile(const std::string& path);

@@ -115,6 +115,40 @@ TEST(DibReadMemory, SkipsUnusedBytesBeforePixels) {
     EXPECT_EQ(DibGetBits(r.dib.data())[0], 1);
 }
 
+// The block holds what the header describes and nothing of what follows it in the file.
+TEST(DibReadMemory, TakesOnlyThePictureItsHeaderDescribes) {
+    const struct {
+        const char* name;
+        DibFields fields;
+        std::size_t pictureBytes; // after the header: table and rows, or the run-length bytes
+    } rows[] = {
+        {"true colour, two 12-byte rows", F(3, 2, 24), 24},
+        {"core header, 16 entries of 3 bytes and two 4-byte rows", F(3, 2, 4, 0, 0, 12), 48 + 8},
+        {"run-length, the image-size bytes after 256 entries", F(3, 2, 8, 1, 6), 1024 + 6},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<std::uint8_t> rest(r.pictureBytes);
+        for (std::size_t i = 0; i < rest.size(); ++i)
+            rest[i] = static_cast<std::uint8_t>(i * 7);
+        const std::vector<std::uint8_t> header = HeaderBytes(r.fields);
+        std::vector<std::uint8_t> file = {'B', 'M'};
+        file.resize(14);
+        file.insert(file.end(), header.begin(), header.end());
+        file.insert(file.end(), rest.begin(), rest.end());
+        const std::size_t picture = file.size() - 14;
+        file.resize(file.size() + 4096, 0xEE); // whatever follows the picture
+
+        BmpReadResult read = DibReadMemory(file.data(), file.size());
+        ASSERT_EQ(read.error, BmpError::None) << DibStatusText(read.status);
+        ASSERT_EQ(read.dib.size(), picture);
+        EXPECT_EQ(std::memcmp(read.dib.data(), file.data() + 14, picture), 0);
+        // One byte fewer than the picture is cut short.
+        read = DibReadMemory(file.data(), 14 + picture - 1);
+        EXPECT_EQ(read.status, DibStatus::Truncated);
+    }
+}
+
 class DibSaveFileTest : public testing::Test {
 protected:
     void SetUp() override {
