@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 
 enum class BmpError {
     None,
@@ -43,6 +44,11 @@ using ByteSink = std::function<bool(const std::uint8_t*, std::size_t)>;
 enum class SaveResult {
     Ok,
     NotWritable, // no picture, a core header, or a header describing more than the block holds
+    NotAFile,    // the path (or the file a symbolic link leads to) is a folder, a device, a pipe
+                 // or a socket; nothing is written
     FileError,   // the file could not be written; an existing file at the path is unchanged
 };
-[[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path);
+// Writes the picture to a temporary file beside the target and renames it over the target once
+// it is complete. `why`, when given, receives the system's error behind a FileError.
+[[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path,
+                                     std::error_code* why = nullptr);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -214,6 +215,46 @@ TEST_F(DibSaveFileTest, FailedWriteKeepsOldFileAndSaveKeepsPermissions) {
     EXPECT_EQ(fs::status(m_path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(FilesInDir(), 1u);
+}
+
+// Only regular files are replaced. A symbolic link leads to the file that is written, or
+// created when the link dangles, and stays a link.
+TEST_F(DibSaveFileTest, ReplacesOnlyRegularFilesAndWritesThroughLinks) {
+    DibHandle dib = MakeDib(F(3, 2, 24), Zeros(24));
+    const fs::path fifo = m_dir / "fifo", folder = m_dir / "folder", devNull = m_dir / "null";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A pipe first: a save that replaced it must not get as far as the link to a device.
+    ASSERT_EQ(DibSaveFile(dib, fifo.string()), SaveResult::NotAFile);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    fs::create_directory(folder);
+    EXPECT_EQ(DibSaveFile(dib, folder.string()), SaveResult::NotAFile);
+    EXPECT_TRUE(fs::is_directory(folder));
+    fs::create_symlink("/dev/null", devNull);
+    EXPECT_EQ(DibSaveFile(dib, devNull.string()), SaveResult::NotAFile);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_symlink(devNull));
+
+    const fs::path link = m_dir / "link.bmp", dangling = m_dir / "dangling.bmp";
+    fs::create_symlink("picture.bmp", link);
+    fs::create_directory(m_dir / "sub");
+    fs::create_symlink("sub/../sub/new.bmp", dangling);
+    for (const fs::path& path : {link, dangling}) {
+        SCOPED_TRACE(path.string());
+        ASSERT_EQ(DibSaveFile(dib, path.string()), SaveResult::Ok);
+        EXPECT_TRUE(fs::is_symlink(path));
+        EXPECT_EQ(DibReadFile(path.string()).error, BmpError::None);
+    }
+    EXPECT_TRUE(fs::is_regular_file(m_dir / "sub" / "new.bmp"));
+
+    const fs::path nowhere = m_dir / "nowhere.bmp", loop = m_dir / "loop.bmp";
+    fs::create_symlink("missing/x.bmp", nowhere);
+    fs::create_symlink("loop.bmp", loop);
+    std::error_code why;
+    EXPECT_EQ(DibSaveFile(dib, nowhere.string(), &why), SaveResult::FileError);
+    EXPECT_EQ(why, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(DibSaveFile(dib, loop.string(), &why), SaveResult::FileError);
+    EXPECT_EQ(why, std::errc::too_many_symbolic_link_levels);
+    EXPECT_EQ(FilesInDir(), 9u); // no temporary file left behind
 }
 
 } // namespace
