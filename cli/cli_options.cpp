@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
@@ -186,6 +187,11 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
 
     if (o.mode == CliMode::Help || o.mode == CliMode::Version)
         return result;
+    // An empty name is no file at all; it would reach the file system as one.
+    if (std::find(positional.begin(), positional.end(), std::string()) != positional.end()) {
+        result.error = "empty file name";
+        return result;
+    }
     if (info) {
         if (o.mode == CliMode::Batch) {
             result.error = "--info writes nothing; it takes no output folder";
