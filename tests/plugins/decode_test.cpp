@@ -259,6 +259,12 @@ TEST(Decode, FileInputStartsAtTheGivenOffset) {
     EXPECT_EQ(Compare(picture, reference), "");
     EXPECT_NE(spi.DecodeFile(file.fileName(), 0, picture), SPI_SUCCESS);
     EXPECT_EQ(spi.DecodeFile(dir.filePath("missing.png"), 0, picture), SPI_ERR_FILE);
+    EXPECT_EQ(spi.DecodeFile(dir.path(), 0, picture), SPI_ERR_FILE);
+
+    // A large file (here padded with a hole after the picture) is read the same way.
+    ASSERT_TRUE(file.resize(qint64(64) << 20));
+    ASSERT_EQ(spi.DecodeFile(file.fileName(), 128, picture), SPI_SUCCESS);
+    EXPECT_EQ(Compare(picture, reference), "");
 }
 
 } // namespace
