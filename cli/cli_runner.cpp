@@ -69,40 +69,6 @@ private:
     std::atomic<std::size_t> m_done{0};
 };
 
-// File names may hold any byte but '/' and NUL. Printed as they are, a line feed would split a
-// message and an escape sequence would drive the terminal, so control characters (C0, DEL and
-// the UTF-8 encoded C1 range) are printed as C escapes, and a backslash as two.
-std::string Printable(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    const auto hex = [&out](unsigned char byte) {
-        char escape[5];
-        std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-        out += escape;
-    };
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const auto c = static_cast<unsigned char>(text[k]);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
-            hex(c);
-        } else if (c == 0xC2 && k + 1 < text.size() &&
-                   (static_cast<unsigned char>(text[k + 1]) & 0xE0) == 0x80) {
-            hex(c); // U+0080..U+009F
-            hex(static_cast<unsigned char>(text[++k]));
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 void ReportFailure(CProgressBar& bar, const std::string& file, const std::string& reason) {
     std::lock_guard lock(g_printLock);
     bar.ClearLine();

@@ -242,6 +242,10 @@ TEST_F(Cli, FileNamesArePrintedEscaped) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(Lines(r.err), 1) << r.err;
     EXPECT_NE(r.err.find("line\\nfeed\\ttab\\x1b[31m.bmp"), std::string::npos) << r.err;
+
+    const Result usage = Run({"--\x1b[2J", odd, Path("out.bmp").string()});
+    EXPECT_EQ(usage.status, 1);
+    EXPECT_NE(usage.err.find("'--\\x1b[2J'"), std::string::npos) << usage.err;
 }
 
 TEST_F(Cli, BatchWritesEveryGoodFileAndReportsEachBadOne) {
