@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,6 +39,48 @@ bool NeedsThisReader(const unsigned char* p) {
     return std::int32_t(U32(p + kFileHeaderSize + 8)) < 0; // top-down rows
 }
 
+std::uint16_t U16(const unsigned char* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+
+// A width or height field; top-down pictures store a negative height.
+std::uint64_t Magnitude(std::uint32_t field) {
+    return std::uint64_t(std::abs(std::int64_t(std::int32_t(field))));
+}
+
+// Whether the file holds every pixel byte its header describes: the rows, or the run-length
+// stream's image-size bytes, from the pixel offset or from the end of the colour table,
+// whichever lies further in (there the reader starts). Qt's reader leaves the rows it cannot
+// read unfilled and still reports a picture, so a file cut short is caught here. `p` holds at
+// least the file header and the first 26 bytes of the header.
+bool HoldsItsPixels(const unsigned char* p, std::size_t size) {
+    const std::uint32_t headerSize = U32(p + kFileHeaderSize);
+    if (headerSize < 16 || kFileHeaderSize + std::uint64_t(headerSize) > size)
+        return false;
+    const unsigned char* h = p + kFileHeaderSize;
+    const std::uint64_t width = Magnitude(U32(h + 4));
+    const std::uint64_t height = Magnitude(U32(h + 8));
+    const unsigned bits = U16(h + 14);
+    const std::uint32_t compression = headerSize >= 20 ? U32(h + 16) : 0;
+    const std::uint32_t sizeImage = headerSize >= 24 ? U32(h + 20) : 0;
+    const std::uint32_t coloursUsed = headerSize >= 36 ? U32(h + 32) : 0;
+    if (bits == 0 || bits > 32 || !spi::SizeAllowed(width, height))
+        return false;
+
+    std::uint64_t tableEnd = kFileHeaderSize + std::uint64_t(headerSize);
+    if (headerSize == 40 && (compression == 3 || compression == 6)) // masks after the header
+        tableEnd += compression == 3 ? 12 : 16;
+    if (bits <= 8) {
+        const std::uint64_t full = std::uint64_t{1} << bits;
+        tableEnd += 4 * (coloursUsed != 0 && coloursUsed < full ? coloursUsed : full);
+    }
+    const std::uint64_t start = std::max<std::uint64_t>(U32(p + 10), tableEnd);
+    const bool runLength = compression == 1 || compression == 2;
+    const std::uint64_t pixelBytes =
+        runLength ? sizeImage : (std::uint64_t(bits) * width + 31) / 32 * 4 * height;
+    return start + pixelBytes <= size;
+}
+
 int Decode(const spi::Input& input, spi::DibBuilder& dib) {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(input.data()),
                                                      qsizetype(input.size()));
@@ -45,12 +88,14 @@ int Decode(const spi::Input& input, spi::DibBuilder& dib) {
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
-    // The reader reports top-down pictures with a negative height.
-    const QSize size = reader.size();
-    const std::uint64_t declaredWidth = std::uint64_t(std::abs(qint64(size.width())));
-    const std::uint64_t declaredHeight = std::uint64_t(std::abs(qint64(size.height())));
-    if (!spi::SizeAllowed(declaredWidth, declaredHeight))
+    // The size the header declares, checked before the reader allocates anything for it.
+    const std::uint64_t declaredWidth = Magnitude(U32(input.data() + kFileHeaderSize + 4));
+    const std::uint64_t declaredHeight = Magnitude(U32(input.data() + kFileHeaderSize + 8));
+    if (declaredWidth != 0 && declaredHeight != 0 &&
+        !spi::SizeAllowed(declaredWidth, declaredHeight))
         return SPI_ERR_MEMORY;
+    if (!HoldsItsPixels(input.data(), input.size()))
+        return SPI_ERR_FORMAT;
     QImage image = reader.read();
     if (image.isNull())
         return SPI_ERR_FORMAT;

@@ -18,8 +18,9 @@ int PluginInfo(const PluginTexts& texts, int infono, char* buf, int buflen);
 // Input files larger than this are refused; no picture a plug-in accepts needs more.
 inline constexpr std::size_t kMaxInputBytes = std::size_t{1} << 30;
 
-// The picture's bytes. `data` points into the caller's memory (flag 1) or into `owned`, a
-// malloc'd copy of the file from the given offset on (flag 0), which the destructor frees.
+// The picture's bytes. `data` points into the caller's memory (flag 1) or, for a file (flag 0),
+// into a copy of it from the given offset on, or into a read-only mapping of it when it is
+// large; the destructor releases either.
 class Input {
 public:
     Input() = default;
@@ -34,7 +35,11 @@ public:
     std::size_t size() const { return m_size; }
 
 private:
+    int OpenFile(int fd, long offset);
+
     unsigned char* m_owned = nullptr;
+    void* m_mapped = nullptr;
+    std::size_t m_mappedSize = 0;
     const unsigned char* m_data = nullptr;
     std::size_t m_size = 0;
 };

@@ -1,6 +1,7 @@
 // JPEG import plug-in on libjpeg-turbo: grey pictures become 8-bit DIBs with a grey table,
 // colour, CMYK and YCCK pictures 24 bits. Baseline, progressive and arithmetic-coded files are
-// read; damage that libjpeg only warns about is refused like any other corrupt file.
+// read; damage that libjpeg only warns about is refused like any other corrupt file, as soon as
+// libjpeg notices it.
 #include "common/spi_dib.h"
 #include "common/spi_input.h"
 #include "common/spi_picture.h"
@@ -27,10 +28,12 @@ struct ErrorManager {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// Counts warnings (corrupt data libjpeg works around) without printing anything.
+// A warning means corrupt data that libjpeg would paper over (grey fill for data cut short,
+// skipped bytes): the picture is refused at once, before the rest of its rows are decoded.
+// Other messages are traces and stay quiet.
 void OnMessage(j_common_ptr cinfo, int level) {
     if (level < 0)
-        ++cinfo->err->num_warnings;
+        std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 // Everything the decoder changes lives here, outside the function that calls setjmp.
@@ -114,10 +117,8 @@ int Decode(Job& job) {
         }
     }
     jpeg_finish_decompress(&cinfo);
-    // A warning means corrupt data that libjpeg papered over (grey fill, skipped bytes).
-    const bool damaged = err.pub.num_warnings != 0;
     jpeg_destroy_decompress(&cinfo);
-    return damaged ? SPI_ERR_FORMAT : SPI_SUCCESS;
+    return SPI_SUCCESS;
 }
 
 bool HasSignature(const unsigned char* p, std::size_t size) {

@@ -140,6 +140,9 @@ int Decode(Job& job) {
         return job.status;
     }
     png_set_read_fn(png, &job, ReadBytes);
+    // libpng's own limit (a million pixels a side) would call larger pictures corrupt; the size
+    // limit of the plug-ins judges them instead, as too large.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_read_info(png, info);
     const Mode mode = Prepare(png, info, job);
     const int passes = png_set_interlace_handling(png);

@@ -103,6 +103,12 @@ int Decode(const spi::Input& input, spi::DibBuilder& dib, SpiProgressCallback, l
                                 SizeProc, MapProc, UnmapProc, res.options);
     if (!res.tif)
         return SPI_ERR_FORMAT;
+    // The declared size is judged before the RGBA reader allocates anything for the picture.
+    std::uint32_t declaredWidth = 0, declaredHeight = 0;
+    if (TIFFGetField(res.tif, TIFFTAG_IMAGEWIDTH, &declaredWidth) == 1 &&
+        TIFFGetField(res.tif, TIFFTAG_IMAGELENGTH, &declaredHeight) == 1 && declaredWidth != 0 &&
+        declaredHeight != 0 && !spi::SizeAllowed(declaredWidth, declaredHeight))
+        return SPI_ERR_MEMORY;
 
     char message[1024] = {};
     if (!TIFFRGBAImageOK(res.tif, message))

@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -61,7 +63,7 @@ const OptionInfo* FindOption(const std::string& name) {
 // Applies one option with its value; an error text when the value is not allowed.
 std::string Apply(CliOptions& o, bool& info, const std::string& name, const std::string& value) {
     const auto bad = [&](const char* allowed) {
-        return "invalid value '" + value + "' for " + name + " (" + allowed + ")";
+        return "invalid value '" + Printable(value) + "' for " + name + " (" + allowed + ")";
     };
     if (name == "--colors") {
         const auto n = ParseInt(value, 2, 256);
@@ -164,7 +166,7 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
         }
         const OptionInfo* known = FindOption(name);
         if (!known) {
-            result.error = "unknown option '" + arg + "'";
+            result.error = "unknown option '" + Printable(arg) + "'";
             return result;
         }
         if (known->takesValue && !value) {
@@ -186,6 +188,11 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
 
     if (o.mode == CliMode::Help || o.mode == CliMode::Version)
         return result;
+    // An empty name is no file at all; it would reach the file system as one.
+    if (std::find(positional.begin(), positional.end(), std::string()) != positional.end()) {
+        result.error = "empty file name";
+        return result;
+    }
     if (info) {
         if (o.mode == CliMode::Batch) {
             result.error = "--info writes nothing; it takes no output folder";
@@ -244,4 +251,35 @@ Exit status: 0 all files done, 1 usage error, 2 an input could not be read or re
 3 an output could not be written (3 wins over 2). An existing output file is only ever
 replaced by a complete new one.
 )";
+}
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    const auto hex = [&out](unsigned char byte) {
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+        out += escape;
+    };
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            hex(c);
+        } else if (c == 0xC2 && k + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[k + 1]) & 0xE0) == 0x80) {
+            hex(c); // U+0080..U+009F
+            hex(static_cast<unsigned char>(text[++k]));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }

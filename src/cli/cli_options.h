@@ -34,3 +34,9 @@ struct CliParse {
 [[nodiscard]] CliParse ParseCommandLine(const std::vector<std::string>& args);
 
 const char* CliUsage();
+
+// A file name or argument as it is printed. Names may hold any byte but '/' and NUL; printed as
+// they are, a line feed would split a message and an escape sequence would drive the terminal,
+// so control characters (C0, DEL and the UTF-8 encoded C1 range) become C escapes, and a
+// backslash becomes two.
+[[nodiscard]] std::string Printable(const std::string& text);

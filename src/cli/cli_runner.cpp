@@ -72,7 +72,8 @@ private:
 void ReportFailure(CProgressBar& bar, const std::string& file, const std::string& reason) {
     std::lock_guard lock(g_printLock);
     bar.ClearLine();
-    std::fprintf(stderr, "xkorvo-cli: %s: %s\n", file.c_str(), reason.c_str());
+    std::fprintf(stderr, "xkorvo-cli: %s: %s\n", Printable(file).c_str(),
+                 Printable(reason).c_str());
 }
 
 int StatusOf(const FileOutcome& outcome) {
@@ -187,7 +188,8 @@ int RunBatch(const CliOptions& options) {
         } else if (!options.quiet) {
             std::lock_guard lock(g_printLock);
             bar.ClearLine();
-            std::printf("%s -> %s\n", options.inputs[k].c_str(), outputs[k].c_str());
+            std::printf("%s -> %s\n", Printable(options.inputs[k]).c_str(),
+                        Printable(outputs[k]).c_str());
             std::fflush(stdout);
         }
     });
@@ -206,7 +208,7 @@ int RunInfo(const CliOptions& options) {
             continue;
         }
         if (options.inputs.size() > 1)
-            std::printf("%s: %s\n", input.c_str(), line.c_str());
+            std::printf("%s: %s\n", Printable(input).c_str(), line.c_str());
         else
             std::printf("%s\n", line.c_str());
     }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <system_error>
 
 DibHandle ReadPicture(const std::string& path, std::string& reason) {
     PluginPicture byPlugin = LoadPictureByPlugin(QFile::decodeName(path.c_str()));
@@ -45,16 +46,21 @@ FileOutcome ReduceFile(const std::string& input, const std::string& output,
     }
     dib.reset();
 
-    switch (DibSaveFile(result, output)) {
+    std::error_code why;
+    switch (DibSaveFile(result, output, &why)) {
     case SaveResult::Ok:
         return {};
     case SaveResult::NotWritable:
         return {FileStatus::OutputFailed,
                 "cannot write " + output + ": the result is not writable"};
+    case SaveResult::NotAFile:
+        return {FileStatus::OutputFailed,
+                "cannot write " + output + ": it exists and is not a regular file"};
     case SaveResult::FileError:
         break;
     }
-    return {FileStatus::OutputFailed, "cannot write " + output};
+    return {FileStatus::OutputFailed,
+            "cannot write " + output + (why ? ": " + why.message() : std::string())};
 }
 
 FileOutcome DescribeFile(const std::string& input, std::string& line) {

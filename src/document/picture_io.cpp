@@ -47,6 +47,7 @@ PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path) {
         return PictureSaveStatus::Ok;
     case SaveResult::NotWritable:
         return PictureSaveStatus::NotWritable;
+    case SaveResult::NotAFile: // left alone, like a file that cannot be written
     case SaveResult::FileError:
         break;
     }

@@ -1,6 +1,7 @@
 #include "image/bmp_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -27,17 +28,6 @@ BmpReadResult Fail(BmpError error, DibStatus status = DibStatus::Ok) {
     return r;
 }
 
-// Bytes between the DIB header and the pixels as the DIB describes them (masks and colour
-// table), or nothing when the header is not one we read.
-std::optional<std::uint64_t> TableEnd(const std::uint8_t* header, std::uint64_t available) {
-    if (available < 4)
-        return std::nullopt;
-    const std::uint32_t size = ReadU32(header);
-    if ((size != kInfoHeaderSize && size != kCoreHeaderSize) || available < size)
-        return std::nullopt;
-    return std::uint64_t{size} + DibGetMaskSize(header) + DibGetColorTableSize(header);
-}
-
 BmpReadResult ReadBitmap(std::uint64_t length, const RangeReader& read) {
     if (length < kFileHeaderSize)
         return Fail(BmpError::NotBitmap);
@@ -49,34 +39,40 @@ BmpReadResult ReadBitmap(std::uint64_t length, const RangeReader& read) {
     if (length > kMaxFileSize)
         return Fail(BmpError::Invalid, DibStatus::TooLarge);
 
+    // The header, and the colour masks that may follow it, decide how large the picture is
+    // before anything is allocated for it: the block holds exactly that, so bytes the file
+    // carries beyond the picture cost nothing.
     const std::uint64_t body = length - kFileHeaderSize;
-    std::uint8_t header[kInfoHeaderSize] = {};
-    const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(body, 40));
+    std::uint8_t header[kInfoHeaderSize + 12] = {};
+    const std::size_t headerBytes =
+        static_cast<std::size_t>(std::min<std::uint64_t>(body, sizeof header));
     if (!read(kFileHeaderSize, header, headerBytes))
         return Fail(BmpError::FileError);
+    DibExtent extent;
+    if (const DibStatus status = DibCheckHeader(header, headerBytes, extent);
+        status != DibStatus::Ok)
+        return Fail(BmpError::Invalid, status);
 
     // The DIB is packed: its pixels follow the colour table. Some writers leave unused bytes
     // before the pixel rows and say so only in the file header's pixel offset; those bytes are
     // skipped so the picture is not shifted. An offset inside the table or past the end is
-    // ignored (the entry check then judges the picture as it stands).
-    std::uint64_t head = body;
+    // ignored.
+    const std::uint64_t head = extent.pixelOffset;
     std::uint64_t gap = 0;
-    if (auto tableEnd = TableEnd(header, headerBytes)) {
-        const std::uint64_t pixelOffset = ReadU32(fileHeader + 10);
-        if (pixelOffset > kFileHeaderSize + *tableEnd && pixelOffset <= length) {
-            head = *tableEnd;
-            gap = pixelOffset - kFileHeaderSize - *tableEnd;
-        }
-    }
+    const std::uint64_t pixelOffset = ReadU32(fileHeader + 10);
+    if (pixelOffset > kFileHeaderSize + head && pixelOffset <= length)
+        gap = pixelOffset - kFileHeaderSize - head;
+    if (extent.size() > body - gap)
+        return Fail(BmpError::Invalid, DibStatus::Truncated);
 
     BmpReadResult result;
-    result.dib = DibHandle::Allocate(static_cast<std::size_t>(body - gap));
+    result.dib = DibHandle::Allocate(static_cast<std::size_t>(extent.size()));
     if (!result.dib)
         return Fail(BmpError::Invalid, DibStatus::OutOfMemory);
     std::uint8_t* block = result.dib.data();
     if (!read(kFileHeaderSize, block, static_cast<std::size_t>(head)) ||
         !read(kFileHeaderSize + head + gap, block + head,
-              static_cast<std::size_t>(body - gap - head)))
+              static_cast<std::size_t>(extent.pixelBytes)))
         return Fail(BmpError::FileError);
 
     result.status = DibValidate(result.dib);
@@ -120,6 +116,11 @@ std::optional<WritePlan> PlanWrite(const DibHandle& dib) {
     return plan;
 }
 
+// The last system error, as an error code.
+std::error_code LastError() {
+    return {errno, std::generic_category()};
+}
+
 class TempFile {
 public:
     explicit TempFile(std::filesystem::path path) : m_path(std::move(path)) {}
@@ -134,16 +135,31 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    bool Open() {
+    bool Open(std::error_code& error) {
         m_file = std::fopen(m_path.c_str(), "wbx"); // never reuse an existing name
+        if (!m_file)
+            error = LastError();
         return m_file != nullptr;
     }
-    std::FILE* file() { return m_file; }
-    // Flushes the data to the disk and closes the file; false on any error.
-    bool Finish() {
+    bool Write(const std::uint8_t* p, std::size_t n, std::error_code& error) {
+        if (std::fwrite(p, 1, n, m_file) == n)
+            return true;
+        error = LastError();
+        return false;
+    }
+    // Flushes the data to the disk and closes the file; false, with the first error, on any.
+    bool Finish(std::error_code& error) {
         std::FILE* f = std::exchange(m_file, nullptr);
-        bool ok = std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
-        return std::fclose(f) == 0 && ok;
+        if (std::fflush(f) != 0 || ::fsync(fileno(f)) != 0) {
+            error = LastError();
+            std::fclose(f);
+            return false;
+        }
+        if (std::fclose(f) != 0) {
+            error = LastError();
+            return false;
+        }
+        return true;
     }
     void Keep() { m_kept = true; }
     const std::filesystem::path& path() const { return m_path; }
@@ -153,6 +169,26 @@ private:
     std::FILE* m_file = nullptr;
     bool m_kept = false;
 };
+
+// Where saving to `path` writes: the path itself or, when it is a symbolic link, the file the
+// chain of links leads to, which need not exist yet. Nothing on a loop of links.
+std::optional<std::filesystem::path> SaveTarget(std::filesystem::path path,
+                                                std::error_code& error) {
+    constexpr int kMaxLinks = 40; // as many as the system follows when it opens a path
+    for (int links = 0; links <= kMaxLinks; ++links) {
+        const auto status = std::filesystem::symlink_status(path, error);
+        if (!std::filesystem::is_symlink(status)) {
+            error.clear(); // a path that does not exist yet is a file to create
+            return path;
+        }
+        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+        if (error)
+            return std::nullopt;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return std::nullopt;
+}
 
 std::filesystem::path TempNameBeside(const std::filesystem::path& target) {
     static std::mt19937_64 random{std::random_device{}()};
@@ -207,38 +243,44 @@ bool DibWriteFile(DibHandle& dib, const ByteSink& sink) {
            sink(dib.data(), static_cast<std::size_t>(plan->dibSize));
 }
 
-SaveResult DibSaveFile(DibHandle& dib, const std::string& path) {
+SaveResult DibSaveFile(DibHandle& dib, const std::string& path, std::error_code* why) {
+    std::error_code unused;
+    std::error_code& error = why ? *why : unused;
+    error.clear();
     if (!PlanWrite(dib))
         return SaveResult::NotWritable;
-    std::error_code ec;
-    std::filesystem::path target = path;
-    // Saving over a symbolic link replaces the file it points to, not the link.
-    if (std::filesystem::is_symlink(target, ec)) {
-        target = std::filesystem::weakly_canonical(target, ec);
-        if (ec)
-            return SaveResult::FileError;
-    }
-    const auto existing = std::filesystem::status(target, ec);
+    // Saving through a symbolic link replaces (or creates) the file it points to and keeps the
+    // link. Only a regular file is ever replaced: renaming over a device, a pipe or a socket
+    // would put a plain file in its place.
+    const std::optional<std::filesystem::path> target = SaveTarget(path, error);
+    if (!target)
+        return SaveResult::FileError;
+    const auto existing = std::filesystem::status(*target, error);
+    const bool exists = std::filesystem::exists(existing);
+    error.clear();
+    if (exists && !std::filesystem::is_regular_file(existing))
+        return SaveResult::NotAFile;
     // Replacing goes through the folder, which would also replace a file the user may not write.
-    if (std::filesystem::exists(existing) && ::access(target.c_str(), W_OK) != 0)
+    if (exists && ::access(target->c_str(), W_OK) != 0) {
+        error = LastError();
         return SaveResult::FileError;
+    }
 
-    TempFile temp(TempNameBeside(target));
-    if (!temp.Open())
+    TempFile temp(TempNameBeside(*target));
+    if (!temp.Open(error))
         return SaveResult::FileError;
-    const bool written = DibWriteFile(dib, [&](const std::uint8_t* p, std::size_t n) {
-        return std::fwrite(p, 1, n, temp.file()) == n;
-    });
-    if (!written || !temp.Finish())
+    const bool written = DibWriteFile(
+        dib, [&](const std::uint8_t* p, std::size_t n) { return temp.Write(p, n, error); });
+    if (!written || !temp.Finish(error))
         return SaveResult::FileError;
-    if (std::filesystem::exists(existing)) {
+    if (exists) {
         std::filesystem::permissions(temp.path(), existing.permissions(),
-                                     std::filesystem::perm_options::replace, ec);
-        if (ec)
+                                     std::filesystem::perm_options::replace, error);
+        if (error)
             return SaveResult::FileError;
     }
-    std::filesystem::rename(temp.path(), target, ec);
-    if (ec)
+    std::filesystem::rename(temp.path(), *target, error);
+    if (error)
         return SaveResult::FileError;
     temp.Keep();
     return SaveResult::Ok;

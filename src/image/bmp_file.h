@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 
 enum class BmpError {
     None,
@@ -24,8 +25,10 @@ struct BmpReadResult {
     DibStatus status = DibStatus::Ok;
 };
 
-// The picture of a bitmap file held in memory. The pixels follow the colour table in the block;
-// a gap the file leaves before its pixel rows (pixel offset beyond the table) is closed.
+// The picture of a bitmap file held in memory. The block holds exactly what the header
+// describes: header, masks, colour table and pixels, the pixels right after the table (a gap
+// the file leaves before its pixel rows, pixel offset beyond the table, is closed). Bytes the
+// file carries after the picture are not read.
 [[nodiscard]] BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size);
 // The same for a file; files of 4 GiB and more are refused as too large.
 [[nodiscard]] BmpReadResult DibReadFile(const std::string& path);
@@ -41,6 +44,11 @@ using ByteSink = std::function<bool(const std::uint8_t*, std::size_t)>;
 enum class SaveResult {
     Ok,
     NotWritable, // no picture, a core header, or a header describing more than the block holds
+    NotAFile,    // the path (or the file a symbolic link leads to) is a folder, a device, a pipe
+                 // or a socket; nothing is written
     FileError,   // the file could not be written; an existing file at the path is unchanged
 };
-[[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path);
+// Writes the picture to a temporary file beside the target and renames it over the target once
+// it is complete. `why`, when given, receives the system's error behind a FileError.
+[[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path,
+                                     std::error_code* why = nullptr);

@@ -9,7 +9,7 @@
 #include <vector>
 
 // Move-only owner of one picture block. The size is the allocation size, which may exceed what
-// the header describes (the file reader allocates the whole file length).
+// the header describes (a plug-in's picture carries spare bytes; a pasted one may too).
 class DibHandle {
 public:
     DibHandle() = default;

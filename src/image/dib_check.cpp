@@ -47,15 +47,14 @@ bool MaskUsable(std::uint32_t mask, unsigned bits) {
 
 } // namespace
 
-DibStatus DibValidate(const DibHandle& dib) {
-    if (!dib || dib.size() < 4)
+DibStatus DibCheckHeader(const std::uint8_t* h, std::size_t available, DibExtent& extent) {
+    if (!h || available < 4)
         return DibStatus::Truncated;
-    const std::uint8_t* h = dib.data();
     const std::uint32_t headerSize = ReadU32(h);
     const bool info = headerSize == kInfoHeaderSize;
     if (!info && headerSize != kCoreHeaderSize)
         return DibStatus::BadHeader;
-    if (dib.size() < headerSize)
+    if (available < headerSize)
         return DibStatus::Truncated;
 
     const std::int64_t width = DibGetWidth(h);
@@ -82,7 +81,7 @@ DibStatus DibValidate(const DibHandle& dib) {
         return DibStatus::BadColorTable;
 
     const std::uint64_t maskSize = DibGetMaskSize(h);
-    if (headerSize + maskSize > dib.size())
+    if (headerSize + maskSize > available)
         return DibStatus::Truncated;
     if (maskSize != 0) {
         for (int i = 0; i < 3; ++i)
@@ -95,15 +94,20 @@ DibStatus DibValidate(const DibHandle& dib) {
     const std::uint64_t tableSize = std::uint64_t{DibGetColorCount(h)} * (info ? 4 : 3);
     if (tableSize > 0xFFFF)
         return DibStatus::BadColorTable;
-    const std::uint64_t pixelOffset = headerSize + maskSize + tableSize;
-    const std::uint64_t pixelBytes =
-        compression == kCompressionRle8 || compression == kCompressionRle4
-            ? ReadU32(h + dibfield::SizeImage)
-            : DibRowStride(bits, static_cast<std::uint64_t>(width)) *
-                  static_cast<std::uint64_t>(height);
-    if (pixelOffset > dib.size() || pixelBytes > dib.size() - pixelOffset)
-        return DibStatus::Truncated;
+    extent.pixelOffset = headerSize + maskSize + tableSize;
+    extent.pixelBytes = compression == kCompressionRle8 || compression == kCompressionRle4
+                            ? ReadU32(h + dibfield::SizeImage)
+                            : DibRowStride(bits, static_cast<std::uint64_t>(width)) *
+                                  static_cast<std::uint64_t>(height);
     return DibStatus::Ok;
+}
+
+DibStatus DibValidate(const DibHandle& dib) {
+    DibExtent extent;
+    const DibStatus status = DibCheckHeader(dib.data(), dib.size(), extent);
+    if (status != DibStatus::Ok)
+        return status;
+    return extent.size() > dib.size() ? DibStatus::Truncated : DibStatus::Ok;
 }
 
 const char* DibStatusText(DibStatus status) {

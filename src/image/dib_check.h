@@ -5,6 +5,7 @@
 
 #include "image/dib.h"
 
+#include <cstddef>
 #include <cstdint>
 
 enum class DibStatus {
@@ -23,6 +24,20 @@ enum class DibStatus {
 // stays below it: 2^28 pixels (256 Mi) unpack to 1 GiB of 32-bit pixels, every row stride and
 // image size still fits the 32-bit fields of a bitmap file, and width x height fits an int.
 inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 28;
+
+// Where a header puts the pixels and how many pixel bytes it describes (the rows, or the
+// run-length stream's image-size bytes): together the size of the whole picture.
+struct DibExtent {
+    std::uint64_t pixelOffset = 0; // header, colour masks and colour table
+    std::uint64_t pixelBytes = 0;
+    std::uint64_t size() const { return pixelOffset + pixelBytes; }
+};
+
+// Every check of DibValidate that the header alone decides, given the first `available` bytes
+// of a DIB (the colour masks that follow an information header must be among them). Readers run
+// it before they allocate anything for a picture, then take exactly `extent.size()` bytes.
+[[nodiscard]] DibStatus DibCheckHeader(const std::uint8_t* dib, std::size_t available,
+                                       DibExtent& extent);
 
 [[nodiscard]] DibStatus DibValidate(const DibHandle& dib);
 

@@ -2,14 +2,17 @@
 #include "image/bmp_file.h"
 #include "tests/support/dib_builder.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -176,6 +179,9 @@ TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
         {"-o", Path("dir").string()},
         {in, out, "-c"},
         {"--add16=1", in, out},
+        {"", out},
+        {in, ""},
+        {"--info", ""},
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
@@ -213,7 +219,8 @@ TEST_F(Cli, PictureBeyondTheSizeLimitSaysSoAndNamesTheLimit) {
     EXPECT_NE(r.err.find("268435456 pixels"), std::string::npos) << r.err;
 }
 
-// A write that fails half-way (the file size limit) leaves the existing output as it was.
+// A write that fails half-way (the file size limit) leaves the existing output as it was, and
+// an output that is not a regular file is not touched. Each failure gives the system's reason.
 TEST_F(Cli, FailedWriteExitsWithThreeAndKeepsTheOutput) {
     const std::string in = WritePhoto("photo.bmp", 64, 64);
     const std::string out = Path("out.bmp").string();
@@ -222,10 +229,34 @@ TEST_F(Cli, FailedWriteExitsWithThreeAndKeepsTheOutput) {
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(Lines(r.err), 1) << r.err;
     EXPECT_NE(r.err.find(in), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::strerror(EFBIG)), std::string::npos) << r.err;
     EXPECT_EQ(ReadText(out), "precious");
 
     r = Run({in, Path("no/such/folder/out.bmp").string()});
     EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find(std::strerror(ENOENT)), std::string::npos) << r.err;
+
+    const std::string pipe = Path("pipe.bmp").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    r = Run({in, pipe});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+// Control characters in a file name are printed escaped: the message stays one line and sends
+// nothing to the terminal.
+TEST_F(Cli, FileNamesArePrintedEscaped) {
+    const std::string odd = Path("line\nfeed\ttab\x1b[31m.bmp").string();
+    std::ofstream(odd) << "not a picture";
+    const Result r = Run({odd, Path("out.bmp").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
+    EXPECT_NE(r.err.find("line\\nfeed\\ttab\\x1b[31m.bmp"), std::string::npos) << r.err;
+
+    const Result usage = Run({"--\x1b[2J", odd, Path("out.bmp").string()});
+    EXPECT_EQ(usage.status, 1);
+    EXPECT_NE(usage.err.find("'--\\x1b[2J'"), std::string::npos) << usage.err;
 }
 
 TEST_F(Cli, BatchWritesEveryGoodFileAndReportsEachBadOne) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +116,40 @@ TEST(DibReadMemory, SkipsUnusedBytesBeforePixels) {
     EXPECT_EQ(DibGetBits(r.dib.data())[0], 1);
 }
 
+// The block holds what the header describes and nothing of what follows it in the file.
+TEST(DibReadMemory, TakesOnlyThePictureItsHeaderDescribes) {
+    const struct {
+        const char* name;
+        DibFields fields;
+        std::size_t pictureBytes; // after the header: table and rows, or the run-length bytes
+    } rows[] = {
+        {"true colour, two 12-byte rows", F(3, 2, 24), 24},
+        {"core header, 16 entries of 3 bytes and two 4-byte rows", F(3, 2, 4, 0, 0, 12), 48 + 8},
+        {"run-length, the image-size bytes after 256 entries", F(3, 2, 8, 1, 6), 1024 + 6},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<std::uint8_t> rest(r.pictureBytes);
+        for (std::size_t i = 0; i < rest.size(); ++i)
+            rest[i] = static_cast<std::uint8_t>(i * 7);
+        const std::vector<std::uint8_t> header = HeaderBytes(r.fields);
+        std::vector<std::uint8_t> file = {'B', 'M'};
+        file.resize(14);
+        file.insert(file.end(), header.begin(), header.end());
+        file.insert(file.end(), rest.begin(), rest.end());
+        const std::size_t picture = file.size() - 14;
+        file.resize(file.size() + 4096, 0xEE); // whatever follows the picture
+
+        BmpReadResult read = DibReadMemory(file.data(), file.size());
+        ASSERT_EQ(read.error, BmpError::None) << DibStatusText(read.status);
+        ASSERT_EQ(read.dib.size(), picture);
+        EXPECT_EQ(std::memcmp(read.dib.data(), file.data() + 14, picture), 0);
+        // One byte fewer than the picture is cut short.
+        read = DibReadMemory(file.data(), 14 + picture - 1);
+        EXPECT_EQ(read.status, DibStatus::Truncated);
+    }
+}
+
 class DibSaveFileTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -180,6 +215,46 @@ TEST_F(DibSaveFileTest, FailedWriteKeepsOldFileAndSaveKeepsPermissions) {
     EXPECT_EQ(fs::status(m_path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(FilesInDir(), 1u);
+}
+
+// Only regular files are replaced. A symbolic link leads to the file that is written, or
+// created when the link dangles, and stays a link.
+TEST_F(DibSaveFileTest, ReplacesOnlyRegularFilesAndWritesThroughLinks) {
+    DibHandle dib = MakeDib(F(3, 2, 24), Zeros(24));
+    const fs::path fifo = m_dir / "fifo", folder = m_dir / "folder", devNull = m_dir / "null";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A pipe first: a save that replaced it must not get as far as the link to a device.
+    ASSERT_EQ(DibSaveFile(dib, fifo.string()), SaveResult::NotAFile);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    fs::create_directory(folder);
+    EXPECT_EQ(DibSaveFile(dib, folder.string()), SaveResult::NotAFile);
+    EXPECT_TRUE(fs::is_directory(folder));
+    fs::create_symlink("/dev/null", devNull);
+    EXPECT_EQ(DibSaveFile(dib, devNull.string()), SaveResult::NotAFile);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_symlink(devNull));
+
+    const fs::path link = m_dir / "link.bmp", dangling = m_dir / "dangling.bmp";
+    fs::create_symlink("picture.bmp", link);
+    fs::create_directory(m_dir / "sub");
+    fs::create_symlink("sub/../sub/new.bmp", dangling);
+    for (const fs::path& path : {link, dangling}) {
+        SCOPED_TRACE(path.string());
+        ASSERT_EQ(DibSaveFile(dib, path.string()), SaveResult::Ok);
+        EXPECT_TRUE(fs::is_symlink(path));
+        EXPECT_EQ(DibReadFile(path.string()).error, BmpError::None);
+    }
+    EXPECT_TRUE(fs::is_regular_file(m_dir / "sub" / "new.bmp"));
+
+    const fs::path nowhere = m_dir / "nowhere.bmp", loop = m_dir / "loop.bmp";
+    fs::create_symlink("missing/x.bmp", nowhere);
+    fs::create_symlink("loop.bmp", loop);
+    std::error_code why;
+    EXPECT_EQ(DibSaveFile(dib, nowhere.string(), &why), SaveResult::FileError);
+    EXPECT_EQ(why, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(DibSaveFile(dib, loop.string(), &why), SaveResult::FileError);
+    EXPECT_EQ(why, std::errc::too_many_symbolic_link_levels);
+    EXPECT_EQ(FilesInDir(), 9u); // no temporary file left behind
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -142,6 +143,109 @@ TEST(Decode, BmpPluginDeliversLaterHeaderVersionsAsPlainDibs) {
     }
 }
 
+// A file cut anywhere is refused, or, when only bytes after the pixel data are gone (the
+// trailer of a GIF, a TIFF directory that is not needed), gives the whole picture: never a
+// partly filled one.
+TEST(Decode, CutShortFileIsRefusedOrWhole) {
+    const struct {
+        const char* plugin;
+        const char* folder;
+        const char* file;
+    } files[] = {
+        {"bmp", "bmpsuite", "g/pal8v4.bmp"},
+        {"bmp", "bmpsuite", "g/pal8v5.bmp"},
+        {"bmp", "bmpsuite", "g/pal8topdown.bmp"},
+        {"bmp", "bmpsuite", "q/rgba32-1.bmp"},
+        {"png", "pngsuite", "basn2c08.png"},
+        {"png", "pngsuite", "basi3p08.png"},
+        {"jpeg", "jpeg", "testorig.jpg"},
+        {"jpeg", "jpeg", "made-progressive.jpg"},
+        {"gif", "gif", "porsche.gif"},
+        {"gif", "gif", "treescap-interlaced.gif"},
+        {"tiff", "tiff", "rgb-3c-8b.tiff"},
+        {"tiff", "tiff", "made-rgb-tiled-packbits.tiff"},
+        {"webp", "webp", "test.webp"},
+        {"webp", "webp", "lossless1.webp"},
+    };
+    for (const auto& f : files) {
+        SpiModule spi(f.plugin);
+        const QByteArray bytes = ReadTestFile(f.folder, f.file);
+        RgbPicture whole;
+        ASSERT_EQ(spi.DecodeMemory(bytes, whole), SPI_SUCCESS) << f.file;
+        for (const double kept : {0.25, 0.5, 0.75, 0.9, 0.999, 1.0}) {
+            const auto size = std::min(qsizetype(double(bytes.size()) * kept), bytes.size() - 1);
+            RgbPicture cut;
+            if (spi.DecodeMemory(bytes.left(size), cut) == SPI_SUCCESS) {
+                EXPECT_EQ(Compare(cut, whole), "") << f.file << " cut to " << size << " bytes";
+            }
+        }
+    }
+}
+
+// Pictures declaring more than 2^28 pixels are refused as too large before anything is
+// allocated for them, whatever the format. Each is a test picture with its size fields changed.
+TEST(Decode, PictureAboveTheSizeLimitIsRefusedAsTooLarge) {
+    const auto put16be = [](QByteArray& b, qsizetype at, unsigned v) {
+        b[at] = char(v >> 8);
+        b[at + 1] = char(v);
+    };
+    const auto put32le = [](QByteArray& b, qsizetype at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char(v >> (8 * i));
+    };
+    QByteArray jpeg = ReadTestFile("jpeg", "testorig.jpg");
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    put16be(jpeg, sof + 5, 40000); // height
+    put16be(jpeg, sof + 7, 40000); // width
+    QByteArray gif = ReadTestFile("gif", "treescap.gif");
+    put32le(gif, 6, 0xFFFFFFFF); // logical screen 65535 x 65535
+    QByteArray bmp = ReadTestFile("bmpsuite", "g/pal8v5.bmp");
+    put32le(bmp, 18, 20000);
+    put32le(bmp, 22, std::uint32_t(-20000)); // top-down
+    // An animation canvas of 20000 x 20000 and nothing else.
+    const QByteArray webp("RIFF\x16\0\0\0WEBPVP8X\x0a\0\0\0\x02\0\0\0\x1f\x4e\0\x1f\x4e\0", 30);
+    // An 8-bit grey TIFF of 20000 x 20000 with one strip of 4 bytes.
+    QByteArray tiff("II*\0\x08\0\0\0\x06\0", 10);
+    const std::uint32_t entries[][3] = {{256, 4, 20000}, {257, 4, 20000}, {258, 3, 8},
+                                        {262, 3, 1},     {273, 4, 0},     {279, 4, 4}};
+    for (const auto& e : entries) {
+        QByteArray entry(12, '\0');
+        put32le(entry, 0, e[0] | (e[1] << 16));
+        put32le(entry, 4, 1);
+        put32le(entry, 8, e[2]);
+        tiff += entry;
+    }
+    tiff += QByteArray(8, '\0');
+
+    const struct {
+        const char* plugin;
+        QByteArray bytes;
+    } rows[] = {
+        {"png", ReadTestFile("pngsuite", "corrupt-ihdr-huge-dimensions.png")}, // 2^31-1 squared
+        {"jpeg", jpeg},
+        {"gif", gif},
+        {"bmp", bmp},
+        {"webp", webp},
+        {"tiff", tiff},
+    };
+    for (const auto& row : rows) {
+        RgbPicture picture;
+        EXPECT_EQ(SpiModule(row.plugin).DecodeMemory(row.bytes, picture), SPI_ERR_MEMORY)
+            << row.plugin;
+    }
+}
+
+// A JPEG of 166 bytes declaring 16384 x 16384 pixels, whose scan data ends after 18 bytes, is
+// refused where its data ends, in the first band of rows: none of the other rows is decoded.
+TEST(Decode, JpegCutShortIsRefusedWhereItsDataEnds) {
+    QByteArray jpeg = ReadTestFile("jpeg", "corrupt-huge-truncated.jpg");
+    ASSERT_EQ(jpeg.size(), 166);
+    RgbPicture picture;
+    int progressCalls = 0;
+    EXPECT_EQ(SpiModule("jpeg").DecodeMemory(jpeg, picture, &progressCalls), SPI_ERR_FORMAT);
+    EXPECT_LE(progressCalls, 1); // it is called every 64 rows
+}
+
 TEST(Decode, FileInputStartsAtTheGivenOffset) {
     QTemporaryDir dir;
     QFile file(dir.filePath("prefixed.png"));
@@ -155,6 +259,12 @@ TEST(Decode, FileInputStartsAtTheGivenOffset) {
     EXPECT_EQ(Compare(picture, reference), "");
     EXPECT_NE(spi.DecodeFile(file.fileName(), 0, picture), SPI_SUCCESS);
     EXPECT_EQ(spi.DecodeFile(dir.filePath("missing.png"), 0, picture), SPI_ERR_FILE);
+    EXPECT_EQ(spi.DecodeFile(dir.path(), 0, picture), SPI_ERR_FILE);
+
+    // A large file (here padded with a hole after the picture) is read the same way.
+    ASSERT_TRUE(file.resize(qint64(64) << 20));
+    ASSERT_EQ(spi.DecodeFile(file.fileName(), 128, picture), SPI_SUCCESS);
+    EXPECT_EQ(Compare(picture, reference), "");
 }
 
 } // namespace

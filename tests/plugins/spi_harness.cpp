@@ -49,6 +49,11 @@ int ZeroProgress(int, int, long) {
     return 0;
 }
 
+int CountingProgress(int, int, long lData) {
+    ++*reinterpret_cast<int*>(lData);
+    return 0;
+}
+
 } // namespace
 
 SpiModule::SpiModule(const QString& name)
@@ -72,11 +77,13 @@ bool SpiModule::Supports(const QByteArray& firstBytes) const {
     return m_isSupported("file", buf.data()) != 0;
 }
 
-int SpiModule::DecodeMemory(const QByteArray& bytes, RgbPicture& picture) const {
+int SpiModule::DecodeMemory(const QByteArray& bytes, RgbPicture& picture,
+                            int* progressCalls) const {
     void* info = nullptr;
     void* bits = nullptr;
     const int rc = m_getPicture(bytes.constData(), long(bytes.size()), SPI_INPUT_MEMORY, &info,
-                                &bits, ZeroProgress, 0);
+                                &bits, progressCalls ? CountingProgress : ZeroProgress,
+                                reinterpret_cast<long>(progressCalls));
     if (rc != SPI_SUCCESS)
         return rc;
     return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;

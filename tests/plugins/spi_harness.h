@@ -32,7 +32,9 @@ public:
     bool Supports(const QByteArray& firstBytes) const; // padded to 2048 zero-filled bytes
 
     // GetPicture on memory input (flag 1); the result code, and on success the picture.
-    int DecodeMemory(const QByteArray& bytes, RgbPicture& picture) const;
+    // `progressCalls`, when given, counts the calls of the progress callback.
+    int DecodeMemory(const QByteArray& bytes, RgbPicture& picture,
+                     int* progressCalls = nullptr) const;
     // GetPicture on file input (flag 0) from `offset`.
     int DecodeFile(const QString& path, long offset, RgbPicture& picture) const;
 
