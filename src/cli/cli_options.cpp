@@ -42,15 +42,25 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"-c", "--colors", true},   {"", "--add16", false},
-    {"-d", "--dither", true},   {"-l", "--level", true},
-    {"", "--input-bits", true}, {"", "--output-precision", true},
-    {"", "--yb", true},         {"", "--cr", true},
-    {"", "--gm", true},         {"-t", "--transparent", true},
-    {"-j", "--jobs", true},     {"-o", "--output-dir", true},
-    {"", "--progress", false},  {"-q", "--quiet", false},
-    {"-h", "--help", false},    {"", "--version", false},
+    {"-c", "--colors", true},
+    {"", "--add16", false},
+    {"-d", "--dither", true},
+    {"-l", "--level", true},
+    {"", "--input-bits", true},
+    {"", "--output-precision", true},
+    {"", "--yb", true},
+    {"", "--cr", true},
+    {"", "--gm", true},
+    {"-t", "--transparent", true},
+    {"-j", "--jobs", true},
+    {"-o", "--output-dir", true},
+    {"", "--progress", false},
+    {"-q", "--quiet", false},
+    {"-h", "--help", false},
+    {"", "--version", false},
     {"", "--info", false},
+    {"", "--plugins", true},
+    {"", "--list-plugins", false},
 };
 
 const OptionInfo* FindOption(const std::string& name) {
@@ -61,7 +71,8 @@ const OptionInfo* FindOption(const std::string& name) {
 }
 
 // Applies one option with its value; an error text when the value is not allowed.
-std::string Apply(CliOptions& o, bool& info, const std::string& name, const std::string& value) {
+std::string Apply(CliOptions& o, bool& info, bool& list, const std::string& name,
+                  const std::string& value) {
     const auto bad = [&](const char* allowed) {
         return "invalid value '" + Printable(value) + "' for " + name + " (" + allowed + ")";
     };
@@ -128,6 +139,12 @@ std::string Apply(CliOptions& o, bool& info, const std::string& name, const std:
             o.mode = CliMode::Version;
     } else if (name == "--info") {
         info = true;
+    } else if (name == "--plugins") {
+        if (value.empty())
+            return "empty folder name for " + name;
+        o.pluginFolder = value;
+    } else if (name == "--list-plugins") {
+        list = true;
     }
     return {};
 }
@@ -137,7 +154,7 @@ std::string Apply(CliOptions& o, bool& info, const std::string& name, const std:
 CliParse ParseCommandLine(const std::vector<std::string>& args) {
     CliParse result;
     CliOptions& o = result.options;
-    bool info = false;
+    bool info = false, list = false;
     bool optionsEnded = false;
     std::vector<std::string> positional;
 
@@ -179,7 +196,7 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
             result.error = "option " + std::string(known->longName) + " takes no value";
             return result;
         }
-        const std::string error = Apply(o, info, known->longName, value.value_or(""));
+        const std::string error = Apply(o, info, list, known->longName, value.value_or(""));
         if (!error.empty()) {
             result.error = error;
             return result;
@@ -188,6 +205,12 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
 
     if (o.mode == CliMode::Help || o.mode == CliMode::Version)
         return result;
+    if (list) {
+        if (info || o.mode == CliMode::Batch || !positional.empty())
+            result.error = "--list-plugins takes no files, no output folder and no --info";
+        o.mode = CliMode::ListPlugins;
+        return result;
+    }
     // An empty name is no file at all; it would reach the file system as one.
     if (std::find(positional.begin(), positional.end(), std::string()) != positional.end()) {
         result.error = "empty file name";
@@ -224,6 +247,7 @@ const char* CliUsage() {
     return R"(Usage: xkorvo-cli [OPTIONS] INPUT OUTPUT
        xkorvo-cli [OPTIONS] -o DIR INPUT...
        xkorvo-cli --info INPUT...
+       xkorvo-cli --list-plugins
 
 Reduces pictures to a palette of 2 to 256 colours and writes them as BMP files.
 
@@ -242,6 +266,10 @@ Options:
   -o, --output-dir DIR       write DIR/<input name>.bmp for every input
   -j, --jobs N               reduce N files at the same time with -o (default 1)
       --info                 print "WIDTHxHEIGHT, N colors." for each input
+      --plugins DIR          load decoder plug-ins from DIR for this call (default: the
+                             folder the desktop program uses)
+      --list-plugins         print the plug-in folder and, for each plug-in file in it,
+                             "loaded", "switched off" or "refused:" and the reason
       --progress             show a progress bar on standard error
   -q, --quiet                print nothing but errors
   -h, --help                 show this help

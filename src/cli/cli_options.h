@@ -8,9 +8,10 @@
 #include <vector>
 
 enum class CliMode {
-    Convert, // INPUT OUTPUT
-    Batch,   // -o DIR INPUT...
-    Info,    // --info INPUT...
+    Convert,     // INPUT OUTPUT
+    Batch,       // -o DIR INPUT...
+    Info,        // --info INPUT...
+    ListPlugins, // --list-plugins
     Help,
     Version,
 };
@@ -19,9 +20,10 @@ struct CliOptions {
     CliMode mode = CliMode::Convert;
     PanelValues panel; // the control panel's built-in defaults unless an option says otherwise
     std::vector<std::string> inputs;
-    std::string output;    // Convert: the output file
-    std::string outputDir; // Batch: the output folder
-    int jobs = 1;          // files reduced at the same time in a batch
+    std::string output;       // Convert: the output file
+    std::string outputDir;    // Batch: the output folder
+    std::string pluginFolder; // --plugins: the plug-in folder for this call instead of the usual
+    int jobs = 1;             // files reduced at the same time in a batch
     bool progress = false;
     bool quiet = false;
 };

@@ -1,6 +1,7 @@
 // xkorvo-cli: reduces pictures to a palette from the command line. See CliUsage().
 #include "cli/cli_options.h"
 #include "cli/cli_runner.h"
+#include "cli/plugin_folder.h"
 #include "platform/large_pages.h"
 #include "pluginhost/plugin_registry.h"
 
@@ -31,12 +32,14 @@ int main(int argc, char** argv) {
     }
 
     // The plug-in host needs the application object for the program's folder and the
-    // settings file, whose "Plugins" section switches plug-ins off.
+    // settings file, which names the plug-in folder and switches plug-ins off.
     QCoreApplication app(argc, argv);
-    g_strPluginPath = DefaultPluginFolder();
-    LoadPlugins();
+    LoadCliPlugins(options);
     int status = kExitOk;
     switch (options.mode) {
+    case CliMode::ListPlugins:
+        status = RunListPlugins();
+        break;
     case CliMode::Info:
         status = RunInfo(options);
         break;

@@ -5,6 +5,7 @@
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
 #include "desktop/user_notice.h"
+#include "settings/settings_keys.h"
 
 #include <QDialogButtonBox>
 #include <QTabBar>
@@ -13,24 +14,24 @@
 
 CControllPanel::CControllPanel(QWidget* mainWindow)
     : m_pPage1(new CMyPropertyPage1), m_pPage2(new CMyPropertyPage2),
-      m_pPage3(new CMyPropertyPage3),
-      m_pPage4(new CMyPropertyPage4), m_pSettings{{{"Add16", &m_pPage1->m_bAdd16},
-                                                   {"DitherMode", &m_pPage1->m_nDitherMode},
-                                                   {"numBit", &m_pPage1->m_nNumBit},
-                                                   {"BitSet", &m_pPage1->m_nBitSet},
-                                                   {"DitherLevel", &m_pPage1->m_nDitherLevel},
-                                                   {"InBit", &m_pPage2->m_nInBit},
-                                                   {"OutBit", &m_pPage2->m_nOutBit},
-                                                   {"magCR", &m_pPage2->m_nMagCR},
-                                                   {"magGM", &m_pPage2->m_nMagGM},
-                                                   {"magWB", &m_pPage2->m_nMagWB},
-                                                   {"magYB", &m_pPage2->m_nMagYB},
-                                                   {"TransMode", &m_pPage3->m_bTransMode},
-                                                   {"TransPosition", &m_pPage3->m_nTransPosition},
-                                                   {"PngMode", &m_pPage4->m_bPngMode},
-                                                   {"GifMode", &m_pPage4->m_nGifMode},
-                                                   {"BatchPath", &m_pPage4->m_strBatchPath},
-                                                   {"BatchFileType", &m_pPage4->m_nBatchFileType}}},
+      m_pPage3(new CMyPropertyPage3), m_pPage4(new CMyPropertyPage4),
+      m_pSettings{{{&settings::kAdd16, &m_pPage1->m_bAdd16},
+                   {&settings::kDitherMode, &m_pPage1->m_nDitherMode},
+                   {&settings::kNumBit, &m_pPage1->m_nNumBit},
+                   {&settings::kBitSet, &m_pPage1->m_nBitSet},
+                   {&settings::kDitherLevel, &m_pPage1->m_nDitherLevel},
+                   {&settings::kInBit, &m_pPage2->m_nInBit},
+                   {&settings::kOutBit, &m_pPage2->m_nOutBit},
+                   {&settings::kMagCR, &m_pPage2->m_nMagCR},
+                   {&settings::kMagGM, &m_pPage2->m_nMagGM},
+                   {&settings::kMagWB, &m_pPage2->m_nMagWB},
+                   {&settings::kMagYB, &m_pPage2->m_nMagYB},
+                   {&settings::kTransMode, &m_pPage3->m_bTransMode},
+                   {&settings::kTransPosition, &m_pPage3->m_nTransPosition},
+                   {&settings::kPngMode, &m_pPage4->m_bPngMode},
+                   {&settings::kGifMode, &m_pPage4->m_nGifMode},
+                   {&settings::kBatchPath, &m_pPage4->m_strBatchPath},
+                   {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType}}},
       m_pMainWindow(mainWindow) {
     setObjectName(QStringLiteral("controlPanel"));
     setWindowTitle(tr("Quantizer color settings"));
@@ -70,28 +71,49 @@ CPanelPage* CControllPanel::Page(int index) const {
 }
 
 PanelValues CControllPanel::GetPanelValues() const {
+    const auto in = [](const SettingKey& key, int member) { return BringIntoRange(key, member); };
     PanelValues v;
-    v.m_nBitSet = m_pPage1->m_nBitSet;
-    v.m_nNumBit = m_pPage1->m_nNumBit;
-    v.m_bAdd16 = m_pPage1->m_bAdd16;
-    v.m_nDitherMode = m_pPage1->m_nDitherMode;
-    v.m_nDitherLevel = m_pPage1->m_nDitherLevel;
-    v.m_nInBit = m_pPage2->m_nInBit;
-    v.m_nOutBit = m_pPage2->m_nOutBit;
-    v.m_nMagYB = m_pPage2->m_nMagYB;
-    v.m_nMagCR = m_pPage2->m_nMagCR;
-    v.m_nMagGM = m_pPage2->m_nMagGM;
-    v.m_nMagWB = m_pPage2->m_nMagWB;
-    v.m_bTransMode = m_pPage3->m_bTransMode;
-    v.m_nTransPosition = m_pPage3->m_nTransPosition;
+    v.m_nBitSet = in(settings::kBitSet, m_pPage1->m_nBitSet);
+    v.m_nNumBit = in(settings::kNumBit, m_pPage1->m_nNumBit);
+    v.m_bAdd16 = in(settings::kAdd16, m_pPage1->m_bAdd16);
+    v.m_nDitherMode = in(settings::kDitherMode, m_pPage1->m_nDitherMode);
+    v.m_nDitherLevel = in(settings::kDitherLevel, m_pPage1->m_nDitherLevel);
+    v.m_nInBit = in(settings::kInBit, m_pPage2->m_nInBit);
+    v.m_nOutBit = in(settings::kOutBit, m_pPage2->m_nOutBit);
+    v.m_nMagYB = in(settings::kMagYB, m_pPage2->m_nMagYB);
+    v.m_nMagCR = in(settings::kMagCR, m_pPage2->m_nMagCR);
+    v.m_nMagGM = in(settings::kMagGM, m_pPage2->m_nMagGM);
+    v.m_nMagWB = in(settings::kMagWB, m_pPage2->m_nMagWB);
+    v.m_bTransMode = in(settings::kTransMode, m_pPage3->m_bTransMode);
+    v.m_nTransPosition = in(settings::kTransPosition, m_pPage3->m_nTransPosition);
     return v;
 }
 
 const PanelSetting* CControllPanel::FindSetting(const QString& key) const {
     for (const PanelSetting& setting : m_pSettings)
-        if (key == QLatin1String(setting.key))
+        if (key == QLatin1String(setting.setting->key))
             return &setting;
     return nullptr;
+}
+
+void CControllPanel::LoadSettings(const IniText& settings) {
+    for (const SettingKey* key : settings::kPanelKeys) {
+        const auto member = FindSetting(QLatin1String(key->key))->member;
+        if (auto* number = std::get_if<int*>(&member))
+            **number = ReadInt(settings, *key); // unchecked, as stored
+        else
+            *std::get<QString*>(member) = ReadText(settings, *key);
+    }
+}
+
+void CControllPanel::SaveSettings(IniText& settings) const {
+    for (const SettingKey* key : settings::kPanelKeys) {
+        const auto member = FindSetting(QLatin1String(key->key))->member;
+        if (auto* number = std::get_if<int*>(&member))
+            WriteInt(settings, *key, **number);
+        else
+            WriteText(settings, *key, *std::get<QString*>(member));
+    }
 }
 
 void CControllPanel::showEvent(QShowEvent* event) {

@@ -11,8 +11,10 @@
 #include <array>
 #include <variant>
 
+class IniText;
 class QTabWidget;
 class CPanelPage;
+struct SettingKey;
 class CMyPropertyPage1;
 class CMyPropertyPage2;
 class CMyPropertyPage3;
@@ -20,7 +22,7 @@ class CMyPropertyPage4;
 
 // One entry of m_pSettings: the settings-file key and the page member it stands for.
 struct PanelSetting {
-    const char* key;
+    const SettingKey* setting;
     std::variant<int*, QString*> member;
 };
 
@@ -43,8 +45,12 @@ public:
     // The page shown last; the sheet reopens there for the rest of the program run.
     int m_nActivePage = 0;
 
-    // The members that reach the engine, for QuantSettings::FromPanel.
+    // The members that reach the engine, for QuantSettings::FromPanel, each brought into its
+    // range as the settings table says; the members themselves keep what was stored.
     [[nodiscard]] PanelValues GetPanelValues() const;
+    // The "ControllPanel" keys: taken as stored (a missing key gives 0), and written back.
+    void LoadSettings(const IniText& settings);
+    void SaveSettings(IniText& settings) const;
     // The entry of m_pSettings for a settings-file key, or nullptr.
     [[nodiscard]] const PanelSetting* FindSetting(const QString& key) const;
 

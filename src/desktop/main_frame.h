@@ -18,9 +18,9 @@ class CKorvoView;
 class CMyStatusBar;
 class COpenFileDialog;
 class CSaveFileDialog;
+class IniText;
 class QMdiArea;
 class QMenu;
-class QSettings;
 class QToolBar;
 
 class CMainFrame : public QMainWindow {
@@ -77,8 +77,8 @@ public:
     // Whether a quantization run is under way anywhere; the program does not end meanwhile.
     std::function<bool()> m_isRunning;
     // The control panel's keys of the settings file ("ControllPanel" section).
-    std::function<void(QSettings&)> m_loadPanelSettings;
-    std::function<void(QSettings&)> m_savePanelSettings;
+    std::function<void(const IniText&)> m_loadPanelSettings;
+    std::function<void(IniText&)> m_savePanelSettings;
     // Enables the commands served outside the main window (run, clipboard, plug-in settings).
     std::function<void()> m_updateMoreCommands;
 
@@ -96,7 +96,9 @@ private:
     void RebuildRecentMenu();
     void OpenRecentFile(int index);
     void UpdateTitle();
-    void ReadSettings(QSettings& settings);
+    void ReadSettings(const IniText& settings);
+    // Moves the window to a stored rectangle (see main_frame_settings.cpp).
+    void PlaceWindow(int left, int top, int right, int bottom);
     void SetFirstStartDefaults();
     void WriteSettings();
     std::unique_ptr<CKorvoDoc> ReadDocument(const QString& path);
@@ -113,4 +115,5 @@ private:
     int m_nShowCmd = 1; // how the first showing presents the window (1 normal, 3 maximised)
     int m_nNewCount = 0;
     bool m_bCreated = false;
+    bool m_bSettingsRefused = false; // the settings file is not one to read or rewrite
 };

@@ -18,21 +18,10 @@
 #include <QClipboard>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QSettings>
 
 CQuantSign g_quantSign;
 
 namespace {
-
-// The order in which the settings file lists the control panel's keys.
-constexpr const char* kPanelKeyOrder[] = {
-    "BitSet",        "numBit",        "Add16",     "DitherMode", "DitherLevel", "magCR",
-    "magGM",         "magWB",         "magYB",     "InBit",      "OutBit",      "TransMode",
-    "TransPosition", "BatchFileType", "BatchPath", "GifMode",    "PngMode"};
-
-QString Key(const char* key) {
-    return QStringLiteral("ControllPanel/") + QLatin1String(key);
-}
 
 // Shows the wait cursor for as long as it lives.
 struct WaitCursor {
@@ -62,24 +51,8 @@ CQuantRun::CQuantRun(CMainFrame& frame)
 
     m_frame.m_openBatch = [this](const QStringList& files) { OpenBatch(files); };
     m_frame.m_isRunning = [] { return g_quantSign.m_bRunning != 0; };
-    m_frame.m_loadPanelSettings = [this](QSettings& s) {
-        for (const char* key : kPanelKeyOrder) {
-            const PanelSetting* setting = m_wndControlPanel.FindSetting(QLatin1String(key));
-            if (auto* number = std::get_if<int*>(&setting->member))
-                **number = s.value(Key(key), 0).toInt(); // taken as stored, like the file says
-            else
-                *std::get<QString*>(setting->member) = s.value(Key(key)).toString();
-        }
-    };
-    m_frame.m_savePanelSettings = [this](QSettings& s) {
-        for (const char* key : kPanelKeyOrder) {
-            const PanelSetting* setting = m_wndControlPanel.FindSetting(QLatin1String(key));
-            if (auto* number = std::get_if<int*>(&setting->member))
-                s.setValue(Key(key), **number);
-            else
-                s.setValue(Key(key), *std::get<QString*>(setting->member));
-        }
-    };
+    m_frame.m_loadPanelSettings = [this](const IniText& s) { m_wndControlPanel.LoadSettings(s); };
+    m_frame.m_savePanelSettings = [this](IniText& s) { m_wndControlPanel.SaveSettings(s); };
     m_frame.m_updateMoreCommands = [this] { UpdateCommandUI(); };
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &CQuantRun::UpdateCommandUI);

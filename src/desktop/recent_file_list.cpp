@@ -1,12 +1,13 @@
 #include "desktop/recent_file_list.h"
 
+#include "settings/ini_text.h"
+#include "settings/settings_keys.h"
+
 #include <QFileInfo>
-#include <QSettings>
 
 namespace {
-const QString kSection = QStringLiteral("Recent File List");
-QString Key(int i) {
-    return kSection + QStringLiteral("/File%1").arg(i + 1);
+QByteArray Key(int i) {
+    return "File" + QByteArray::number(i + 1);
 }
 } // namespace
 
@@ -23,17 +24,25 @@ void CRecentFileList::Remove(int index) {
         m_files.removeAt(index);
 }
 
-void CRecentFileList::ReadList(QSettings& settings) {
+void CRecentFileList::ReadList(const IniText& settings) {
     m_files.clear();
     for (int i = 0; i < m_nSize; ++i) {
-        const QString path = settings.value(Key(i)).toString();
+        const QByteArray key = Key(i);
+        const QString path = ReadText(settings, {settings::kRecentFileSection, key.constData()});
         if (!path.isEmpty() && !m_files.contains(path))
             m_files << path;
     }
 }
 
-void CRecentFileList::WriteList(QSettings& settings) const {
-    settings.remove(kSection);
-    for (int i = 0; i < m_files.size(); ++i)
-        settings.setValue(Key(i), m_files[i]);
+void CRecentFileList::WriteList(IniText& settings) const {
+    for (int i = 0; i < m_nSize; ++i) {
+        const QByteArray key = Key(i);
+        const QString path = i < m_files.size() ? m_files[i] : QString();
+        // A name that cannot stand on one line is left out.
+        if (path.isEmpty() || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+            settings.RemoveKey(settings::kRecentFileSection, key);
+        else
+            WriteText(settings, {settings::kRecentFileSection, key.constData(), SettingType::Text},
+                      path);
+    }
 }

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-class QSettings;
+class IniText;
 
 class CRecentFileList {
 public:
@@ -14,8 +14,8 @@ public:
     void Remove(int index);
     const QStringList& Files() const { return m_files; }
 
-    void ReadList(QSettings& settings);
-    void WriteList(QSettings& settings) const;
+    void ReadList(const IniText& settings);
+    void WriteList(IniText& settings) const;
 
 private:
     int m_nSize;

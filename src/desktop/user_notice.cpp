@@ -25,6 +25,20 @@ void ShowNotice(QWidget* owner, const QString& text, NoticeIcon icon) {
     box.exec();
 }
 
+void ShowPassingNotice(QWidget* owner, const QString& text, NoticeIcon icon) {
+    if (Sink()) {
+        Sink()({Notice::Kind::Message, text, icon});
+        return;
+    }
+    auto* box = new QMessageBox(icon == NoticeIcon::Warning ? QMessageBox::Warning
+                                                            : QMessageBox::Information,
+                                QStringLiteral("xKorvo"), text, QMessageBox::Ok, owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    // Shown once the event loop runs, so that it comes up over the main window.
+    QMetaObject::invokeMethod(box, &QWidget::show, Qt::QueuedConnection);
+}
+
 void NoticeBeep(NoticeIcon icon) {
     if (Sink()) {
         Sink()({Notice::Kind::Beep, QString(), icon});

@@ -19,6 +19,9 @@ struct Notice {
 
 // Shows `text` in a modal message box captioned with the program's title.
 void ShowNotice(QWidget* owner, const QString& text, NoticeIcon icon = NoticeIcon::Information);
+// The same message in a box that does not wait: the program goes on while it is shown.
+void ShowPassingNotice(QWidget* owner, const QString& text,
+                       NoticeIcon icon = NoticeIcon::Information);
 // The information or warning beep.
 void NoticeBeep(NoticeIcon icon);
 // Runs a dialog modally and gives its result (QDialog::Accepted or Rejected).

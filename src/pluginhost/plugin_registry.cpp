@@ -2,12 +2,12 @@
 
 #include "pluginhost/plugins_section.h"
 #include "settings/settings_file.h"
+#include "settings/settings_keys.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLibrary>
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -18,6 +18,8 @@ QString g_strPluginPath;
 namespace {
 
 std::vector<LoadedPlugin> g_plugins;
+// Why each plug-in file of the last load was not loaded.
+QHash<QString, QString> g_refusals;
 
 } // namespace
 
@@ -39,10 +41,10 @@ QStringList ScanPluginFolder(const QString& folder) {
 QStringList GetInactivePlugins(const QString& folder) {
     const QStringList onDisk = ScanPluginFolder(folder);
     QStringList inactive;
-    QFile file(SettingsFilePath());
-    if (!file.open(QIODevice::ReadOnly))
+    const SettingsFileText settings = ReadSettingsFile();
+    if (settings.state != SettingsFileText::State::Read)
         return inactive;
-    for (const QString& name : ReadPluginsSection(file.readAll())) {
+    for (const QString& name : ReadPluginsSection(settings.text)) {
         if (onDisk.contains(name))
             inactive.prepend(name);
     }
@@ -57,20 +59,10 @@ QStringList GetActivePlugins(const QString& folder) {
 }
 
 void WriteInactivePlugins(const QStringList& names) {
-    const QString path = SettingsFilePath();
-    QByteArray text;
-    {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            text = file.readAll();
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    // Written through a temporary file, so a failed write never truncates the other sections.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return;
-    out.write(ReplacePluginsSection(text, names));
-    (void)out.commit();
+    const SettingsFileText settings = ReadSettingsFile();
+    if (settings.state == SettingsFileText::State::Refused)
+        return; // not a file this program may rewrite
+    (void)ReplaceSettingsFile(ReplacePluginsSection(settings.text, names));
 }
 
 void LoadPlugins() {
@@ -78,10 +70,14 @@ void LoadPlugins() {
     g_strPluginPath = AppendSeparator(g_strPluginPath);
     for (const QString& name : GetActivePlugins(g_strPluginPath)) {
         auto library = std::make_unique<QLibrary>(g_strPluginPath + name);
-        if (!library->load())
+        if (!library->load()) {
+            g_refusals[name] =
+                QStringLiteral("not a loadable library (%1)").arg(library->errorString());
             continue;
+        }
         auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library->resolve("GetPluginInfo"));
         if (!getInfo) {
+            g_refusals[name] = QStringLiteral("no GetPluginInfo");
             library->unload();
             continue;
         }
@@ -93,6 +89,7 @@ void LoadPlugins() {
         // The text ends after the characters the plug-in says it wrote, never past 10.
         const int length = std::clamp(written, 0, kVersionBytes);
         if (length < 4 || version[2] != 'I' || version[3] != 'N') {
+            g_refusals[name] = QStringLiteral("not an import plug-in");
             library->unload();
             continue;
         }
@@ -117,10 +114,38 @@ void UnloadPlugins() {
         delete plugin.library;
     }
     g_plugins.clear();
+    g_refusals.clear();
+}
+
+std::vector<PluginFileState> PluginFileStates() {
+    const QStringList inactive = GetInactivePlugins(g_strPluginPath);
+    std::vector<PluginFileState> states;
+    for (const QString& name : ScanPluginFolder(g_strPluginPath)) {
+        PluginFileState state{name, QStringLiteral("loaded")};
+        if (inactive.contains(name))
+            state.state = QStringLiteral("switched off");
+        else if (g_refusals.contains(name))
+            state.state = QStringLiteral("refused: ") + g_refusals.value(name);
+        else if (std::none_of(g_plugins.begin(), g_plugins.end(),
+                              [&](const LoadedPlugin& p) { return p.fileName == name; }))
+            state.state = QStringLiteral("not loaded"); // came after the load
+        states.push_back(state);
+    }
+    return states;
 }
 
 QString DefaultPluginFolder() {
     return PluginFolderFor(ProgramFolder());
+}
+
+QString FirstStartPluginFolder() {
+    const QByteArray fromEnv = qgetenv("SUSIE_PLUGIN_PATH");
+    return fromEnv.isEmpty() ? DefaultPluginFolder() : QString::fromLocal8Bit(fromEnv);
+}
+
+QString PluginFolderFromSettings(const IniText& settings, const QString& runningVersion) {
+    return SettingsTrusted(settings, runningVersion) ? ReadText(settings, settings::kPluginPath)
+                                                     : FirstStartPluginFolder();
 }
 
 QString PluginFolderFor(const QString& programFolder) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+class IniText;
 class QLibrary;
 
 // The plug-in folder. LoadPlugins appends the separator to it and keeps it there.
@@ -31,7 +32,7 @@ QStringList GetActivePlugins(const QString& folder);
 
 // Rewrites the "Plugins" section of the settings file as "1=name", "2=name", ... in list order.
 // Names that would take the section past 30000 bytes are dropped. Other sections are kept as
-// they are. A file that cannot be written is left alone, silently.
+// they are. A file that cannot be read or written is left alone, silently.
 void WriteInactivePlugins(const QStringList& names);
 
 // Loads every active plug-in of g_strPluginPath whose version text names an import plug-in;
@@ -48,6 +49,21 @@ QString DefaultPluginFolder();
 
 // The same choice for a program living in `programFolder`.
 QString PluginFolderFor(const QString& programFolder);
+
+// The folder a first start takes: SUSIE_PLUGIN_PATH when it is set, else DefaultPluginFolder().
+QString FirstStartPluginFolder();
+
+// The folder both programs load from: "PluginPath" of a settings file this version wrote (as
+// stored), else the first start's folder.
+QString PluginFolderFromSettings(const IniText& settings, const QString& runningVersion);
+
+// What the last LoadPlugins made of each plug-in file of g_strPluginPath, in folder order:
+// "loaded", "switched off" or "refused: " and the reason.
+struct PluginFileState {
+    QString fileName;
+    QString state;
+};
+std::vector<PluginFileState> PluginFileStates();
 
 // One loaded plug-in: the library stays loaded until UnloadPlugins. An export the plug-in lacks
 // is null.

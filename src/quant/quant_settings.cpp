@@ -3,15 +3,20 @@
 #include <algorithm>
 
 QuantSettings QuantSettings::FromPanel(const PanelValues& panel) {
+    // The settings file is loaded without checks, so every member is held to what its control
+    // can show before it reaches the engine, as the desktop's settings table also does: counts
+    // and sliders to the nearest end of their range, a list index or corner outside its list to
+    // the panel's built-in choice, a check box to on for any value but 0.
+    const PanelValues builtIn;
+    const auto choice = [](int value, int last, int fallback) {
+        return value >= 0 && value <= last ? value : fallback;
+    };
     QuantSettings s;
-    // The settings file is loaded without checks, so every member is held to the range its
-    // control can show before it reaches the engine; an unknown output precision is left to the
-    // colour space, which treats it as "888".
-    s.outPrecision = panel.m_nOutBit;
+    s.outPrecision = choice(panel.m_nOutBit, 8, builtIn.m_nOutBit);
     s.weightYB = (std::clamp(panel.m_nMagYB, 0, 20) + 7) * 5;
     s.weightCR = (std::clamp(panel.m_nMagCR, 0, 20) + 11) * 5;
     s.weightGM = (std::clamp(panel.m_nMagGM, 0, 20) + 15) * 5;
-    switch (panel.m_nBitSet) {
+    switch (choice(panel.m_nBitSet, 3, builtIn.m_nBitSet)) {
     case 0:
         s.colorCount = 256;
         break;
@@ -26,9 +31,9 @@ QuantSettings QuantSettings::FromPanel(const PanelValues& panel) {
         break;
     }
     s.ditherLevel = std::clamp(panel.m_nDitherLevel, 0, 10);
-    s.add16 = panel.m_bAdd16;
-    s.ditherMode = panel.m_nDitherMode >= 0 && panel.m_nDitherMode <= 4 ? panel.m_nDitherMode : 0;
-    switch (panel.m_nInBit) {
+    s.add16 = panel.m_bAdd16 != 0 ? 1 : 0;
+    s.ditherMode = choice(panel.m_nDitherMode, 4, builtIn.m_nDitherMode);
+    switch (choice(panel.m_nInBit, 3, builtIn.m_nInBit)) {
     case 0:
         s.inputMask = 7;
         break;
@@ -42,9 +47,8 @@ QuantSettings QuantSettings::FromPanel(const PanelValues& panel) {
         s.inputMask = 0;
         break;
     }
-    // A corner outside 0..3 selects none of the four: no transparent entry.
-    const bool corner = panel.m_nTransPosition >= 0 && panel.m_nTransPosition <= 3;
-    s.transPosition = panel.m_bTransMode != 0 && corner ? panel.m_nTransPosition : -1;
+    s.transPosition =
+        panel.m_bTransMode != 0 ? choice(panel.m_nTransPosition, 3, builtIn.m_nTransPosition) : -1;
     // The fixed colours and the transparent entry must fit, so the target is never negative.
     const int minimum = (s.add16 != 0 ? 16 : 0) + (s.transPosition >= 0 ? 1 : 0);
     if (s.colorCount < minimum)

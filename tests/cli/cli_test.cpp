@@ -56,6 +56,8 @@ protected:
                 _exit(127);
             // Settings and plug-in state of the user running the tests stay out of it.
             setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
+            // A program that hangs (on a FIFO, say) ends instead of stopping the tests.
+            alarm(600);
             if (fileLimit > 0) {
                 signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
                 rlimit limit{static_cast<rlim_t>(fileLimit), static_cast<rlim_t>(fileLimit)};
@@ -99,6 +101,13 @@ protected:
                 pixels.push_back(r << 16 | g << 8 | b);
             }
         return WritePicture(name, width, height, pixels);
+    }
+
+    // The settings file the program reads (XDG_CONFIG_HOME is the test's folder).
+    fs::path SettingsPath() const { return m_dir / "xkorvo" / "xkorvo.ini"; }
+    void WriteSettings(const std::string& text) const {
+        fs::create_directories(SettingsPath().parent_path());
+        std::ofstream(SettingsPath(), std::ios::binary) << text;
     }
 
     fs::path m_dir;
@@ -309,4 +318,91 @@ TEST_F(Cli, BatchNameClashAndExitStatusOrder) {
     BmpReadResult read = DibReadFile(Path("out/same.bmp").string());
     ASSERT_EQ(read.error, BmpError::None);
     EXPECT_EQ(DibGetWidth(read.dib.data()), 48);
+}
+
+// The plug-in folder is the desktop program's: the one a settings file of this version names,
+// else the program's own folder, or SUSIE_PLUGIN_PATH where a first start takes it. --plugins
+// overrides it for one call. Each plug-in file is listed with what loading made of it.
+TEST_F(Cli, FindsAndListsPluginsAsTheDesktopDoes) {
+    const fs::path spi = Path("spi");
+    fs::create_directories(spi);
+    for (const std::string kind : {"script", "badversion", "noinfo", "refuse"})
+        fs::copy_file(fs::path(XKORVO_TEST_PLUGIN_DIR) / (kind + ".spi"), spi / (kind + ".spi"));
+    std::ofstream(spi / "notalibrary.spi") << "this is text";
+    const std::string folder = spi.string() + "/", program = std::string(XKORVO_BIN_DIR) + "/";
+    const std::string trusted = "[Infomation]\nversion=" XKORVO_VERSION "\n";
+    const std::string settings =
+        "[FileOperation]\nPluginPath=" + spi.string() + "\n[Plugins]\n1=refuse.spi\n";
+
+    WriteSettings(trusted + settings);
+    Result r = Run({"--list-plugins"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    std::istringstream lines(r.out);
+    const std::vector<std::string> expected = {"Plug-in folder: " + folder,
+                                               "badversion.spi: refused: not an import plug-in",
+                                               "noinfo.spi: refused: no GetPluginInfo",
+                                               "notalibrary.spi: refused: not a loadable library (",
+                                               "refuse.spi: switched off",
+                                               "script.spi: loaded"};
+    for (const std::string& want : expected) {
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line.substr(0, want.size()), want);
+    }
+
+    const struct {
+        const char* name;
+        std::string file, environment;
+        std::vector<std::string> args;
+        std::string folder;
+    } rows[] = {
+        {"another version's file", "[Infomation]\nversion=0.1\n" + settings, "", {}, program},
+        {"first start with SUSIE_PLUGIN_PATH", settings, spi.string(), {}, folder},
+        {"the file's folder before SUSIE_PLUGIN_PATH", trusted + settings, "/nowhere", {}, folder},
+        {"--plugins for one call", trusted + settings, "", {"--plugins", program}, program},
+    };
+    for (const auto& row : rows) {
+        WriteSettings(row.file);
+        if (!row.environment.empty())
+            setenv("SUSIE_PLUGIN_PATH", row.environment.c_str(), 1);
+        std::vector<std::string> args = row.args;
+        args.push_back("--list-plugins");
+        r = Run(args);
+        unsetenv("SUSIE_PLUGIN_PATH");
+        EXPECT_EQ(r.status, 0) << row.name;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Plug-in folder: " + row.folder) << row.name;
+    }
+    EXPECT_EQ(Run({"--list-plugins", "in.bmp"}).status, 1);
+    EXPECT_EQ(Run({"--plugins", "", "--list-plugins"}).status, 1);
+}
+
+// A settings file that could block or exhaust the program is not read: a warning, the built-in
+// settings, and the file left as it is.
+TEST_F(Cli, SettingsFileThatIsNoRegularFileOrTooLargeIsLeftAlone) {
+    const std::string in = WritePhoto("photo.bmp", 8, 8);
+    const std::string large = "[Infomation]\nversion=" XKORVO_VERSION
+                              "\n[FileOperation]\nPluginPath=/nowhere\n;" +
+                              std::string(1 << 20, 'x') + "\n";
+    for (const std::string row : {"FIFO", "link to /dev/zero", "larger than 1 MiB"}) {
+        fs::remove(SettingsPath());
+        fs::create_directories(SettingsPath().parent_path());
+        if (row == "FIFO")
+            ASSERT_EQ(mkfifo(SettingsPath().c_str(), 0600), 0);
+        else if (row == "link to /dev/zero")
+            fs::create_symlink("/dev/zero", SettingsPath());
+        else
+            WriteSettings(large);
+        Result r = Run({"--list-plugins"});
+        EXPECT_EQ(r.status, 0) << row;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+                  "Plug-in folder: " + std::string(XKORVO_BIN_DIR) + "/")
+            << row;
+        EXPECT_NE(r.err.find(SettingsPath().string() + " could not be read"), std::string::npos)
+            << r.err;
+        r = Run({in, Path("out.bmp").string()});
+        EXPECT_EQ(r.status, 0) << row;
+        EXPECT_EQ(Lines(r.err), 1) << row;
+    }
+    EXPECT_EQ(ReadText(SettingsPath()), large);
 }

@@ -4,7 +4,11 @@
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
 #include "desktop/user_notice.h"
+#include "quant/quant.h"
 #include "quant/quant_settings.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+#include "tests/support/dib_builder.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -13,6 +17,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <functional>
@@ -151,6 +156,83 @@ TEST(ControlPanelRun, ValuesReachTheRunByTheFillingRules) {
         CheckRun(c);
 }
 
+// Whatever a settings file holds for a key of the panel (below or above the range, no number,
+// beyond int, nothing), a run still happens: counts and sliders take the nearest end of their
+// range, list choices and corners the panel's built-in choice, check boxes count as on for any
+// number but 0, and text that is no number reads as the built-in value.
+TEST(ControlPanelRun, EveryStoredValueGivesARun) {
+    const char* const values[] = {"-1", "999", "x7", "99999999999", ""};
+    const Fields d = Expect(256, 0, -1), fixed = Expect(256, 1, -1), corner = Expect(256, 0, 3);
+    const Fields level0 = Expect(256, 0, -1, 0, 0), level10 = Expect(256, 0, -1, 0, 10);
+    const struct {
+        const char* key;
+        const char* context; // another key the row needs
+        std::array<Fields, 5> expected;
+    } rows[] = {
+        {"BitSet", "numBit=64", {d, d, d, d, d}},
+        {"numBit",
+         "BitSet=3",
+         {Expect(2, 0, -1), Expect(256, 0, -1), Expect(64, 0, -1), Expect(256, 0, -1),
+          Expect(64, 0, -1)}},
+        {"Add16", "", {fixed, fixed, d, fixed, d}},
+        {"DitherMode", "", {d, d, d, d, d}},
+        {"DitherLevel", "", {level0, level10, d, level10, d}},
+        {"magCR",
+         "",
+         {Expect(256, 0, -1, 0, 7, 0, 8, 85, 55), Expect(256, 0, -1, 0, 7, 0, 8, 85, 155), d,
+          Expect(256, 0, -1, 0, 7, 0, 8, 85, 155), d}},
+        {"magGM",
+         "",
+         {Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 75), Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 175),
+          d, Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 175), d}},
+        {"magWB", "", {d, d, d, d, d}},
+        {"magYB",
+         "",
+         {Expect(256, 0, -1, 0, 7, 0, 8, 35), Expect(256, 0, -1, 0, 7, 0, 8, 135), d,
+          Expect(256, 0, -1, 0, 7, 0, 8, 135), d}},
+        {"InBit", "", {d, d, d, d, d}},
+        {"OutBit", "", {d, d, d, d, d}},
+        {"TransMode", "", {corner, corner, d, corner, d}},
+        {"TransPosition", "TransMode=1", {corner, corner, corner, corner, corner}},
+        {"BatchFileType", "", {d, d, d, d, d}},
+        {"BatchPath", "", {d, d, d, d, d}},
+        {"GifMode", "", {d, d, d, d, d}},
+        {"PngMode", "", {d, d, d, d, d}},
+    };
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    const DibHandle picture =
+        MakeDib24(3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0, 0xFFFFFF, 0x808080});
+    ASSERT_EQ(std::size(rows), std::size(settings::kPanelKeys));
+    for (const auto& row : rows) {
+        for (std::size_t k = 0; k < std::size(values); ++k) {
+            // The row's key first: of two equal keys the first counts, so the built-in values
+            // after it fill in only what the row leaves out.
+            QByteArray text = QByteArray("[ControllPanel]\n") + row.key + '=' + values[k] + '\n' +
+                              row.context + '\n';
+            for (const SettingKey* key : settings::kPanelKeys)
+                text += QByteArray(key->key) + '=' + QByteArray::number(key->builtIn) + '\n';
+            QFile file(SettingsFilePath());
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+
+            const SettingsFileText stored = ReadSettingsFile();
+            ASSERT_EQ(stored.state, SettingsFileText::State::Read);
+            CControllPanel panel;
+            panel.LoadSettings(IniText(stored.text));
+            const PanelValues run = panel.GetPanelValues();
+            const std::string name = std::string(row.key) + "=" + values[k];
+            EXPECT_EQ(FieldsOf(QuantSettings::FromPanel(run)), row.expected[k]) << name;
+            CGraphArray graph;
+            graph.SetSource(&picture);
+            QuantSignal signal;
+            EXPECT_EQ(QuantThreadProc(run, graph, signal, {}), QuantResult::Done) << name;
+        }
+    }
+}
+
 TEST_F(ControlPanel, WhiteBlackSliderIsFixedButKeepsItsValue) {
     auto* wb = Find<QSlider>(&panel, "sliderMagWB");
     EXPECT_FALSE(wb->isEnabled());
@@ -286,7 +368,7 @@ TEST_F(ControlPanel, SettingsTableHoldsTheSeventeenMembersInOrder) {
         "TransPosition", "PngMode",    "GifMode", "BatchPath", "BatchFileType"};
     ASSERT_EQ(panel.m_pSettings.size(), std::size(order));
     for (std::size_t i = 0; i < std::size(order); ++i)
-        EXPECT_STREQ(panel.m_pSettings[i].key, order[i]);
+        EXPECT_STREQ(panel.m_pSettings[i].setting->key, order[i]);
 }
 
 TEST_F(ControlPanel, StoredListIndexOutOfRangeShowsNoSelectionAndIsKept) {

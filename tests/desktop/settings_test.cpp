@@ -1,5 +1,6 @@
 // The settings file through the real main window: the version gate (first start, a trusted file,
-// missing keys, another version's file) and the round trip from one start to the next.
+// missing keys, another version's file), the round trip from one start to the next, what the
+// user wrote surviving it, and files the program must not read.
 #include "app_test_support.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/korvo_app.h"
@@ -9,9 +10,14 @@
 #include "settings/settings_file.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <climits>
 #include <memory>
 
 class TestSettings : public QObject {
@@ -26,6 +32,11 @@ private slots:
     void trustedFileIsRead();
     void anotherVersionsFileIsIgnoredWhole();
     void settingsComeBackAtTheNextStart();
+    void userTextAndSwitchedOffPluginsSurvive();
+    void refusedFileIsLeftAlone_data();
+    void refusedFileIsLeftAlone();
+    void storedRectangleIsPlacedOnAScreen_data();
+    void storedRectangleIsPlacedOnAScreen();
 
 private:
     CMainFrame* Start();
@@ -155,6 +166,97 @@ void TestSettings::settingsComeBackAtTheNextStart() {
     QVERIFY(frame->StatusBar()->isHidden());
     QVERIFY(!frame->Action(QStringLiteral("actionStatusBar"))->isChecked());
     QCOMPARE(frame->normalGeometry().size(), QSize(500, 300));
+}
+
+// Comments, keys and sections the program does not own, and switched-off plug-ins whose names
+// hold characters an INI reader might take apart, come back byte for byte after a start and exit.
+void TestSettings::userTextAndSwitchedOffPluginsSurvive() {
+    QTemporaryDir spi;
+    const QStringList names = {"a,b.spi", "c;d.spi", "e=f.spi", "\"g\".spi", "h\\i.spi", " j.spi"};
+    for (const QString& name : names)
+        WriteFile(spi.filePath(name), {});
+    QVERIFY(Start());
+    g_strPluginPath = AppendSeparator(spi.path()); // as the plug-in settings dialog leaves it
+    m_app.reset();
+    QByteArray text = "; my settings\n" + ReadFile(SettingsFilePath());
+    text.replace("[ViewSettings]\n", "[ViewSettings]\n# another comment\nzoom = 3\n");
+    text += "\n[Plugins]\n";
+    for (int i = 0; i < names.size(); ++i)
+        text += QByteArray::number(i + 1) + '=' + names[i].toUtf8() + '\n';
+    text += "\n[Unknown]\nkey = \"quoted\", with; all=of \\ it\n";
+    WriteFile(SettingsFilePath(), text);
+
+    m_rec->Clear();
+    QVERIFY(Start());
+    QCOMPARE(m_rec->Dialogs(), QStringList()); // trusted
+    QCOMPARE(GetActivePlugins(spi.path()), QStringList());
+    m_app.reset();
+    QCOMPARE(ReadFile(SettingsFilePath()), text);
+}
+
+// A settings file no real one resembles is not read: a notice that does not wait, the built-in
+// settings as on a first start, and the file as it was after the exit.
+void TestSettings::refusedFileIsLeftAlone_data() {
+    QTest::addColumn<bool>("large");
+    QTest::newRow("larger than 1 MiB") << true;
+    QTest::newRow("link to /dev/zero") << false;
+}
+
+void TestSettings::refusedFileIsLeftAlone() {
+    QFETCH(bool, large);
+    const QString path = SettingsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray text = "[Infomation]\nversion=" + RunningVersion().toUtf8() + "\n;" +
+                            QByteArray(1 << 20, 'x') + '\n';
+    if (large)
+        WriteFile(path, text);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    QVERIFY(Start());
+    QCOMPARE(m_rec->Dialogs(), QStringList{"aboutBox"});
+    QCOMPARE(m_rec->Messages().size(), 1);
+    QVERIFY2(m_rec->Messages().first().contains(path + " could not be read"),
+             qPrintable(m_rec->Messages().first()));
+    m_app.reset();
+    if (large)
+        QCOMPARE(ReadFile(path), text);
+    else
+        QCOMPARE(QFileInfo(path).symLinkTarget(), QStringLiteral("/dev/zero"));
+}
+
+// Edges anywhere in the range of int: computed without overflow, and a window no screen would
+// show is moved onto the primary screen.
+void TestSettings::storedRectangleIsPlacedOnAScreen_data() {
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("right");
+    QTest::addColumn<int>("bottom");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("on the screen") << 30 << 40 << 630 << 440 << true;
+    QTest::newRow("the ends of int") << INT_MIN << INT_MIN << INT_MAX << INT_MAX << false;
+    QTest::newRow("beyond every screen") << 100000 << 100000 << 100600 << 100400 << false;
+    QTest::newRow("left of every screen") << -5000 << 0 << -4400 << 400 << false;
+}
+
+void TestSettings::storedRectangleIsPlacedOnAScreen() {
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, right);
+    QFETCH(int, bottom);
+    QFETCH(bool, kept);
+    WriteSettingsFile({{"Infomation/version", RunningVersion()},
+                       {"ViewSettings/left", left},
+                       {"ViewSettings/top", top},
+                       {"ViewSettings/right", right},
+                       {"ViewSettings/bottom", bottom}});
+    CMainFrame* frame = Start();
+    QVERIFY(frame);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    if (kept)
+        QCOMPARE(frame->geometry(), QRect(left, top, right - left, bottom - top));
+    else
+        QVERIFY(area.contains(frame->frameGeometry().topLeft()) && frame->width() <= area.width() &&
+                frame->height() <= area.height());
 }
 
 QTEST_MAIN(TestSettings)

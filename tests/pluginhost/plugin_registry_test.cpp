@@ -1,10 +1,13 @@
 #include "image/bmp_file.h"
 #include "pluginhost/plugin_registry.h"
 #include "pluginhost/plugins_section.h"
+#include "settings/ini_text.h"
+#include "settings/settings_keys.h"
 #include "tests/pluginhost/host_fixture.h"
 
 #include <QLibrary>
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -110,6 +113,56 @@ TEST(PluginsSection, NamesBeyondTheSectionLimitAreDropped) {
     EXPECT_EQ(written.size(), 298);
 }
 
+// Setting one key changes that key's line only; everything else keeps its bytes.
+TEST(SettingsText, SettingAKeyChangesOnlyItsLine) {
+    const struct {
+        const char* name;
+        const char* before;
+        const char* after; // with [A] k set to 2
+    } rows[] = {
+        {"in place, spacing and CR LF kept", "[A]\r\nk =  1\r\n", "[A]\r\nk =  2\r\n"},
+        {"names in any case", "[a]\nK=1\n", "[a]\nK=2\n"},
+        {"the first of two equal keys", "[A]\nk=1\nk=3\n", "[A]\nk=2\nk=3\n"},
+        {"a comment is no key", "[A]\n;k=1\n#k=1\n", "[A]\n;k=1\n#k=1\nk=2\n"},
+        {"added before the blank line", "[A]\nx=1\n\n[B]\n", "[A]\nx=1\nk=2\n\n[B]\n"},
+        {"section appended", "[B]\ny=1", "[B]\ny=1\n\n[A]\nk=2\n"},
+        {"after a byte order mark", "\xEF\xBB\xBF[A]\nk=1\n", "\xEF\xBB\xBF[A]\nk=2\n"},
+        {"empty file", "", "[A]\nk=2\n"},
+    };
+    for (const auto& row : rows) {
+        IniText text{QByteArray(row.before)};
+        text.SetValue("A", "k", "2");
+        EXPECT_EQ(text.Text(), QByteArray(row.after)) << row.name;
+    }
+}
+
+TEST(SettingsText, NumbersAndTextsReadAsStored) {
+    const SettingKey number{"A", "n", SettingType::Int, -5, 7};
+    const struct {
+        const char* text;
+        int value;
+    } numbers[] = {{"[A]\nn= -12 \n", -12},
+                   {"[A]\nn=+3\n", 3},
+                   {"[A]\nn=99999999999\n", INT_MAX},
+                   {"[A]\nn=-99999999999\n", INT_MIN},
+                   {"[A]\nn=12 colours\n", 7},
+                   {"[A]\nn=0x10\n", 7},
+                   {"[A]\nn=\n", 7},
+                   {"[A]\nm=1\n", -5}};
+    for (const auto& row : numbers)
+        EXPECT_EQ(ReadInt(IniText(row.text), number), row.value) << row.text;
+
+    // Texts keep blanks at their ends, enclosing quotes and every other character.
+    const SettingKey text{"A", "t", SettingType::Text};
+    for (const char* value : {" lead", "trail\t", "\"quoted\"", "'single'", "a,b;c=d\\e \"f",
+                              "\xC3\xA9t\xC3\xA9", ""}) {
+        IniText file;
+        WriteText(file, text, QString::fromUtf8(value));
+        EXPECT_EQ(ReadText(file, text), QString::fromUtf8(value)) << file.Text().constData();
+    }
+    EXPECT_EQ(ReadText(IniText("[A]\nt=\"x\"\n"), text), QStringLiteral("x"));
+}
+
 using Registry = HostTest;
 
 TEST_F(Registry, InstalledProgramFindsItsPluginFolder) {
@@ -164,16 +217,54 @@ TEST_F(Registry, WriteInactiveKeepsTheDesktopSections) {
     EXPECT_EQ(ReadSettings(), QByteArray("[ViewSettings]\nzoom=3\n[Plugins]\n1=x.spi\n2=y.spi\n"));
 }
 
+// A settings file that is no regular file, or is larger than any real one, is neither read nor
+// rewritten: every plug-in stays active and the path keeps what it is.
+TEST_F(Registry, SettingsFileThatIsNoRegularFileOrTooLargeIsLeftAlone) {
+    AddFile("a.spi");
+    AddFile("b.spi");
+    const QString path = SettingsFilePath();
+    const QByteArray large = "[Plugins]\n1=a.spi\n;" + QByteArray(1 << 20, 'x') + '\n';
+    for (const char* row : {"larger than 1 MiB", "a folder", "link to /dev/zero"}) {
+        QFile::remove(path);
+        QDir().rmdir(path);
+        const std::string kind = row;
+        if (kind == "a folder")
+            ASSERT_TRUE(QDir().mkpath(path));
+        else if (kind == "link to /dev/zero")
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+        else
+            WriteSettings(large);
+        EXPECT_EQ(GetActivePlugins(folder()), QStringList({"a.spi", "b.spi"})) << row;
+        WriteInactivePlugins({"b.spi"});
+        if (kind == "a folder")
+            EXPECT_TRUE(QFileInfo(path).isDir()) << row;
+        else if (kind == "link to /dev/zero")
+            EXPECT_EQ(QFileInfo(path).symLinkTarget(), QStringLiteral("/dev/zero")) << row;
+        else
+            EXPECT_EQ(ReadSettings(), large) << row;
+    }
+    QFile::remove(path);
+}
+
 TEST_F(Registry, LoadsOnlyImportPluginsAndKeepsTheSeparator) {
     AddTestPlugin("script");
     AddTestPlugin("badversion");
     AddTestPlugin("noexports");
     AddTestPlugin("noinfo");
     AddFile("notalibrary.spi", "this is text");
+    AddTestPlugin("refuse");
+    WriteSettings("[Plugins]\n1=refuse.spi\n");
     g_strPluginPath = folder();
     LoadPlugins();
     EXPECT_EQ(g_strPluginPath, folder() + "/");
     EXPECT_EQ(LoadedNames(), QStringList({"noexports.spi", "script.spi"}));
+    QStringList states;
+    for (const PluginFileState& plugin : PluginFileStates())
+        states << plugin.fileName + ": " + plugin.state.section(QLatin1Char('('), 0, 0);
+    EXPECT_EQ(states, QStringList({"badversion.spi: refused: not an import plug-in",
+                                   "noexports.spi: loaded", "noinfo.spi: refused: no GetPluginInfo",
+                                   "notalibrary.spi: refused: not a loadable library ",
+                                   "refuse.spi: switched off", "script.spi: loaded"}));
     UnloadPlugins();
     EXPECT_TRUE(LoadedPlugins().empty());
 }

@@ -1,0 +1,29 @@
+#include "cli/plugin_folder.h"
+
+#include "cli/cli_runner.h"
+#include "pluginhost/plugin_registry.h"
+#include "settings/ini_text.h"
+#include "settings/settings_file.h"
+
+#include <QFile>
+#include <cstdio>
+
+void LoadCliPlugins(const CliOptions& options) {
+    const SettingsFileText settings = ReadSettingsFile();
+    if (settings.state == SettingsFileText::State::Refused)
+        std::fprintf(stderr, "xkorvo-cli: the %s; the built-in settings are used\n",
+                     SettingsRefusalText(settings).toLocal8Bit().constData());
+    g_strPluginPath = options.pluginFolder.empty()
+                          ? PluginFolderFromSettings(IniText(settings.text),
+                                                     QStringLiteral(XKORVO_VERSION_STRING))
+                          : QFile::decodeName(options.pluginFolder.c_str());
+    LoadPlugins();
+}
+
+int RunListPlugins() {
+    std::printf("Plug-in folder: %s\n", QFile::encodeName(g_strPluginPath).constData());
+    for (const PluginFileState& plugin : PluginFileStates())
+        std::printf("%s: %s\n", QFile::encodeName(plugin.fileName).constData(),
+                    plugin.state.toLocal8Bit().constData());
+    return kExitOk;
+}
