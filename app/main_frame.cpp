@@ -286,6 +286,13 @@ std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
         return nullptr;
     m_recentFiles.Add(doc->GetPathName());
     RebuildRecentMenu();
+    // The window shows more kinds of pictures than a run can unpack; the user learns it now
+    // rather than from a refused run.
+    const QString reason = doc->CannotReduceReason();
+    m_pStatusBar->SetNote(reason.isEmpty() ? QString()
+                                           : QStringLiteral("%1 can be shown, but its colors "
+                                                            "cannot be reduced: %2")
+                                                 .arg(doc->GetTitle(), reason));
     return doc;
 }
 

@@ -105,6 +105,11 @@ void CKorvoDoc::ShowProperties() {
                                                m_sizeDoc.height(), colours));
 }
 
+QString CKorvoDoc::CannotReduceReason() const {
+    const char* reason = UnpackRefusal(&m_hDib);
+    return reason ? QString::fromUtf8(reason) : QString();
+}
+
 void CKorvoDoc::ReplaceDib(DibHandle dib) {
     m_hDib = std::move(dib);
 }
