@@ -44,7 +44,7 @@ CMainFrame::CMainFrame() {
 
     m_pOpenDlg = std::make_unique<COpenFileDialog>(this);
     m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
-    const QString filter = QStringLiteral("すべてのファイル(*.*)|*.*|BMP ファイル(*.bmp)|*.bmp");
+    const QString filter = QStringLiteral("All files (*.*)|*.*|BMP files (*.bmp)|*.bmp");
     m_pOpenDlg->m_strFilter = filter;
     m_pSaveDlg->m_strFilter = filter;
     m_pOpenDlg->m_strDefExt = QStringLiteral("bmp");

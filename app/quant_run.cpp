@@ -211,7 +211,8 @@ void CQuantRun::OnPaste() {
         if (pasted.status == DibStatus::TooLarge)
             ShowNotice(&m_frame, QStringLiteral("DIB is too large"));
         else if (pasted.status != DibStatus::Ok)
-            ShowNotice(&m_frame, QStringLiteral("Cannot load DIB"));
+            ShowNotice(&m_frame, QStringLiteral("Cannot load DIB\nClipboard: %1")
+                                     .arg(QString::fromUtf8(DibStatusText(pasted.status))));
         return;
     }
     m_frame.m_sizeNewDoc = QSize(DibGetWidth(pasted.dib.data()), DibGetHeight(pasted.dib.data()));

@@ -42,9 +42,10 @@ bool CKorvoDoc::OnOpenDocument(const QString& path) {
         WaitCursor wait;
         loaded = LoadPictureFile(path);
     }
+    const QString file = QDir::toNativeSeparators(path);
     if (loaded.status == PictureLoadStatus::FileError) {
         ShowNotice(MainWindow(),
-                   QStringLiteral("Cannot open the file %1.").arg(QDir::toNativeSeparators(path)),
+                   QStringLiteral("Cannot open the file.\n%1: %2").arg(file, loaded.reason),
                    NoticeIcon::Warning);
         return false;
     }
@@ -54,7 +55,11 @@ bool CKorvoDoc::OnOpenDocument(const QString& path) {
     ReplaceDib(std::move(loaded.dib));
     RefreshDibInfo();
     if (!m_hDib) {
-        ShowNotice(MainWindow(), QStringLiteral("Cannot load DIB"));
+        // A picture that was read but refused here is one too large to address.
+        const QString reason = loaded.status == PictureLoadStatus::Ok
+                                   ? QStringLiteral("the picture is too large to address")
+                                   : loaded.reason;
+        ShowNotice(MainWindow(), QStringLiteral("Cannot load DIB\n%1: %2").arg(file, reason));
         return false;
     }
     SetPathName(path);
@@ -67,18 +72,18 @@ bool CKorvoDoc::OnSaveDocument(const QString& path) {
         WaitCursor wait;
         status = SavePictureFile(m_hDib, path);
     }
+    const QString line = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                      PictureSaveReason(status, m_hDib));
     switch (status) {
     case PictureSaveStatus::Ok:
         return true;
     case PictureSaveStatus::NotWritable:
-        ShowNotice(nullptr, QStringLiteral("Cannot save DIB"));
+        ShowNotice(nullptr, QStringLiteral("Cannot save DIB\n") + line);
         return false;
     case PictureSaveStatus::FileError:
         break;
     }
-    ShowNotice(nullptr,
-               QStringLiteral("Cannot save the file %1.").arg(QDir::toNativeSeparators(path)),
-               NoticeIcon::Warning);
+    ShowNotice(nullptr, QStringLiteral("Cannot save the file.\n") + line, NoticeIcon::Warning);
     return false;
 }
 

@@ -5,29 +5,42 @@
 
 #include <QFile>
 
+namespace {
+
+PictureLoadResult Failed(PictureLoadStatus status, const QString& reason) {
+    return {{}, status, reason};
+}
+
+} // namespace
+
 PictureLoadResult LoadPictureFile(const QString& path) {
     {
         QFile probe(path);
         if (!probe.open(QIODevice::ReadOnly))
-            return {{}, PictureLoadStatus::FileError};
+            return Failed(PictureLoadStatus::FileError, probe.errorString());
     }
     // The plug-ins are asked first, bitmap files included; the BMP reader serves the rest.
     if (DibHandle dib = LoadPictureByPlugin(path))
-        return {std::move(dib), PictureLoadStatus::Ok};
+        return {std::move(dib), PictureLoadStatus::Ok, {}};
     BmpReadResult bmp = DibReadFile(path.toStdString());
     switch (bmp.error) {
     case BmpError::None:
-        return {std::move(bmp.dib), PictureLoadStatus::Ok};
+        return {std::move(bmp.dib), PictureLoadStatus::Ok, {}};
     case BmpError::FileError:
-        return {{}, PictureLoadStatus::FileError};
+        return Failed(PictureLoadStatus::FileError, QStringLiteral("the file could not be read"));
     case BmpError::NotBitmap:
         break;
     case BmpError::Invalid:
         if (bmp.status == DibStatus::TooLarge)
-            return {{}, PictureLoadStatus::TooLarge};
-        break;
+            return Failed(PictureLoadStatus::TooLarge,
+                          QStringLiteral("the picture stores its rows top-down or has more than "
+                                         "%1 pixels")
+                              .arg(kMaxPicturePixels));
+        return Failed(PictureLoadStatus::NotPicture,
+                      QStringLiteral("unusable bitmap: ") + DibStatusText(bmp.status));
     }
-    return {{}, PictureLoadStatus::NotPicture};
+    return Failed(PictureLoadStatus::NotPicture,
+                  QStringLiteral("not a picture any plug-in or the BMP reader can read"));
 }
 
 PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path) {
@@ -40,4 +53,19 @@ PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path) {
         break;
     }
     return PictureSaveStatus::FileError;
+}
+
+QString PictureSaveReason(PictureSaveStatus status, const DibHandle& dib) {
+    switch (status) {
+    case PictureSaveStatus::Ok:
+        return {};
+    case PictureSaveStatus::NotWritable:
+        if (!dib)
+            return QStringLiteral("there is no picture to save");
+        return QStringLiteral("only pictures with a 40-byte information header can be written");
+    case PictureSaveStatus::FileError:
+        break;
+    }
+    return QStringLiteral(
+        "the file could not be created or written; an existing file of that name is unchanged");
 }

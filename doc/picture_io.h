@@ -17,6 +17,7 @@ enum class PictureLoadStatus {
 struct PictureLoadResult {
     DibHandle dib;
     PictureLoadStatus status = PictureLoadStatus::NotPicture;
+    QString reason; // why there is no picture, in words; empty when status is Ok
 };
 
 [[nodiscard]] PictureLoadResult LoadPictureFile(const QString& path);
@@ -28,3 +29,5 @@ enum class PictureSaveStatus {
 };
 
 [[nodiscard]] PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path);
+// Why a save of `dib` ended with `status`, in words; empty for Ok.
+QString PictureSaveReason(PictureSaveStatus status, const DibHandle& dib);
