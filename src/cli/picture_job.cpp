@@ -47,20 +47,10 @@ FileOutcome ReduceFile(const std::string& input, const std::string& output,
     dib.reset();
 
     std::error_code why;
-    switch (DibSaveFile(result, output, &why)) {
-    case SaveResult::Ok:
+    const SaveResult saved = DibSaveFile(result, output, &why);
+    if (saved == SaveResult::Ok)
         return {};
-    case SaveResult::NotWritable:
-        return {FileStatus::OutputFailed,
-                "cannot write " + output + ": the result is not writable"};
-    case SaveResult::NotAFile:
-        return {FileStatus::OutputFailed,
-                "cannot write " + output + ": it exists and is not a regular file"};
-    case SaveResult::FileError:
-        break;
-    }
-    return {FileStatus::OutputFailed,
-            "cannot write " + output + (why ? ": " + why.message() : std::string())};
+    return {FileStatus::OutputFailed, "cannot write " + output + ": " + SaveResultText(saved, why)};
 }
 
 FileOutcome DescribeFile(const std::string& input, std::string& line) {

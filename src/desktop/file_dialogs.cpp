@@ -15,9 +15,15 @@ std::optional<FileDialogAnswer> RunSystemDialog(QWidget* owner, const FileDialog
     QFileDialog dlg(owner, req.title, req.initialDir);
     dlg.setAcceptMode(req.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(req.save ? QFileDialog::AnyFile : QFileDialog::ExistingFiles);
-    dlg.setNameFilters(req.filters);
-    if (req.filterIndex >= 1 && req.filterIndex <= req.filters.size())
-        dlg.selectNameFilter(req.filters[req.filterIndex - 1]);
+    // Qt reads the patterns from the last parentheses of each filter; the list shows the text
+    // before them, so each entry reads as its text says.
+    QStringList qtFilters;
+    for (const FileFilter& filter : req.filters)
+        qtFilters << filter.text + QStringLiteral(" (") + filter.patterns + QLatin1Char(')');
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
+    dlg.setNameFilters(qtFilters);
+    if (req.filterIndex >= 1 && req.filterIndex <= qtFilters.size())
+        dlg.selectNameFilter(qtFilters[req.filterIndex - 1]);
     dlg.setDefaultSuffix(req.defaultSuffix);
     if (!req.fileName.isEmpty())
         dlg.selectFile(req.fileName);
@@ -25,9 +31,15 @@ std::optional<FileDialogAnswer> RunSystemDialog(QWidget* owner, const FileDialog
         return std::nullopt;
     FileDialogAnswer answer;
     answer.files = dlg.selectedFiles();
-    answer.filterIndex = int(req.filters.indexOf(dlg.selectedNameFilter())) + 1;
-    if (answer.filterIndex < 1)
-        answer.filterIndex = req.filterIndex;
+    // With the details hidden, Qt names the chosen filter by the text it shows.
+    const QString chosen = dlg.selectedNameFilter();
+    answer.filterIndex = req.filterIndex;
+    for (qsizetype i = 0; i < req.filters.size(); ++i) {
+        if (chosen == qtFilters[i] || chosen == req.filters[i].text) {
+            answer.filterIndex = int(i) + 1;
+            break;
+        }
+    }
     return answer;
 }
 
@@ -48,15 +60,16 @@ QString StripFileName(const QString& path) {
     return dir;
 }
 
-QStringList ConvertFilter(const QString& filter) {
+QList<FileFilter> ConvertFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList out;
+    QList<FileFilter> out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString pattern = parts[i + 1];
-        if (pattern == QLatin1String("*.*"))
-            pattern = QStringLiteral("*");
-        out << parts[i] + QStringLiteral(" (") +
-                   pattern.replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
+        const QString& pattern = parts[i + 1];
+        QString text = parts[i];
+        if (!text.contains(QLatin1Char('(') + pattern + QLatin1Char(')')))
+            text += QStringLiteral(" (") + pattern + QLatin1Char(')');
+        QString patterns = pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern;
+        out << FileFilter{text, patterns.replace(QLatin1Char(';'), QLatin1Char(' '))};
     }
     return out;
 }

@@ -10,11 +10,17 @@
 
 class QWidget;
 
-// What the system dialog is asked for and what it answers; filters are Qt filter strings.
+// One entry of a dialog's filter list: the text the user sees and the patterns it matches.
+struct FileFilter {
+    QString text;     // "BMP files (*.bmp)"
+    QString patterns; // space-separated: "*.bmp"
+};
+
+// What the system dialog is asked for and what it answers.
 struct FileDialogRequest {
     bool save = false;
     QString title;
-    QStringList filters;
+    QList<FileFilter> filters;
     int filterIndex = 1; // 1-based
     QString initialDir;
     QString fileName;
@@ -33,9 +39,10 @@ void SetFileDialogRunner(FileDialogRunner runner);
 // The folder of `path` with a trailing separator ("/photos/a.bmp" gives "/photos/").
 QString StripFileName(const QString& path);
 
-// "description|pattern|description|pattern" pairs as Qt filter strings; the all-files pattern
-// "*.*" becomes "*", which also matches names without a dot here.
-QStringList ConvertFilter(const QString& filter);
+// "description|pattern|description|pattern" pairs as filter entries. A description that already
+// names its pattern in parentheses is shown as it is, any other gets the pattern appended; the
+// all-files pattern "*.*" matches "*", which also takes names without a dot here.
+QList<FileFilter> ConvertFilter(const QString& filter);
 
 class COpenFileDialog {
 public:
@@ -46,7 +53,7 @@ public:
 
     QString m_strDefExt;
     QString m_strFileName; // the first chosen path; before the call, the proposed name
-    QString m_strFilter = QStringLiteral("すべてのファイル(*.*)|*.*");
+    QString m_strFilter = QStringLiteral("All files (*.*)|*.*");
     int m_nFilterIndex = 1;
     QString m_strInitialDir;
     QString m_strTitle;
@@ -66,7 +73,7 @@ public:
 
     QString m_strDefExt;
     QString m_strFileName;
-    QString m_strFilter = QStringLiteral("すべてのファイル(*.*)|*.*");
+    QString m_strFilter = QStringLiteral("All files (*.*)|*.*");
     int m_nFilterIndex = 1;
     QString m_strInitialDir;
     QString m_strTitle;

@@ -44,7 +44,7 @@ CMainFrame::CMainFrame() {
 
     m_pOpenDlg = std::make_unique<COpenFileDialog>(this);
     m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
-    const QString filter = QStringLiteral("すべてのファイル(*.*)|*.*|BMP ファイル(*.bmp)|*.bmp");
+    const QString filter = QStringLiteral("All files (*.*)|*.*|BMP files (*.bmp)|*.bmp");
     m_pOpenDlg->m_strFilter = filter;
     m_pSaveDlg->m_strFilter = filter;
     m_pOpenDlg->m_strDefExt = QStringLiteral("bmp");
@@ -286,6 +286,13 @@ std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
         return nullptr;
     m_recentFiles.Add(doc->GetPathName());
     RebuildRecentMenu();
+    // The window shows more kinds of pictures than a run can unpack; the user learns it now
+    // rather than from a refused run.
+    const QString reason = doc->CannotReduceReason();
+    m_pStatusBar->SetNote(reason.isEmpty() ? QString()
+                                           : QStringLiteral("%1 can be shown, but its colors "
+                                                            "cannot be reduced: %2")
+                                                 .arg(doc->GetTitle(), reason));
     return doc;
 }
 

@@ -19,7 +19,13 @@ CMyStatusBar::CMyStatusBar(QWidget* parent) : QStatusBar(parent) {
 }
 
 void CMyStatusBar::SetRunning(bool running) {
+    m_bRunning = running;
     m_pIdle->setText(running ? QStringLiteral("Quantizing, please wait...") : QString());
+}
+
+void CMyStatusBar::SetNote(const QString& text) {
+    if (!m_bRunning)
+        m_pIdle->setText(text);
 }
 
 QString CMyStatusBar::IdleText() const {

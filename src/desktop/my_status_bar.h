@@ -1,6 +1,7 @@
-// The status bar: one pane whose idle text is empty, or "Quantizing, please wait..." while a run
-// is under way, whenever no menu prompt is shown; and the run's progress bar (0..1000) over the
-// right half of the pane, placed again on every resize and keeping its position.
+// The status bar: one pane whose idle text is "Quantizing, please wait..." while a run is under
+// way, else a note on the last picture opened or the last run (empty when there is nothing to
+// tell), whenever no menu prompt is shown; and the run's progress bar (0..1000) over the right
+// half of the pane, placed again on every resize and keeping its position.
 #pragma once
 
 #include <QStatusBar>
@@ -13,8 +14,10 @@ class CMyStatusBar : public QStatusBar {
 public:
     explicit CMyStatusBar(QWidget* parent = nullptr);
 
-    // Switches the idle text between the run's text and nothing.
+    // Switches the idle text between the run's text and nothing; either way the note goes.
     void SetRunning(bool running);
+    // A note for the user as the idle text, until the next note or run; empty for none.
+    void SetNote(const QString& text);
     QString IdleText() const;
     // The text a user sees now: a menu prompt, else the idle text.
     QString ShownText() const;
@@ -31,4 +34,5 @@ private:
     QLabel* m_pIdle;
     QProgressBar* m_pProgress;
     int m_nProgressPos = 0;
+    bool m_bRunning = false;
 };

@@ -23,6 +23,14 @@ CQuantSign g_quantSign;
 
 namespace {
 
+// Why a run on `doc` ended without a result, for the status bar.
+QString CannotReduceText(const CKorvoDoc& doc, QuantResult result) {
+    QString reason = doc.CannotReduceReason();
+    if (result != QuantResult::Unreadable || reason.isEmpty())
+        reason = QString::fromUtf8(QuantResultText(result));
+    return QStringLiteral("Cannot reduce the colors of %1: %2").arg(doc.GetTitle(), reason);
+}
+
 // Shows the wait cursor for as long as it lives.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -90,19 +98,18 @@ void CQuantRun::OnReduce() {
     const PanelValues values = m_wndControlPanel.GetPanelValues();
     doc->m_graph.SetSource(&doc->m_hDib);
 
-    // The result comes back to this thread through a queued call; the document stays open
-    // and unchanged until then.
+    // The result comes back to this thread through a queued call, once the engine has said how
+    // the run ended; the document stays open and unchanged until then.
     QPointer<CQuantRun> self(this);
     QThread* thread = QThread::create([values, doc, self] {
-        (void)QuantThreadProc(values, doc->m_graph, g_quantSign.m_signal, [doc, self] {
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [doc, self] {
-                    if (self)
-                        self->OnRunFinished(doc);
-                },
-                Qt::QueuedConnection);
-        });
+        const QuantResult result = QuantThreadProc(values, doc->m_graph, g_quantSign.m_signal, {});
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [doc, self, result] {
+                if (self)
+                    self->OnRunFinished(doc, result);
+            },
+            Qt::QueuedConnection);
     });
     if (!thread)
         return;
@@ -126,7 +133,8 @@ void CQuantRun::OnProgressTimer() {
     m_frame.StatusBar()->SetProgressPos(g_quantSign.m_signal.m_nProgress.load());
 }
 
-void CQuantRun::OnRunFinished(CKorvoDoc* doc) {
+void CQuantRun::OnRunFinished(CKorvoDoc* doc, QuantResult outcome) {
+    QString note;
     if (doc->m_graph.GetResult()) {
         const DibHandle& result = doc->m_graph.GetResult();
         m_frame.m_sizeNewDoc = QSize(DibGetWidth(result.data()), DibGetHeight(result.data()));
@@ -142,6 +150,9 @@ void CQuantRun::OnRunFinished(CKorvoDoc* doc) {
         NoticeBeep(NoticeIcon::Information);
     } else {
         NoticeBeep(NoticeIcon::Warning);
+        // A run the user cancelled needs no word; any other tells why it gave nothing.
+        if (outcome != QuantResult::Cancelled)
+            note = CannotReduceText(*doc, outcome);
     }
     g_quantSign.m_pThread = nullptr;
     m_timer.stop();
@@ -150,6 +161,7 @@ void CQuantRun::OnRunFinished(CKorvoDoc* doc) {
     doc->m_bRunning = 0;
     g_quantSign.m_bRunning = 0;
     m_frame.StatusBar()->SetRunning(false);
+    m_frame.StatusBar()->SetNote(note);
     m_frame.UpdateCommandUI();
 }
 
@@ -172,7 +184,8 @@ void CQuantRun::OnPaste() {
         if (pasted.status == DibStatus::TooLarge)
             ShowNotice(&m_frame, QStringLiteral("DIB is too large"));
         else if (pasted.status != DibStatus::Ok)
-            ShowNotice(&m_frame, QStringLiteral("Cannot load DIB"));
+            ShowNotice(&m_frame, QStringLiteral("Cannot load DIB\nClipboard: %1")
+                                     .arg(QString::fromUtf8(DibStatusText(pasted.status))));
         return;
     }
     m_frame.m_sizeNewDoc = QSize(DibGetWidth(pasted.dib.data()), DibGetHeight(pasted.dib.data()));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "desktop/control_panel.h"
+#include "quant/quant.h"
 
 #include <QObject>
 #include <QPointer>
@@ -41,7 +42,7 @@ public:
 
 private:
     void OnProgressTimer();
-    void OnRunFinished(CKorvoDoc* doc);
+    void OnRunFinished(CKorvoDoc* doc, QuantResult outcome);
 
     CMainFrame& m_frame;
     QTimer m_timer; // the progress poll, once a second while a run is under way

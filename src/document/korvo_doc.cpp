@@ -42,9 +42,10 @@ bool CKorvoDoc::OnOpenDocument(const QString& path) {
         WaitCursor wait;
         loaded = LoadPictureFile(path);
     }
+    const QString file = QDir::toNativeSeparators(path);
     if (loaded.status == PictureLoadStatus::FileError) {
         ShowNotice(MainWindow(),
-                   QStringLiteral("Cannot open the file %1.").arg(QDir::toNativeSeparators(path)),
+                   QStringLiteral("Cannot open the file.\n%1: %2").arg(file, loaded.reason),
                    NoticeIcon::Warning);
         return false;
     }
@@ -54,7 +55,11 @@ bool CKorvoDoc::OnOpenDocument(const QString& path) {
     ReplaceDib(std::move(loaded.dib));
     RefreshDibInfo();
     if (!m_hDib) {
-        ShowNotice(MainWindow(), QStringLiteral("Cannot load DIB"));
+        // A picture that was read but refused here is one too large to address.
+        const QString reason = loaded.status == PictureLoadStatus::Ok
+                                   ? QStringLiteral("the picture is too large to address")
+                                   : loaded.reason;
+        ShowNotice(MainWindow(), QStringLiteral("Cannot load DIB\n%1: %2").arg(file, reason));
         return false;
     }
     SetPathName(path);
@@ -62,23 +67,22 @@ bool CKorvoDoc::OnOpenDocument(const QString& path) {
 }
 
 bool CKorvoDoc::OnSaveDocument(const QString& path) {
-    PictureSaveStatus status;
+    PictureSaveResult saved;
     {
         WaitCursor wait;
-        status = SavePictureFile(m_hDib, path);
+        saved = SavePictureFile(m_hDib, path);
     }
-    switch (status) {
+    const QString line = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), saved.reason);
+    switch (saved.status) {
     case PictureSaveStatus::Ok:
         return true;
     case PictureSaveStatus::NotWritable:
-        ShowNotice(nullptr, QStringLiteral("Cannot save DIB"));
+        ShowNotice(nullptr, QStringLiteral("Cannot save DIB\n") + line);
         return false;
     case PictureSaveStatus::FileError:
         break;
     }
-    ShowNotice(nullptr,
-               QStringLiteral("Cannot save the file %1.").arg(QDir::toNativeSeparators(path)),
-               NoticeIcon::Warning);
+    ShowNotice(nullptr, QStringLiteral("Cannot save the file.\n") + line, NoticeIcon::Warning);
     return false;
 }
 
@@ -103,6 +107,11 @@ void CKorvoDoc::ShowProperties() {
         return;
     ShowNotice(MainWindow(), QString::asprintf("%dx%d, %d colors.", m_sizeDoc.width(),
                                                m_sizeDoc.height(), colours));
+}
+
+QString CKorvoDoc::CannotReduceReason() const {
+    const char* reason = UnpackRefusal(&m_hDib);
+    return reason ? QString::fromUtf8(reason) : QString();
 }
 
 void CKorvoDoc::ReplaceDib(DibHandle dib) {

@@ -44,6 +44,8 @@ public:
     void SetDib(DibHandle dib);
 
     bool HasDib() const { return static_cast<bool>(m_hDib); }
+    // Why a run could not unpack the picture, in words; empty when it can (memory permitting).
+    QString CannotReduceReason() const;
     const QImage& DisplayImage() const { return m_display; }
 
     CGraphArray m_graph;  // hands the picture to a run and carries its result back

@@ -41,15 +41,18 @@ PictureLoadResult LoadPictureFile(const QString& path) {
             QString::fromStdString(PictureFailureText(byPlugin.failure, bmp))};
 }
 
-PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path) {
-    switch (DibSaveFile(dib, path.toStdString())) {
+PictureSaveResult SavePictureFile(DibHandle& dib, const QString& path) {
+    std::error_code why;
+    const SaveResult saved = DibSaveFile(dib, path.toStdString(), &why);
+    const QString reason = QString::fromStdString(SaveResultText(saved, why));
+    switch (saved) {
     case SaveResult::Ok:
-        return PictureSaveStatus::Ok;
+        return {};
     case SaveResult::NotWritable:
-        return PictureSaveStatus::NotWritable;
-    case SaveResult::NotAFile: // left alone, like a file that cannot be written
+        return {PictureSaveStatus::NotWritable, reason};
+    case SaveResult::NotAFile:
     case SaveResult::FileError:
         break;
     }
-    return PictureSaveStatus::FileError;
+    return {PictureSaveStatus::FileError, reason};
 }

@@ -29,4 +29,9 @@ enum class PictureSaveStatus {
     FileError,   // the file could not be created or written; an existing one is kept intact
 };
 
-[[nodiscard]] PictureSaveStatus SavePictureFile(DibHandle& dib, const QString& path);
+struct PictureSaveResult {
+    PictureSaveStatus status = PictureSaveStatus::Ok;
+    QString reason; // why, in words, when not Ok
+};
+
+[[nodiscard]] PictureSaveResult SavePictureFile(DibHandle& dib, const QString& path);

@@ -285,3 +285,19 @@ SaveResult DibSaveFile(DibHandle& dib, const std::string& path, std::error_code*
     temp.Keep();
     return SaveResult::Ok;
 }
+
+std::string SaveResultText(SaveResult result, const std::error_code& why) {
+    switch (result) {
+    case SaveResult::Ok:
+        return {};
+    case SaveResult::NotWritable:
+        return "only a picture with a 40-byte information header can be written as a BMP file";
+    case SaveResult::NotAFile:
+        return "it exists and is not a regular file; it was left untouched";
+    case SaveResult::FileError:
+        break;
+    }
+    if (why)
+        return why.message() + "; an existing file of that name is unchanged";
+    return "the file could not be created or written; an existing file of that name is unchanged";
+}

@@ -52,3 +52,6 @@ enum class SaveResult {
 // it is complete. `why`, when given, receives the system's error behind a FileError.
 [[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path,
                                      std::error_code* why = nullptr);
+// Why a save ended with `result`, in words for messages ("" for Ok); `why` is the system's error
+// behind a FileError, when known.
+std::string SaveResultText(SaveResult result, const std::error_code& why = {});

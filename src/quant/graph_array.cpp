@@ -90,9 +90,10 @@ void UnpackRows(const std::uint8_t* h, const std::uint32_t (&lookup)[256], std::
     }
 }
 
-// Decodes a run-length stream of 8-bit (nibbles false) or 4-bit indices. Pixels the stream
-// never sets keep colour-table entry 0. A run or a jump past a row end or past the last row
-// refuses the picture; a stream that ends without its end-of-picture code ends the picture.
+// Decodes a run-length stream of 8-bit (nibbles false) or 4-bit indices into `out`, or only
+// checks it when `out` is null. Pixels the stream never sets keep colour-table entry 0. A run or
+// a jump past a row end or past the last row refuses the picture; a stream that ends without its
+// end-of-picture code ends the picture.
 bool UnpackRunLength(const std::uint8_t* h, const std::uint32_t (&lookup)[256], bool nibbles,
                      std::uint32_t* out) {
     const std::uint32_t width = static_cast<std::uint32_t>(DibGetWidth(h));
@@ -101,7 +102,8 @@ bool UnpackRunLength(const std::uint8_t* h, const std::uint32_t (&lookup)[256], 
     const std::uint8_t* end = s + ReadU32(h + dibfield::SizeImage);
     std::uint64_t x = 0, y = 0; // y counts rows from the bottom
     auto put = [&](unsigned index) {
-        out[(height - 1 - y) * std::uint64_t{width} + x] = lookup[index];
+        if (out)
+            out[(height - 1 - y) * std::uint64_t{width} + x] = lookup[index];
         ++x;
     };
     while (end - s >= 2) {
@@ -154,12 +156,29 @@ void CGraphArray::SetSource(const DibHandle* source) {
     m_hSource = source;
 }
 
+const char* UnpackRefusal(const DibHandle* source) {
+    if (!source || !*source)
+        return "there is no picture";
+    const DibStatus status = DibValidate(*source);
+    if (status != DibStatus::Ok)
+        return DibStatusText(status);
+    const std::uint8_t* h = source->data();
+    if (!DibIsInfoHeader(h))
+        return "the picture has a 12-byte core header";
+    const std::uint32_t compression = ReadU32(h + dibfield::Compression);
+    if (compression == kCompressionRle8 || compression == kCompressionRle4) {
+        std::uint32_t lookup[256];
+        BuildLookup(h, lookup);
+        if (!UnpackRunLength(h, lookup, compression == kCompressionRle4, nullptr))
+            return "the run-length codes reach outside the picture";
+    }
+    return nullptr;
+}
+
 bool CGraphArray::LoadPixels() {
-    if (!m_hSource || DibValidate(*m_hSource) != DibStatus::Ok)
+    if (UnpackRefusal(m_hSource))
         return false;
     const std::uint8_t* h = m_hSource->data();
-    if (!DibIsInfoHeader(h))
-        return false;
     const std::uint32_t compression = ReadU32(h + dibfield::Compression);
     const std::uint64_t pixels = std::uint64_t{static_cast<std::uint32_t>(DibGetWidth(h))} *
                                  static_cast<std::uint32_t>(DibGetHeight(h));

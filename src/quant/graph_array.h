@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+// Why LoadPixels would refuse `source`, found without unpacking it: a short English reason, or
+// nullptr when the picture unpacks (memory permitting).
+[[nodiscard]] const char* UnpackRefusal(const DibHandle* source);
+
 class CGraphArray {
 public:
     CGraphArray();

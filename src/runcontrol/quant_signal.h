@@ -3,11 +3,19 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 
 struct QuantSignal {
     std::atomic<int> m_nProgress{0}; // written by the run, read by the progress display
     std::atomic<int> m_bCancel{0};   // set by the user interface, cleared by the run at its start
+    // Sees every progress report as it is made, on the reporting thread. The program polls
+    // m_nProgress instead and leaves this empty; tests record the reports of one stage.
+    std::function<void(int)> m_onProgress;
 
     bool Cancelled() const { return m_bCancel.load(std::memory_order_relaxed) != 0; }
-    void SetProgress(int value) { m_nProgress.store(value, std::memory_order_relaxed); }
+    void SetProgress(int value) {
+        m_nProgress.store(value, std::memory_order_relaxed);
+        if (m_onProgress)
+            m_onProgress(value);
+    }
 };

@@ -60,6 +60,18 @@ DibHandle Noise(int width, int height) {
     return dib;
 }
 
+// A bitmap file around any picture block: its pixels follow the header and the colour table.
+QByteArray BmpFile(const std::vector<std::uint8_t>& dib) {
+    DibHandle block = DibHandle::Allocate(dib.size());
+    std::copy(dib.begin(), dib.end(), block.data());
+    const std::uint8_t* h = block.data();
+    std::uint8_t head[14] = {'B', 'M'};
+    WriteU32(head + 2, std::uint32_t(14 + dib.size()));
+    WriteU32(head + 10, 14 + ReadU32(h) + DibGetColorTableSize(h));
+    return QByteArray(reinterpret_cast<const char*>(head), 14) +
+           QByteArray(reinterpret_cast<const char*>(dib.data()), qsizetype(dib.size()));
+}
+
 class DesktopRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -108,6 +120,7 @@ protected:
             g_quantSign.m_signal.m_bCancel.store(1);
             QTest::qWait(50);
         }
+        g_quantSign.m_signal.m_bCancel.store(0); // a refused run never clears it
         m_app.reset();
         SetNoticeSink({});
         SetModalDialogRunner({});
@@ -239,6 +252,62 @@ TEST_F(DesktopRun, CancelDuringARunAndTheGuardsMeanwhile) {
     EXPECT_TRUE(Action("actionReduce")->isEnabled());
     EXPECT_FALSE(Action("actionCancel")->isEnabled());
     EXPECT_EQ(doc->m_bRunning, 0);
+}
+
+// Pictures the window shows but a run cannot unpack: the status bar says so when they open, and
+// a run on them ends with the warning beep and the reason in the status bar.
+TEST_F(DesktopRun, PictureThatCannotBeReducedSaysWhy) {
+    struct Case {
+        const char* file;
+        std::vector<std::uint8_t> dib;
+        const char* reason;
+    };
+    // 2 x 1, 1 bit, with a 12-byte header: width, height, planes, bits; black and white.
+    std::vector<std::uint8_t> core(12);
+    WriteU32(core.data(), 12);
+    for (int field : {0, 1, 2, 3})
+        WriteU16(core.data() + 4 + 2 * field, field == 0 ? 2 : 1);
+    core.insert(core.end(), {0, 0, 0, 0xFF, 0xFF, 0xFF, 0x40, 0, 0, 0});
+    // 4 x 2, 8-bit run-length codes, 4 colours: a run of 5 in a row of 4.
+    std::vector<std::uint8_t> rle(40 + 16);
+    WriteU32(rle.data(), 40);
+    WriteU32(rle.data() + dibfield::Width, 4);
+    WriteU32(rle.data() + dibfield::Height, 2);
+    WriteU16(rle.data() + dibfield::Planes, 1);
+    WriteU16(rle.data() + dibfield::BitCount, 8);
+    WriteU32(rle.data() + dibfield::Compression, kCompressionRle8);
+    WriteU32(rle.data() + dibfield::SizeImage, 4);
+    WriteU32(rle.data() + dibfield::ClrUsed, 4);
+    rle.insert(rle.end(), {5, 1, 0, 1});
+    const Case cases[] = {{"core.bmp", core, "the picture has a 12-byte core header"},
+                          {"rle.bmp", rle, "the run-length codes reach outside the picture"}};
+    AnswerPanel([](CControllPanel&) {});
+    for (const Case& c : cases) {
+        m_notices.clear();
+        const QString path = m_files.filePath(QString::fromLatin1(c.file));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(BmpFile(c.dib));
+        file.close();
+        CKorvoDoc* doc = m_frame->OpenDocumentFile(path);
+        ASSERT_NE(doc, nullptr) << c.file;
+        EXPECT_FALSE(doc->DisplayImage().isNull()) << c.file;
+        EXPECT_EQ(m_frame->StatusBar()->IdleText().toStdString(),
+                  std::string(c.file) +
+                      " can be shown, but its colors cannot be reduced: " + c.reason);
+
+        ASSERT_TRUE(Action("actionReduce")->isEnabled()) << c.file;
+        Action("actionReduce")->trigger();
+        ASSERT_TRUE(WaitForRunEnd());
+        EXPECT_EQ(Beeps(NoticeIcon::Warning), 1) << c.file;
+        EXPECT_EQ(m_frame->MdiArea()->activeSubWindow()->windowTitle(), QLatin1String(c.file));
+        EXPECT_EQ(m_frame->StatusBar()->IdleText().toStdString(),
+                  std::string("Cannot reduce the colors of ") + c.file + ": " + c.reason);
+    }
+    // A picture that can be reduced leaves nothing to tell.
+    DibHandle fine = Noise(4, 4);
+    ASSERT_NE(m_frame->OpenDocumentFile(Save("fine.bmp", fine)), nullptr);
+    EXPECT_EQ(m_frame->StatusBar()->IdleText().toStdString(), "");
 }
 
 TEST_F(DesktopRun, PanelCancelledStartsNothing) {

@@ -10,13 +10,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
@@ -65,6 +68,7 @@ private slots:
     void refusesFilesWithTheirMessages();
     void showsCoreHeaderPictureButDoesNotSaveIt();
     void saveAsRoundTripKeepsTheDocumentsName();
+    void fileDialogsShowEachFilterOnce();
     void failingSaveKeepsTheOldFile();
     void propertiesCountDistinctColours();
     void zoomStopsAtItsEndsWithScrollSizes();
@@ -147,15 +151,26 @@ void TestMainWindow::opensPngThroughThePlugin() {
     QCOMPARE(frame->windowTitle(), QStringLiteral("xKorvo - photo.png"));
 }
 
+// Each message names the file ("%1" below) and says why in words.
 void TestMainWindow::refusesFilesWithTheirMessages_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("messages");
     DibLayout topDown{2, -2, 24, false, {}, 0, Rows24(Gradient(2, 2))};
-    QTest::newRow("top-down BMP") << BmpFileBytes(topDown)
-                                  << QStringList{"DIB is too large", "Cannot load DIB"};
+    QTest::newRow("top-down BMP")
+        << BmpFileBytes(topDown)
+        << QStringList{"DIB is too large",
+                       "Cannot load DIB\n%1: the picture stores its rows top-down or has more "
+                       "than 268435456 pixels"};
+    DibLayout bottomUp{2, 2, 24, false, {}, 0, Rows24(Gradient(2, 2))};
+    QTest::newRow("cut short") << BmpFileBytes(bottomUp).left(60)
+                               << QStringList{"Cannot load DIB\n%1: unusable bitmap: the picture "
+                                              "data is cut short"};
     QTest::newRow("not a picture")
-        << QByteArray("just some text\n") << QStringList{"Cannot load DIB"};
-    QTest::newRow("missing file") << QByteArray() << QStringList{};
+        << QByteArray("just some text\n")
+        << QStringList{"Cannot load DIB\n%1: not a picture any plug-in or the BMP reader can read"};
+    QTest::newRow("missing file") << QByteArray()
+                                  << QStringList{"Cannot open the file.\n%1: No such file or "
+                                                 "directory"};
 }
 
 void TestMainWindow::refusesFilesWithTheirMessages() {
@@ -167,12 +182,8 @@ void TestMainWindow::refusesFilesWithTheirMessages() {
         File(QStringLiteral("refused.bmp"), bytes);
     QVERIFY(!frame->OpenDocumentFile(path));
     QCOMPARE(frame->MdiArea()->subWindowList().size(), 0);
-    if (bytes.isEmpty()) { // an unopenable file names itself
-        QCOMPARE(m_rec->Messages().size(), 1);
-        QVERIFY(m_rec->Messages().first().contains(QStringLiteral("refused.bmp")));
-    } else {
-        QCOMPARE(m_rec->Messages(), messages);
-    }
+    messages.replaceInStrings(QStringLiteral("%1"), path);
+    QCOMPARE(m_rec->Messages(), messages);
     QVERIFY(frame->RecentFiles().Files().isEmpty());
 }
 
@@ -191,7 +202,9 @@ void TestMainWindow::showsCoreHeaderPictureButDoesNotSaveIt() {
         return std::optional<FileDialogAnswer>(FileDialogAnswer{{target}, 2});
     });
     frame->OnFileSaveAs();
-    QCOMPARE(m_rec->Messages(), QStringList{"Cannot save DIB"});
+    QCOMPARE(m_rec->Messages(),
+             QStringList{"Cannot save DIB\n" + target +
+                         ": only pictures with a 40-byte information header can be written"});
     QCOMPARE(ReadFile(target), QByteArray("old contents"));
 }
 
@@ -209,6 +222,12 @@ void TestMainWindow::saveAsRoundTripKeepsTheDocumentsName() {
     });
     frame->OnFileSaveAs();
     QVERIFY(asked.save);
+    // Readable everywhere; "*.*" also takes names without a dot.
+    QStringList filters;
+    for (const FileFilter& f : asked.filters)
+        filters << f.text + " matches " + f.patterns;
+    QCOMPARE(filters,
+             (QStringList{"All files (*.*) matches *", "BMP files (*.bmp) matches *.bmp"}));
     QCOMPARE(asked.fileName, QStringLiteral("photo"));
     QCOMPARE(asked.filterIndex, 2); // the BMP filter
     QCOMPARE(asked.defaultSuffix, QStringLiteral("bmp"));
@@ -222,6 +241,30 @@ void TestMainWindow::saveAsRoundTripKeepsTheDocumentsName() {
     QVERIFY(again);
     QCOMPARE(again->m_sizeDoc, QSize(5, 3));
     QCOMPARE(again->DisplayImage(), doc->DisplayImage());
+}
+
+// The system's dialog lists each filter as worded, its pattern not repeated.
+void TestMainWindow::fileDialogsShowEachFilterOnce() {
+    CMainFrame* frame = Start();
+    for (bool save : {false, true}) {
+        QStringList shown;
+        QString selected;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; types && i < types->count(); ++i)
+                shown << types->itemText(i);
+            selected = dialog->selectedNameFilter();
+            dialog->reject();
+        });
+        poll.start(10);
+        QVERIFY(save ? !frame->SaveDialog().RunSaveDialog() : !frame->OpenDialog().RunOpenDialog());
+        QCOMPARE(shown, (QStringList{"All files (*.*)", "BMP files (*.bmp)"}));
+        QCOMPARE(selected, shown.value(save ? 1 : 0));
+    }
 }
 
 void TestMainWindow::failingSaveKeepsTheOldFile() {

@@ -83,6 +83,24 @@ TEST(DivideBox, StatisticsOfARange) {
     }
 }
 
+// The solver gives up after ten sweeps. A diagonal of 2^60 swallows what a rotation moves onto
+// it, so every rotation turns by 45 degrees and a sweep only shrinks the off-diagonal elements:
+// from a01, a02, a12 = x, y, z it leaves a01 = a02 = -(y + z) / (2 sqrt 2) and a12 = 0. Starting
+// from 1, 1, 0 that is (2 sqrt 2)^-10 = 2^-15 after ten sweeps (2^-13.5 after nine, 2^-16.5 after
+// eleven), far above the threshold of 1e-16 that would end the solver on its own 27 sweeps later.
+TEST(DivideBox, JacobiStopsAfterTenSweeps) {
+    const double d = std::ldexp(1.0, 60);
+    double matrix[9] = {d, 1, 1, 1, d, 0, 1, 0, d};
+    double vectors[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    CDivideBox::JacobiEigen(3, matrix, vectors, 1e-16);
+    const double w = std::ldexp(1.0, -15);
+    for (int k : {1, 2, 3, 6}) // both sides of the diagonal
+        EXPECT_NEAR(std::fabs(matrix[k]), w, w * 1e-9) << k;
+    EXPECT_EQ(matrix[5], 0);
+    EXPECT_EQ(matrix[7], 0);
+    EXPECT_EQ(std::vector<double>({matrix[0], matrix[4], matrix[8]}), std::vector<double>(3, d));
+}
+
 TEST(DivideBox, RepresentativeRoundsHalfUp) {
     const CColorSpace space = Space();
     const std::pair<ColorEntry, int> cases[] = {{Entry(0, 0, 101), 51},
@@ -243,4 +261,48 @@ TEST(DividePalette, SnappedDuplicatesCountOnce) {
     ASSERT_EQ(DividePalette(entries, 2, space, signal, slots, found), StageResult::Ok);
     EXPECT_EQ(found, 1);
     EXPECT_EQ(slots[0].color, space.SnapToGrid(0x707070));
+}
+
+// Boxes whose colours snap to one output colour are split on without adding a colour, until 760
+// boxes exist. N greys 2 units apart within the "Web" level 0x666666 need N - 1 splits to become
+// single entries, and every box of two or more of them has an error of at least 2. A pair 1 unit
+// apart on both sides of where the snapped colour turns into 0xCCCCCC has the error 1: the first
+// split cuts it off (2 boxes) and it is split last, when N + 1 boxes exist, which happens only
+// while N + 1 < 760.
+TEST(DividePalette, StopsAtSevenHundredSixtyBoxes) {
+    const CColorSpace space = Space(0);
+    auto snapped = [&](int luma) { return space.SnapToGrid(space.SpaceToRgb(0, 0, luma)); };
+    auto lumaOf = [&](std::uint32_t grey) {
+        SpacePoint p;
+        space.RgbToSpace(p, grey);
+        return p.luma;
+    };
+    int low = lumaOf(0x999999), high = lumaOf(0xCCCCCC); // the first luma of 0xCCCCCC
+    ASSERT_TRUE(snapped(low) != 0xCCCCCCu && snapped(high) == 0xCCCCCCu);
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (snapped(middle) == 0xCCCCCCu ? high : low) = middle;
+    }
+    const std::uint32_t below = snapped(high - 1);
+    const int grey = lumaOf(0x666666);
+    ASSERT_TRUE(snapped(grey) == 0x666666u && snapped(grey + 2 * 759) == 0x666666u);
+    ASSERT_NE(below, 0x666666u);
+
+    const std::pair<int, std::vector<std::uint32_t>> cases[] = {{758, {0x666666, below, 0xCCCCCC}},
+                                                                {759, {0x666666, 0xCCCCCC}}};
+    for (const auto& [greys, colours] : cases) {
+        std::vector<ColorEntry> entries;
+        for (int i = 0; i < greys; ++i)
+            entries.push_back(Entry(0, 0, grey + 2 * i));
+        entries.push_back(Entry(0, 0, high - 1));
+        entries.push_back(Entry(0, 0, high));
+        std::array<PaletteSlot, 256> slots;
+        int found = 0;
+        QuantSignal signal;
+        ASSERT_EQ(DividePalette(entries, 256, space, signal, slots, found), StageResult::Ok);
+        std::vector<std::uint32_t> got;
+        for (int i = 0; i < found; ++i)
+            got.push_back(slots[i].color);
+        EXPECT_EQ(got, colours) << greys << " greys";
+    }
 }

@@ -121,6 +121,32 @@ TEST(ColorHistogram, UniformPictures) {
         ExpectHistogram(Picture(c.w, c.h, 0x336699), {{0x336699, c.weight}});
 }
 
+// After every row of each pass, in row order even when several threads work on bands of rows:
+// 20 + 80 y / height in the gradient pass, 100 + 300 y / height in the flag pass, 425 after the
+// runs. Three rows show the truncation; 2^18 pixels in 128 rows are worked on in bands.
+TEST(ColorHistogram, ReportsProgressAfterEveryRow) {
+    auto expected = [](int h) {
+        std::vector<int> reports;
+        for (int y = 0; y < h; ++y)
+            reports.push_back(20 + 80 * y / h);
+        for (int y = 0; y < h; ++y)
+            reports.push_back(100 + 300 * y / h);
+        reports.push_back(425);
+        return reports;
+    };
+    ASSERT_EQ(expected(3), (std::vector<int>{20, 46, 73, 100, 200, 300, 425}));
+    for (const auto& [w, h] : {std::pair{5, 3}, std::pair{2048, 128}}) {
+        const Picture p(w, h, 0x204060);
+        QuantSignal signal;
+        std::vector<int> reports;
+        signal.m_onProgress = [&](int value) { reports.push_back(value); };
+        std::vector<ColorEntry> entries;
+        ASSERT_EQ(BuildColorHistogram(p.pixels.data(), w, h, 0, kNone, Space(), signal, entries),
+                  StageResult::Ok);
+        EXPECT_EQ(reports, expected(h)) << w << " x " << h;
+    }
+}
+
 TEST(ColorHistogram, FlaggedAndUnflaggedShareOneEntry) {
     // The centre of a 7 x 7 picture is one level off its surroundings and stays smooth; the
     // same colour in a corner has no flag: 8 + 1.

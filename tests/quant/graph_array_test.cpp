@@ -177,6 +177,8 @@ TEST_P(UnpackTest, GivesColours) {
     DibHandle dib = MakeDib(GetParam().fields, GetParam().rest);
     ASSERT_EQ(DibValidate(dib), DibStatus::Ok);
     EXPECT_EQ(Unpack(dib), GetParam().expected);
+    // The check without unpacking agrees: a reason exactly for the refused pictures.
+    EXPECT_EQ(UnpackRefusal(&dib) != nullptr, GetParam().expected.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, UnpackTest, testing::ValuesIn(kUnpack),
