@@ -204,7 +204,7 @@ void TestMainWindow::showsCoreHeaderPictureButDoesNotSaveIt() {
     frame->OnFileSaveAs();
     QCOMPARE(m_rec->Messages(),
              QStringList{"Cannot save DIB\n" + target +
-                         ": only pictures with a 40-byte information header can be written"});
+                         ": only a picture with a 40-byte information header can be written as a BMP file"});
     QCOMPARE(ReadFile(target), QByteArray("old contents"));
 }
 
