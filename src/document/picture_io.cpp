@@ -26,8 +26,7 @@ PictureLoadResult LoadPictureFile(const QString& path) {
     {
         QFile probe(path);
         if (!probe.open(QIODevice::ReadOnly))
-            return {
-                {}, PictureLoadStatus::FileError, QStringLiteral("cannot open or read the file")};
+            return {{}, PictureLoadStatus::FileError, probe.errorString()};
     }
     // The plug-ins are asked first, bitmap files included; the BMP reader serves the rest.
     PluginPicture byPlugin = LoadPictureByPlugin(path);

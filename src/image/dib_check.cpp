@@ -119,7 +119,7 @@ const char* DibStatusText(DibStatus status) {
     case DibStatus::BadDimensions:
         return "the picture has no width or no height";
     case DibStatus::TooLarge:
-        return "DIB is too large";
+        return "the picture stores its rows top-down or has more than 268435456 pixels";
     case DibStatus::BadBitCount:
         return "unsupported number of bits per pixel";
     case DibStatus::BadColorTable:

@@ -126,6 +126,8 @@ std::string PictureFailureText(PluginFailure plugins, const BmpReadResult& bmp) 
     case BmpError::NotBitmap:
         return "not a picture any plug-in or the BMP reader can read";
     case BmpError::Invalid:
+        if (bmp.status == DibStatus::TooLarge)
+            return DibStatusText(bmp.status);
         return std::string("unusable bitmap: ") + DibStatusText(bmp.status);
     }
     return {};
