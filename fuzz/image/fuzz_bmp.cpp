@@ -2,7 +2,7 @@
 // write it and read it back. Besides the sanitizers it checks that unpacked colours stay within
 // 24 bits and that a written result reads back to the same indices.
 #include "image/bmp_file.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!source.empty())
         Require(DibReadMemory(source.data(), source.size()).error == BmpError::None);
 
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(&read.dib);
     if (!graph.LoadPixels())
         return 0;
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!file.empty());
     BmpReadResult back = DibReadMemory(file.data(), file.size());
     Require(back.error == BmpError::None);
-    CGraphArray again;
+    CPixelArray again;
     again.SetSource(&back.dib);
     Require(again.LoadPixels());
     Require(again.m_nWidth == graph.m_nWidth && again.m_nHeight == graph.m_nHeight);

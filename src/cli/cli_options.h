@@ -2,7 +2,7 @@
 // options stand for. Parsing never exits or prints; the caller reports `error` as a usage error.
 #pragma once
 
-#include "quant/quant_settings.h"
+#include "settings/panel_values.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "cli/cli_runner.h"
 
 #include "cli/picture_job.h"
-#include "quant/quant_settings.h"
 #include "runcontrol/quant_signal.h"
+#include "settings/panel_values.h"
 
 #include <algorithm>
 #include <atomic>
@@ -138,7 +138,7 @@ template <class Work> void RunParallel(std::size_t count, int jobs, CProgressBar
 } // namespace
 
 int RunConvert(const CliOptions& options) {
-    const QuantSettings settings = QuantSettings::FromPanel(options.panel);
+    const QuantSettings settings = SettingsForRun(options.panel);
     CProgressBar bar(options.progress, 1, 1);
     FileOutcome outcome;
     RunParallel(1, 1, bar, [&](std::size_t, QuantSignal& signal) {
@@ -151,7 +151,7 @@ int RunConvert(const CliOptions& options) {
 
 int RunBatch(const CliOptions& options) {
     namespace fs = std::filesystem;
-    const QuantSettings settings = QuantSettings::FromPanel(options.panel);
+    const QuantSettings settings = SettingsForRun(options.panel);
     const std::size_t count = options.inputs.size();
     CProgressBar bar(options.progress, count, static_cast<std::size_t>(options.jobs));
 

@@ -2,7 +2,7 @@
 
 #include "image/bmp_file.h"
 #include "pluginhost/picture_loader.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 #include "quant/quant.h"
 
 #include <QFile>
@@ -34,7 +34,7 @@ FileOutcome ReduceFile(const std::string& input, const std::string& output,
     {
         // Both live on the heap: the pixel array and the engine are large objects, and a batch
         // runs several of them on worker threads.
-        std::unique_ptr<CGraphArray> graph(new (std::nothrow) CGraphArray);
+        std::unique_ptr<CPixelArray> graph(new (std::nothrow) CPixelArray);
         std::unique_ptr<CQuant> quant(new (std::nothrow) CQuant(settings));
         if (!graph || !quant)
             return {FileStatus::InputFailed, "cannot reduce: not enough memory"};
@@ -58,7 +58,7 @@ FileOutcome DescribeFile(const std::string& input, std::string& line) {
     DibHandle dib = ReadPicture(input, reason);
     if (!dib)
         return {FileStatus::InputFailed, reason};
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(&dib);
     if (!graph.LoadPixels())
         return {FileStatus::InputFailed, "cannot unpack the picture"};

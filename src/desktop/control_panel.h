@@ -3,7 +3,7 @@
 // settings file reads and writes the members through m_pSettings; a run takes GetPanelValues().
 #pragma once
 
-#include "quant/quant_settings.h"
+#include "settings/panel_values.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -45,7 +45,7 @@ public:
     // The page shown last; the sheet reopens there for the rest of the program run.
     int m_nActivePage = 0;
 
-    // The members that reach the engine, for QuantSettings::FromPanel, each brought into its
+    // The members that reach the engine, for SettingsForRun, each brought into its
     // range as the settings table says; the members themselves keep what was stored.
     [[nodiscard]] PanelValues GetPanelValues() const;
     // The "ControllPanel" keys: taken as stored (a missing key gives 0), and written back.

@@ -12,6 +12,7 @@
 #include "document/batch_doc.h"
 #include "document/korvo_doc.h"
 #include "quant/quant.h"
+#include "settings/panel_values.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,6 +37,11 @@ struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
+
+// The body of the worker thread: one engine for one run, with the values the user confirmed.
+QuantResult RunEngine(const PanelValues& values, CPixelArray& graph, QuantSignal& signal) {
+    return CQuant(SettingsForRun(values)).Quantize(graph, signal, {});
+}
 
 } // namespace
 
@@ -102,7 +108,7 @@ void CQuantRun::OnReduce() {
     // the run ended; the document stays open and unchanged until then.
     QPointer<CQuantRun> self(this);
     QThread* thread = QThread::create([values, doc, self] {
-        const QuantResult result = QuantThreadProc(values, doc->m_graph, g_quantSign.m_signal, {});
+        const QuantResult result = RunEngine(values, doc->m_graph, g_quantSign.m_signal);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [doc, self, result] {

@@ -5,7 +5,7 @@
 #include "desktop/user_notice.h"
 #include "document/color_count.h"
 #include "document/picture_io.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,7 +97,7 @@ bool CKorvoDoc::OnFileSaveAs(CSaveFileDialog& dlg) {
 
 void CKorvoDoc::ShowProperties() {
     // Only pictures the pixel array unpacks are counted; others (a core header) show nothing.
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(&m_hDib);
     if (!m_hDib || !graph.LoadPixels())
         return;

@@ -6,7 +6,7 @@
 
 #include "document/document.h"
 #include "image/dib.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 
 #include <QImage>
 #include <QSize>
@@ -48,7 +48,7 @@ public:
     QString CannotReduceReason() const;
     const QImage& DisplayImage() const { return m_display; }
 
-    CGraphArray m_graph;  // hands the picture to a run and carries its result back
+    CPixelArray m_graph;  // hands the picture to a run and carries its result back
     int m_bCanReduce = 1; // 0 for a run result, which cannot be reduced again
     int m_bRunning = 0;   // 1 while a run started from this document is under way
     int m_nZoom = 1;      // zoom of the views, kZoomMin..kZoomMax

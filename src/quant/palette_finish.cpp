@@ -34,7 +34,8 @@ StageResult FinishPalette(const std::array<PaletteSlot, 256>& found, const Quant
                           QuantSignal& signal, FinishedPalette& out) {
     out = FinishedPalette{};
     out.slots = found;
-    // Held inside the table whatever the record says; QuantSettings::FromPanel keeps them so.
+    // Held inside the table whatever the record says; the settings of a run are held so before it
+    // starts.
     const int colorCount = std::clamp(settings.colorCount, 1, 256);
     const int fixed = settings.add16 == 1 ? 16 : 0;
     const int target = std::clamp(settings.Target(), 0, 256 - fixed);

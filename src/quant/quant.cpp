@@ -55,7 +55,7 @@ bool SettingsUsable(const QuantSettings& s) {
 
 // The raw value of the corner pixel that gives the transparent colour, x from the left and y
 // from the top; 0x1000000, which no pixel equals, when there is no transparent entry.
-std::uint32_t TransparentColor(const CGraphArray& graph, int transPosition) {
+std::uint32_t TransparentColor(const CPixelArray& graph, int transPosition) {
     if (transPosition < 0)
         return 0x1000000;
     const int x = (transPosition == 2 || transPosition == 3) ? graph.m_nWidth - 1 : 0;
@@ -74,7 +74,7 @@ struct RunBuffers {
 
 } // namespace
 
-QuantResult CQuant::Quantize(CGraphArray& graph, QuantSignal& signal,
+QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
                              const std::function<void()>& done) {
     DoneOnExit announce(done);
     // Declared after `announce`, so freed before the end is announced.
@@ -168,18 +168,6 @@ QuantResult CQuant::Quantize(CGraphArray& graph, QuantSignal& signal,
         return endWithout(QuantResult::OutOfMemory);
     graph.FreePixels();
     return QuantResult::Done;
-}
-
-QuantResult QuantThreadProc(const PanelValues& panel, CGraphArray& graph, QuantSignal& signal,
-                            const std::function<void()>& done) {
-    std::unique_ptr<CQuant> quant(new (std::nothrow) CQuant(QuantSettings::FromPanel(panel)));
-    if (!quant) {
-        graph.m_hResult.reset();
-        if (done)
-            done();
-        return QuantResult::OutOfMemory;
-    }
-    return quant->Quantize(graph, signal, done);
 }
 
 const char* QuantResultText(QuantResult result) {

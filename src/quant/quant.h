@@ -1,16 +1,16 @@
 // The quantizer: one CQuant per run turns the picture of a pixel array into a palette picture
 // left in that same pixel array. Quantize runs the whole pipeline in one call:
-//   1. unpack the source into 32-bit pixels (CGraphArray::LoadPixels)
+//   1. unpack the source into 32-bit pixels (CPixelArray::LoadPixels)
 //   2. weigh every pixel by the smoothness of its surroundings and count the colours
 //   3. divide colour space into boxes until enough distinct colours exist
 //   4. finish the palette: fixed colours, luminance order, transparent entry
 //   5. map every pixel to a palette index with the chosen method
-//   6. pack the indices into a new 1-, 4- or 8-bit picture (CGraphArray::BuildResultDib)
+//   6. pack the indices into a new 1-, 4- or 8-bit picture (CPixelArray::BuildResultDib)
 // Progress (0..1000) and the cancel request travel through a QuantSignal; the end of every run,
 // finished or not, is announced exactly once through the completion callback.
 #pragma once
 
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 #include "quant/quant_settings.h"
 #include "runcontrol/quant_signal.h"
 
@@ -35,7 +35,7 @@ public:
     // Quantizes graph's source into graph (palette, bit count, indices, m_hResult). Clears the
     // cancel request at the start; calls `done` exactly once, after every working buffer has been
     // freed. The pixel array must not be touched by anyone else until then.
-    [[nodiscard]] QuantResult Quantize(CGraphArray& graph, QuantSignal& signal,
+    [[nodiscard]] QuantResult Quantize(CPixelArray& graph, QuantSignal& signal,
                                        const std::function<void()>& done);
 
     const QuantSettings& Settings() const { return m_settings; }
@@ -43,12 +43,6 @@ public:
 private:
     QuantSettings m_settings;
 };
-
-// The body of the worker thread: fills the settings from the panel's values, runs one
-// quantization on `graph` and calls `done` exactly once, even when the engine itself cannot be
-// created.
-QuantResult QuantThreadProc(const PanelValues& panel, CGraphArray& graph, QuantSignal& signal,
-                            const std::function<void()>& done);
 
 // A short English reason for a run that ended without a result ("" for Done).
 const char* QuantResultText(QuantResult result);

@@ -6,6 +6,7 @@
 #include "desktop/user_notice.h"
 #include "quant/quant.h"
 #include "quant/quant_settings.h"
+#include "settings/panel_values.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "tests/support/dib_builder.h"
@@ -84,7 +85,7 @@ void CheckRun(const RunCase& c) {
     c.setUp(p);
     ASSERT_TRUE(p.PressOk()) << c.name;
     EXPECT_TRUE(p.messages.isEmpty()) << c.name;
-    EXPECT_EQ(FieldsOf(QuantSettings::FromPanel(p.panel.GetPanelValues())), c.expected) << c.name;
+    EXPECT_EQ(FieldsOf(SettingsForRun(p.panel.GetPanelValues())), c.expected) << c.name;
 }
 
 // Each row goes through the pages the user visits, then OK, then the run's filling rules.
@@ -224,11 +225,12 @@ TEST(ControlPanelRun, EveryStoredValueGivesARun) {
             panel.LoadSettings(IniText(stored.text));
             const PanelValues run = panel.GetPanelValues();
             const std::string name = std::string(row.key) + "=" + values[k];
-            EXPECT_EQ(FieldsOf(QuantSettings::FromPanel(run)), row.expected[k]) << name;
-            CGraphArray graph;
+            EXPECT_EQ(FieldsOf(SettingsForRun(run)), row.expected[k]) << name;
+            CPixelArray graph;
             graph.SetSource(&picture);
             QuantSignal signal;
-            EXPECT_EQ(QuantThreadProc(run, graph, signal, {}), QuantResult::Done) << name;
+            EXPECT_EQ(CQuant(SettingsForRun(run)).Quantize(graph, signal, {}), QuantResult::Done)
+                << name;
         }
     }
 }

@@ -202,9 +202,11 @@ void TestMainWindow::showsCoreHeaderPictureButDoesNotSaveIt() {
         return std::optional<FileDialogAnswer>(FileDialogAnswer{{target}, 2});
     });
     frame->OnFileSaveAs();
-    QCOMPARE(m_rec->Messages(),
-             QStringList{"Cannot save DIB\n" + target +
-                         ": only a picture with a 40-byte information header can be written as a BMP file"});
+    QCOMPARE(
+        m_rec->Messages(),
+        QStringList{
+            "Cannot save DIB\n" + target +
+            ": only a picture with a 40-byte information header can be written as a BMP file"});
     QCOMPARE(ReadFile(target), QByteArray("old contents"));
 }
 

@@ -1,7 +1,7 @@
 // The public bitmap test suite, read through the program's own path (file -> entry check ->
 // pixel array) and compared with Qt's bitmap reader, an independent decoder.
 #include "image/bmp_file.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 
 #include <QImage>
 #include <bit>
@@ -50,7 +50,7 @@ Outcome ReadAndUnpack(const std::string& name) {
     o.read = DibReadFile((kSuite / name).string());
     if (o.read.error != BmpError::None)
         return o;
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(&o.read.dib);
     o.unpacked = graph.LoadPixels();
     if (o.unpacked) {

@@ -98,10 +98,8 @@ TEST(PaletteStages, FiveColoursReducedToEight) {
     std::vector<std::uint32_t> pixels; // five bands of 4 x 6 pixels
     for (int i = 0; i < 20 * 6; ++i)
         pixels.push_back(colours[i % 20 / 4]);
-    PanelValues panel; // "8 bit" in, "888" out, no fixed colours, no transparency
-    panel.m_nBitSet = 3;
-    panel.m_nNumBit = 8;
-    const QuantSettings s = QuantSettings::FromPanel(panel);
+    QuantSettings s; // "8 bit" in, "888" out, no fixed colours, no transparency
+    s.colorCount = 8;
     CColorSpace space;
     space.Init(s.weightYB, s.weightCR, s.weightGM, s.outPrecision);
     QuantSignal signal;

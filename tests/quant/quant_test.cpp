@@ -44,7 +44,7 @@ struct RunOutcome {
 
 RunOutcome Quantize(const QuantSettings& settings, const DibHandle* source, QuantSignal& signal) {
     RunOutcome run;
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(source);
     CQuant quant(settings);
     run.result = quant.Quantize(graph, signal, [&] { ++run.doneCalls; });
@@ -214,19 +214,4 @@ TEST(Quantize, CancelInEachPhase) {
             EXPECT_FALSE(run.dib) << c.phase;
         }
     }
-}
-
-TEST(Quantize, ThreadEntryFillsTheSettingsFromThePanel) {
-    const DibHandle source = MakeDib24(5, 4, FivePixels());
-    PanelValues panel;
-    panel.m_nBitSet = 2; // 2 colours
-    CGraphArray graph;
-    graph.SetSource(&source);
-    QuantSignal signal;
-    int calls = 0;
-    EXPECT_EQ(QuantThreadProc(panel, graph, signal, [&] { ++calls; }), QuantResult::Done);
-    EXPECT_EQ(calls, 1);
-    const DibHandle result = graph.TakeResult();
-    ASSERT_TRUE(result);
-    EXPECT_EQ(DibGetBitCount(result.data()), 1);
 }

@@ -1,7 +1,7 @@
 // Runs the engine and the independent model on many small seeded pictures across the settings
 // and requires the same palette and the same index for every pixel.
 #include "image/dib.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 #include "quant/quant.h"
 #include "tests/quant/model/model_quantizer.h"
 #include "tests/support/dib_builder.h"
@@ -177,7 +177,7 @@ int Scale() {
 // Runs both on one picture; true when they agree, else a failure naming the case is added.
 bool Agree(const Picture& p, const QuantSettings& s, const std::string& what) {
     const DibHandle source = MakeDib24(p.w, p.h, p.px);
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(&source);
     QuantSignal signal;
     CQuant engine(s);

@@ -11,12 +11,12 @@
 // nullptr when the picture unpacks (memory permitting).
 [[nodiscard]] const char* UnpackRefusal(const DibHandle* source);
 
-class CGraphArray {
+class CPixelArray {
 public:
-    CGraphArray();
-    virtual ~CGraphArray();
-    CGraphArray(const CGraphArray&) = delete;
-    CGraphArray& operator=(const CGraphArray&) = delete;
+    CPixelArray();
+    virtual ~CPixelArray();
+    CPixelArray(const CPixelArray&) = delete;
+    CPixelArray& operator=(const CPixelArray&) = delete;
 
     // Remembers the source picture; it stays with its owner and must outlive every LoadPixels.
     void SetSource(const DibHandle* source);

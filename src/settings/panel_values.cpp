@@ -1,8 +1,8 @@
-#include "quant/quant_settings.h"
+#include "settings/panel_values.h"
 
 #include <algorithm>
 
-QuantSettings QuantSettings::FromPanel(const PanelValues& panel) {
+QuantSettings SettingsForRun(const PanelValues& panel) {
     // The settings file is loaded without checks, so every member is held to what its control
     // can show before it reaches the engine, as the desktop's settings table also does: counts
     // and sliders to the nearest end of their range, a list index or corner outside its list to

@@ -1,4 +1,4 @@
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 
 #include "image/dib_check.h"
 
@@ -143,16 +143,16 @@ bool UnpackRunLength(const std::uint8_t* h, const std::uint32_t (&lookup)[256], 
 
 } // namespace
 
-CGraphArray::CGraphArray() {
+CPixelArray::CPixelArray() {
     for (std::uint32_t i = 0; i < 256; ++i)
         m_palette[i] = i * 256;
 }
 
-CGraphArray::~CGraphArray() {
+CPixelArray::~CPixelArray() {
     FreePixels();
 }
 
-void CGraphArray::SetSource(const DibHandle* source) {
+void CPixelArray::SetSource(const DibHandle* source) {
     m_hSource = source;
 }
 
@@ -175,7 +175,7 @@ const char* UnpackRefusal(const DibHandle* source) {
     return nullptr;
 }
 
-bool CGraphArray::LoadPixels() {
+bool CPixelArray::LoadPixels() {
     if (UnpackRefusal(m_hSource))
         return false;
     const std::uint8_t* h = m_hSource->data();
@@ -209,7 +209,7 @@ bool CGraphArray::LoadPixels() {
     return true;
 }
 
-bool CGraphArray::BuildResultDib() {
+bool CPixelArray::BuildResultDib() {
     m_hResult.reset();
     if (!m_pPixels || m_nWidth <= 0 || m_nHeight <= 0 || m_nColors < 0 || m_nColors > 256)
         return false;
@@ -251,11 +251,11 @@ bool CGraphArray::BuildResultDib() {
     return true;
 }
 
-DibHandle CGraphArray::TakeResult() {
+DibHandle CPixelArray::TakeResult() {
     return std::move(m_hResult);
 }
 
-void CGraphArray::FreePixels() {
+void CPixelArray::FreePixels() {
     std::free(m_pPixels);
     m_pPixels = nullptr;
 }

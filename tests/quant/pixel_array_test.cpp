@@ -1,6 +1,6 @@
 #include "image/bmp_file.h"
 #include "image/dib_check.h"
-#include "quant/graph_array.h"
+#include "quant/pixel_array.h"
 #include "tests/support/dib_builder.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ DibFields F(std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t co
 
 // The unpacked pixels, or nothing when LoadPixels refuses (and then nothing is allocated).
 std::vector<std::uint32_t> Unpack(const DibHandle& dib) {
-    CGraphArray graph;
+    CPixelArray graph;
     graph.SetSource(&dib);
     if (!graph.LoadPixels()) {
         EXPECT_EQ(graph.m_pPixels, nullptr);
@@ -26,7 +26,7 @@ std::vector<std::uint32_t> Unpack(const DibHandle& dib) {
 
 // Builds the result picture of `colours` entries (entry i is 0x010203 x i) from indices.
 DibHandle Pack(int width, int height, int colours, const std::vector<std::uint32_t>& indices) {
-    CGraphArray graph;
+    CPixelArray graph;
     graph.m_nWidth = width;
     graph.m_nHeight = height;
     graph.m_nColors = colours;
@@ -38,7 +38,7 @@ DibHandle Pack(int width, int height, int colours, const std::vector<std::uint32
     return graph.TakeResult();
 }
 
-TEST(CGraphArray, BitsPerPixelFollowColourCount) {
+TEST(CPixelArray, BitsPerPixelFollowColourCount) {
     struct Row {
         int colours, bits, stride;
     };
@@ -55,7 +55,7 @@ TEST(CGraphArray, BitsPerPixelFollowColourCount) {
     }
 }
 
-TEST(CGraphArray, ResultRows) {
+TEST(CPixelArray, ResultRows) {
     // 9 wide at 1 bit: indices 1 0 1 1 0 0 0 1 | 1 give 0xB1, then the ninth index in bit 7.
     DibHandle one = Pack(9, 1, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1});
     const std::vector<std::uint8_t> oneRow = {0xB1, 0x80, 0, 0};
@@ -74,8 +74,8 @@ TEST(CGraphArray, ResultRows) {
     EXPECT_EQ(std::vector<std::uint8_t>(h + 40 + 68, h + 40 + 68 + 8), rows);
 }
 
-TEST(CGraphArray, TakeResultTwice) {
-    CGraphArray graph;
+TEST(CPixelArray, TakeResultTwice) {
+    CPixelArray graph;
     EXPECT_FALSE(graph.BuildResultDib()); // no pixels yet
     graph.m_nWidth = graph.m_nHeight = 1;
     graph.m_pPixels = static_cast<std::uint32_t*>(std::calloc(1, 4));
@@ -87,7 +87,7 @@ TEST(CGraphArray, TakeResultTwice) {
     EXPECT_FALSE(graph.GetResult());
 }
 
-TEST(CGraphArray, ResultRoundTripsThroughFile) {
+TEST(CPixelArray, ResultRoundTripsThroughFile) {
     for (int colours : {2, 16, 256}) {
         SCOPED_TRACE(colours);
         const int w = 13, h = 5;
@@ -184,8 +184,8 @@ TEST_P(UnpackTest, GivesColours) {
 INSTANTIATE_TEST_SUITE_P(Rows, UnpackTest, testing::ValuesIn(kUnpack),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CGraphArray, RefusesMissingOrInvalidSource) {
-    CGraphArray graph;
+TEST(CPixelArray, RefusesMissingOrInvalidSource) {
+    CPixelArray graph;
     EXPECT_FALSE(graph.LoadPixels());
     DibHandle cut = MakeDib(F(2, 2, 24), std::vector<std::uint8_t>(15));
     EXPECT_TRUE(Unpack(cut).empty());
