@@ -10,8 +10,9 @@ set(XKORVO_LAYERS
   "quant:image,runcontrol,mapping"     # histogram, division, palette, pixel array, driver
   "settings:quant"                     # the settings file and the settings it holds
   "pluginhost:image,settings"          # plug-in ABI, registry, picture loading
-  "desktop:quant,pluginhost,settings,platform" # the desktop program
-  "cli:quant,pluginhost,settings,platform")    # the command-line program
+  "document:quant,pluginhost"          # image and batch documents, no widgets
+  "desktop:document,settings,platform" # the desktop program
+  "cli:quant,pluginhost,settings,platform")     # the command-line program
 
 # Sets `out` to the layers `layer` builds on directly.
 function(xkorvo_layer_deps layer out)

@@ -137,19 +137,19 @@ template <class Work> void RunParallel(std::size_t count, int jobs, CProgressBar
 
 } // namespace
 
-int RunConvert(const CliOptions& options) {
+int RunConvert(const PluginHost& host, const CliOptions& options) {
     const QuantSettings settings = SettingsForRun(options.panel);
     CProgressBar bar(options.progress, 1, 1);
     FileOutcome outcome;
     RunParallel(1, 1, bar, [&](std::size_t, QuantSignal& signal) {
-        outcome = ReduceFile(options.inputs[0], options.output, settings, signal);
+        outcome = ReduceFile(host, options.inputs[0], options.output, settings, signal);
     });
     if (outcome.status != FileStatus::Ok)
         ReportFailure(bar, options.inputs[0], outcome.reason);
     return StatusOf(outcome);
 }
 
-int RunBatch(const CliOptions& options) {
+int RunBatch(const PluginHost& host, const CliOptions& options) {
     namespace fs = std::filesystem;
     const QuantSettings settings = SettingsForRun(options.panel);
     const std::size_t count = options.inputs.size();
@@ -181,7 +181,7 @@ int RunBatch(const CliOptions& options) {
             outcome = {FileStatus::OutputFailed,
                        outputs[k] + " is already the output of " + clash[k]};
         else
-            outcome = ReduceFile(options.inputs[k], outputs[k], settings, signal);
+            outcome = ReduceFile(host, options.inputs[k], outputs[k], settings, signal);
         status[k] = StatusOf(outcome);
         if (outcome.status != FileStatus::Ok) {
             ReportFailure(bar, options.inputs[k], outcome.reason);
@@ -196,12 +196,12 @@ int RunBatch(const CliOptions& options) {
     return *std::max_element(status.begin(), status.end());
 }
 
-int RunInfo(const CliOptions& options) {
+int RunInfo(const PluginHost& host, const CliOptions& options) {
     CProgressBar bar(false, 0, 0);
     int result = kExitOk;
     for (const std::string& input : options.inputs) {
         std::string line;
-        const FileOutcome outcome = DescribeFile(input, line);
+        const FileOutcome outcome = DescribeFile(host, input, line);
         if (outcome.status != FileStatus::Ok) {
             ReportFailure(bar, input, outcome.reason);
             result = std::max(result, StatusOf(outcome));

@@ -5,6 +5,8 @@
 
 #include "cli/cli_options.h"
 
+class PluginHost;
+
 enum ExitStatus {
     kExitOk = 0,
     kExitUsage = 1,
@@ -12,6 +14,6 @@ enum ExitStatus {
     kExitOutput = 3, // some output could not be written
 };
 
-[[nodiscard]] int RunConvert(const CliOptions& options);
-[[nodiscard]] int RunBatch(const CliOptions& options);
-[[nodiscard]] int RunInfo(const CliOptions& options);
+[[nodiscard]] int RunConvert(const PluginHost& host, const CliOptions& options);
+[[nodiscard]] int RunBatch(const PluginHost& host, const CliOptions& options);
+[[nodiscard]] int RunInfo(const PluginHost& host, const CliOptions& options);

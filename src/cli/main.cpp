@@ -34,22 +34,16 @@ int main(int argc, char** argv) {
     // The plug-in host needs the application object for the program's folder and the
     // settings file, which names the plug-in folder and switches plug-ins off.
     QCoreApplication app(argc, argv);
-    LoadCliPlugins(options);
-    int status = kExitOk;
+    PluginHost plugins;
+    LoadCliPlugins(plugins, options);
     switch (options.mode) {
     case CliMode::ListPlugins:
-        status = RunListPlugins();
-        break;
+        return RunListPlugins(plugins);
     case CliMode::Info:
-        status = RunInfo(options);
-        break;
+        return RunInfo(plugins, options);
     case CliMode::Batch:
-        status = RunBatch(options);
-        break;
+        return RunBatch(plugins, options);
     default:
-        status = RunConvert(options);
-        break;
+        return RunConvert(plugins, options);
     }
-    UnloadPlugins();
-    return status;
 }

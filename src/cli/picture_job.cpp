@@ -2,6 +2,8 @@
 
 #include "image/bmp_file.h"
 #include "pluginhost/picture_loader.h"
+#include "pluginhost/plugin_registry.h"
+#include "quant/color_count.h"
 #include "quant/pixel_array.h"
 #include "quant/quant.h"
 
@@ -12,21 +14,17 @@
 #include <new>
 #include <system_error>
 
-DibHandle ReadPicture(const std::string& path, std::string& reason) {
-    PluginPicture byPlugin = LoadPictureByPlugin(QFile::decodeName(path.c_str()));
-    if (byPlugin.dib)
-        return std::move(byPlugin.dib);
-    BmpReadResult read = DibReadFile(path);
-    if (read.error == BmpError::None)
-        return std::move(read.dib);
-    reason = PictureFailureText(byPlugin.failure, read);
-    return {};
+DibHandle ReadPicture(const PluginHost& host, const std::string& path, std::string& reason) {
+    PictureLoadResult loaded = LoadPicture(host, QFile::decodeName(path.c_str()));
+    if (!loaded.dib)
+        reason = loaded.reason.toStdString();
+    return std::move(loaded.dib);
 }
 
-FileOutcome ReduceFile(const std::string& input, const std::string& output,
+FileOutcome ReduceFile(const PluginHost& host, const std::string& input, const std::string& output,
                        const QuantSettings& settings, QuantSignal& signal) {
     std::string reason;
-    DibHandle dib = ReadPicture(input, reason);
+    DibHandle dib = ReadPicture(host, input, reason);
     if (!dib)
         return {FileStatus::InputFailed, reason};
 
@@ -53,35 +51,20 @@ FileOutcome ReduceFile(const std::string& input, const std::string& output,
     return {FileStatus::OutputFailed, "cannot write " + output + ": " + SaveResultText(saved, why)};
 }
 
-FileOutcome DescribeFile(const std::string& input, std::string& line) {
+FileOutcome DescribeFile(const PluginHost& host, const std::string& input, std::string& line) {
     std::string reason;
-    DibHandle dib = ReadPicture(input, reason);
+    const DibHandle dib = ReadPicture(host, input, reason);
     if (!dib)
         return {FileStatus::InputFailed, reason};
-    CPixelArray graph;
-    graph.SetSource(&dib);
-    if (!graph.LoadPixels())
-        return {FileStatus::InputFailed, "cannot unpack the picture"};
-
-    // One bit for each of the 16777216 possible colours: 2 MB.
-    std::unique_ptr<std::uint8_t[]> seen(new (std::nothrow) std::uint8_t[2097152]());
-    if (!seen)
-        return {FileStatus::InputFailed, "not enough memory"};
-    const std::size_t count =
-        static_cast<std::size_t>(graph.m_nWidth) * static_cast<std::size_t>(graph.m_nHeight);
-    int distinct = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::uint32_t v = graph.m_pPixels[k] & 0xFFFFFF;
-        std::uint8_t& byte = seen[v >> 3];
-        const std::uint8_t bit = static_cast<std::uint8_t>(1u << (v & 7));
-        if ((byte & bit) == 0) {
-            byte |= bit;
-            ++distinct;
-        }
+    const int distinct = CountDistinctColors(dib);
+    if (distinct < 0) {
+        const char* refusal = UnpackRefusal(&dib);
+        return {FileStatus::InputFailed, std::string("cannot unpack the picture: ") +
+                                             (refusal ? refusal : "not enough memory")};
     }
     char text[80];
-    std::snprintf(text, sizeof text, "%dx%d, %d colors.", graph.m_nWidth, graph.m_nHeight,
-                  distinct);
+    std::snprintf(text, sizeof text, "%dx%d, %d colors.", DibGetWidth(dib.data()),
+                  DibGetHeight(dib.data()), distinct);
     line = text;
     return {};
 }

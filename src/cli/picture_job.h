@@ -9,6 +9,8 @@
 
 #include <string>
 
+class PluginHost;
+
 enum class FileStatus {
     Ok,
     InputFailed,  // not read, not a usable picture, or not reduced
@@ -21,12 +23,15 @@ struct FileOutcome {
 };
 
 // The picture in a file, or a null handle with the reason in `reason`.
-[[nodiscard]] DibHandle ReadPicture(const std::string& path, std::string& reason);
+[[nodiscard]] DibHandle ReadPicture(const PluginHost& host, const std::string& path,
+                                    std::string& reason);
 
 // Reads `input`, reduces it with `settings` (progress and cancel through `signal`) and saves
 // the result to `output`.
-[[nodiscard]] FileOutcome ReduceFile(const std::string& input, const std::string& output,
-                                     const QuantSettings& settings, QuantSignal& signal);
+[[nodiscard]] FileOutcome ReduceFile(const PluginHost& host, const std::string& input,
+                                     const std::string& output, const QuantSettings& settings,
+                                     QuantSignal& signal);
 
 // "WIDTHxHEIGHT, N colors." with N the number of distinct 24-bit colours, in `line`.
-[[nodiscard]] FileOutcome DescribeFile(const std::string& input, std::string& line);
+[[nodiscard]] FileOutcome DescribeFile(const PluginHost& host, const std::string& input,
+                                       std::string& line);

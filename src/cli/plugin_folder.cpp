@@ -8,21 +8,21 @@
 #include <QFile>
 #include <cstdio>
 
-void LoadCliPlugins(const CliOptions& options) {
+void LoadCliPlugins(PluginHost& host, const CliOptions& options) {
     const SettingsFileText settings = ReadSettingsFile();
     if (settings.state == SettingsFileText::State::Refused)
         std::fprintf(stderr, "xkorvo-cli: the %s; the built-in settings are used\n",
                      SettingsRefusalText(settings).toLocal8Bit().constData());
-    g_strPluginPath = options.pluginFolder.empty()
-                          ? PluginFolderFromSettings(IniText(settings.text),
-                                                     QStringLiteral(XKORVO_VERSION_STRING))
-                          : QFile::decodeName(options.pluginFolder.c_str());
-    LoadPlugins();
+    host.SetFolder(options.pluginFolder.empty()
+                       ? PluginFolderFromSettings(IniText(settings.text),
+                                                  QStringLiteral(XKORVO_VERSION_STRING))
+                       : QFile::decodeName(options.pluginFolder.c_str()));
+    host.Load();
 }
 
-int RunListPlugins() {
-    std::printf("Plug-in folder: %s\n", QFile::encodeName(g_strPluginPath).constData());
-    for (const PluginFileState& plugin : PluginFileStates())
+int RunListPlugins(const PluginHost& host) {
+    std::printf("Plug-in folder: %s\n", QFile::encodeName(host.Folder()).constData());
+    for (const PluginFileState& plugin : host.FileStates())
         std::printf("%s: %s\n", QFile::encodeName(plugin.fileName).constData(),
                     plugin.state.toLocal8Bit().constData());
     return kExitOk;

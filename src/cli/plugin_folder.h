@@ -5,9 +5,12 @@
 
 #include "cli/cli_options.h"
 
-// Sets the plug-in folder and loads the plug-ins. A settings file that is refused (not a regular
-// file, or too large) is reported on standard error and left alone; the defaults are used.
-void LoadCliPlugins(const CliOptions& options);
+class PluginHost;
+
+// Sets the plug-in folder of `host` and loads the plug-ins. A settings file that is refused (not
+// a regular file, or too large) is reported on standard error and left alone; the defaults are
+// used.
+void LoadCliPlugins(PluginHost& host, const CliOptions& options);
 
 // --list-plugins: the folder, then one line per plug-in file with what loading made of it.
-[[nodiscard]] int RunListPlugins();
+[[nodiscard]] int RunListPlugins(const PluginHost& host);

@@ -10,7 +10,7 @@ CBatchView::CBatchView(CBatchDoc* doc, QWidget* parent) : QPlainTextEdit(parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
     if (m_pDoc)
-        m_pDoc->AddView(this);
+        connect(m_pDoc, &CBatchDoc::FileListChanged, this, &CBatchView::FillLog);
 }
 
 void CBatchView::OnInitialUpdate() {

@@ -4,13 +4,16 @@
 #include "desktop/app_icon.h"
 #include "desktop/child_frame.h"
 #include "desktop/commands.h"
+#include "desktop/document_messages.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/korvo_view.h"
 #include "desktop/my_status_bar.h"
 #include "desktop/user_notice.h"
+#include "desktop/wait_cursor.h"
 #include "document/korvo_doc.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -282,8 +285,15 @@ void CMainFrame::UpdateTitle() {
 
 std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
     auto doc = std::make_unique<CKorvoDoc>();
-    if (!doc->OnOpenDocument(path))
+    PictureLoadResult loaded;
+    {
+        WaitCursor wait;
+        loaded = doc->Open(m_pluginHost, path);
+    }
+    if (!doc->HasDib()) {
+        ReportOpenFailure(QApplication::activeWindow(), path, loaded);
         return nullptr;
+    }
     m_recentFiles.Add(doc->GetPathName());
     RebuildRecentMenu();
     // The window shows more kinds of pictures than a run can unpack; the user learns it now
@@ -363,13 +373,30 @@ void CMainFrame::OnFileClose() {
 }
 
 void CMainFrame::OnFileSaveAs() {
-    if (CKorvoDoc* doc = ActiveImageDocument())
-        doc->OnFileSaveAs(*m_pSaveDlg);
+    CKorvoDoc* doc = ActiveImageDocument();
+    if (!doc)
+        return;
+    // The file name without folder and extension is proposed; the document keeps its own path
+    // and title whatever the user chooses.
+    m_pSaveDlg->m_strFileName = doc->GetPathName().isEmpty()
+                                    ? doc->GetTitle()
+                                    : QFileInfo(doc->GetPathName()).completeBaseName();
+    if (!m_pSaveDlg->RunSaveDialog())
+        return;
+    const QString path = m_pSaveDlg->m_strFileName;
+    PictureSaveResult saved;
+    {
+        WaitCursor wait;
+        saved = doc->Save(path);
+    }
+    ReportSaveFailure(path, saved);
 }
 
 void CMainFrame::OnShowProperties() {
-    if (CKorvoDoc* doc = ActiveImageDocument())
-        doc->ShowProperties();
+    if (CKorvoDoc* doc = ActiveImageDocument()) {
+        if (const std::optional<PictureProperties> properties = doc->Properties())
+            ShowPictureProperties(QApplication::activeWindow(), *properties);
+    }
 }
 
 void CMainFrame::OnWindowCascade() {

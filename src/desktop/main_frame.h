@@ -5,6 +5,7 @@
 #pragma once
 
 #include "desktop/recent_file_list.h"
+#include "pluginhost/plugin_registry.h"
 
 #include <QMainWindow>
 #include <QSize>
@@ -53,6 +54,8 @@ public:
     COpenFileDialog& OpenDialog() { return *m_pOpenDlg; }
     CSaveFileDialog& SaveDialog() { return *m_pSaveDlg; }
     CRecentFileList& RecentFiles() { return m_recentFiles; }
+    // The program's plug-ins: loaded when the window is created, unloaded when it is destroyed.
+    PluginHost& Plugins() { return m_pluginHost; }
     // A command by its object name ("actionOpen", "actionReduce", ...).
     QAction* Action(const QString& name) const;
 
@@ -112,6 +115,7 @@ private:
     std::unique_ptr<COpenFileDialog> m_pOpenDlg;
     std::unique_ptr<CSaveFileDialog> m_pSaveDlg;
     CRecentFileList m_recentFiles;
+    PluginHost m_pluginHost;
     int m_nShowCmd = 1; // how the first showing presents the window (1 normal, 3 maximised)
     int m_nNewCount = 0;
     bool m_bCreated = false;

@@ -69,7 +69,7 @@ bool CMainFrame::Create() {
     }
 
     setAcceptDrops(true);
-    LoadPlugins();
+    m_pluginHost.Load();
     m_bCreated = true;
     return true;
 }
@@ -92,7 +92,7 @@ void CMainFrame::ReadSettings(const IniText& s) {
 
     OpenDialog().m_strInitialDir = ReadText(s, kOpenDir);
     SaveDialog().m_strInitialDir = ReadText(s, kSaveDir);
-    g_strPluginPath = ReadText(s, kPluginPath);
+    m_pluginHost.SetFolder(ReadText(s, kPluginPath));
 }
 
 void CMainFrame::PlaceWindow(int left, int top, int right, int bottom) {
@@ -121,7 +121,7 @@ void CMainFrame::SetFirstStartDefaults() {
     RunModalDialog(about);
     OpenDialog().m_strInitialDir.clear();
     SaveDialog().m_strInitialDir.clear();
-    g_strPluginPath = FirstStartPluginFolder();
+    m_pluginHost.SetFolder(FirstStartPluginFolder());
 }
 
 void CMainFrame::ShowWithStoredState() {
@@ -165,12 +165,12 @@ void CMainFrame::WriteSettings() {
 
         WriteText(s, kOpenDir, OpenDialog().m_strInitialDir);
         WriteText(s, kSaveDir, SaveDialog().m_strInitialDir);
-        WriteText(s, kPluginPath, g_strPluginPath);
+        WriteText(s, kPluginPath, m_pluginHost.Folder());
         m_recentFiles.WriteList(s);
         // An unchanged file is not touched at all.
         if (file.state == SettingsFileText::State::Missing || s.Text() != file.text)
             (void)ReplaceSettingsFile(s.Text());
     }
 
-    UnloadPlugins();
+    m_pluginHost.Unload();
 }

@@ -9,6 +9,7 @@
 #include "desktop/quant_sign.h"
 #include "desktop/susie_dialog.h"
 #include "desktop/user_notice.h"
+#include "desktop/wait_cursor.h"
 #include "document/batch_doc.h"
 #include "document/korvo_doc.h"
 #include "quant/quant.h"
@@ -31,12 +32,6 @@ QString CannotReduceText(const CKorvoDoc& doc, QuantResult result) {
         reason = QString::fromUtf8(QuantResultText(result));
     return QStringLiteral("Cannot reduce the colors of %1: %2").arg(doc.GetTitle(), reason);
 }
-
-// Shows the wait cursor for as long as it lives.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // The body of the worker thread: one engine for one run, with the values the user confirmed.
 QuantResult RunEngine(const PanelValues& values, CPixelArray& graph, QuantSignal& signal) {
@@ -82,8 +77,7 @@ CQuantRun::~CQuantRun() {
 void CQuantRun::UpdateCommandUI() {
     CKorvoDoc* doc = m_frame.ActiveImageDocument();
     const bool running = g_quantSign.m_bRunning != 0;
-    m_frame.Action(QStringLiteral("actionReduce"))
-        ->setEnabled(!running && doc && doc->m_bCanReduce != 0);
+    m_frame.Action(QStringLiteral("actionReduce"))->setEnabled(!running && doc && doc->m_canReduce);
     m_frame.Action(QStringLiteral("actionCancel"))->setEnabled(running);
     m_frame.Action(QStringLiteral("actionCopy"))->setEnabled(doc && doc->HasDib());
     // A batch window's log never takes a picture.
@@ -96,7 +90,7 @@ void CQuantRun::UpdateCommandUI() {
 
 void CQuantRun::OnReduce() {
     CKorvoDoc* doc = m_frame.ActiveImageDocument();
-    if (!doc || g_quantSign.m_bRunning || doc->m_bCanReduce == 0)
+    if (!doc || g_quantSign.m_bRunning || !doc->m_canReduce)
         return;
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
@@ -123,7 +117,7 @@ void CQuantRun::OnReduce() {
     g_quantSign.m_pThread = thread;
     m_pLastThread = thread;
     g_quantSign.m_bRunning = 1;
-    doc->m_bRunning = 1;
+    doc->m_running = true;
     thread->start(m_threadPriority);
     m_timer.start();
     m_frame.StatusBar()->SetRunning(true);
@@ -151,7 +145,7 @@ void CQuantRun::OnRunFinished(CKorvoDoc* doc, QuantResult outcome) {
         reduced->SetTitle(
             QStringLiteral("%1(%2)").arg(doc->GetTitle()).arg(doc->m_graph.m_nColors));
         reduced->SetDib(doc->m_graph.TakeResult());
-        reduced->m_bCanReduce = 0;
+        reduced->m_canReduce = false;
         m_frame.AddImageDocument(std::move(reduced));
         NoticeBeep(NoticeIcon::Information);
     } else {
@@ -164,7 +158,7 @@ void CQuantRun::OnRunFinished(CKorvoDoc* doc, QuantResult outcome) {
     m_timer.stop();
     g_quantSign.m_signal.m_nProgress.store(0);
     m_frame.StatusBar()->SetProgressPos(0);
-    doc->m_bRunning = 0;
+    doc->m_running = false;
     g_quantSign.m_bRunning = 0;
     m_frame.StatusBar()->SetRunning(false);
     m_frame.StatusBar()->SetNote(note);
@@ -203,7 +197,7 @@ void CQuantRun::OnPaste() {
 }
 
 void CQuantRun::OnPluginSettings() {
-    CSusieDialog dialog(LivePluginRegistry(), &m_frame);
+    CSusieDialog dialog(RegistryOf(m_frame.Plugins()), &m_frame);
     (void)RunModalDialog(dialog);
 }
 

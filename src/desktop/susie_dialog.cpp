@@ -50,16 +50,13 @@ QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) 
 
 } // namespace
 
-PluginRegistryAccess LivePluginRegistry() {
-    return {[] { return g_strPluginPath; },
-            [](const QString& folder) { g_strPluginPath = folder; },
+PluginRegistryAccess RegistryOf(PluginHost& host) {
+    return {[&host] { return host.Folder(); },
+            [&host](const QString& folder) { host.SetFolder(folder); },
             [](const QString& folder) { return GetActivePlugins(folder); },
             [](const QString& folder) { return GetInactivePlugins(folder); },
             [](const QStringList& names) { WriteInactivePlugins(names); },
-            [] {
-                UnloadPlugins();
-                LoadPlugins();
-            }};
+            [&host] { host.Load(); }};
 }
 
 CSusieDialog::CSusieDialog(PluginRegistryAccess registry, QWidget* parent)

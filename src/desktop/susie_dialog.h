@@ -21,8 +21,10 @@ struct PluginRegistryAccess {
     std::function<void()> reload;                               // unload, then load the plug-ins
 };
 
-// The program's own registry: g_strPluginPath and the "Plugins" section.
-PluginRegistryAccess LivePluginRegistry();
+class PluginHost;
+
+// The program's own registry: the folder and plug-ins of `host` and the "Plugins" section.
+PluginRegistryAccess RegistryOf(PluginHost& host);
 
 class CSusieDialog : public QDialog {
     Q_OBJECT

@@ -4,11 +4,7 @@
 
 #include "document/document.h"
 
-#include <QList>
-#include <QPointer>
 #include <QStringList>
-
-class CBatchView;
 
 class CBatchDoc : public CDocument {
     Q_OBJECT
@@ -16,12 +12,12 @@ public:
     CBatchDoc();
     ~CBatchDoc() override;
 
-    // Replaces the list and refills the log of every view, in the order the views were added.
+    // Replaces the list; every view refills its log (FileListChanged), in the order the views
+    // were connected.
     void SetFileList(const QStringList& files);
-    void AddView(CBatchView* view);
-    QList<CBatchView*> Views() const;
 
     QStringList m_fileList; // full paths, in the order the Open dialog gave them
-private:
-    QList<QPointer<CBatchView>> m_views;
+
+signals:
+    void FileListChanged();
 };

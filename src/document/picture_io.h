@@ -1,27 +1,10 @@
-// Reading and writing the image document's picture: the plug-ins are asked first, then the
-// BMP reader; pictures are always written as BMP files. The results say why something failed,
-// so that the document shows the right message.
+// Writing the image document's picture: always as a BMP file, which replaces an existing file
+// only when it is complete. The result says why a save failed, in words for the user.
 #pragma once
 
 #include "image/dib.h"
 
 #include <QString>
-
-enum class PictureLoadStatus {
-    Ok,
-    FileError,  // the file could not be opened or read
-    NotPicture, // nothing could make a picture of it
-    TooLarge,   // beyond the size limit, a picture too large to address, or one with rows
-                // stored top-down
-};
-
-struct PictureLoadResult {
-    DibHandle dib;
-    PictureLoadStatus status = PictureLoadStatus::NotPicture;
-    QString reason; // why, in words, when not Ok
-};
-
-[[nodiscard]] PictureLoadResult LoadPictureFile(const QString& path);
 
 enum class PictureSaveStatus {
     Ok,

@@ -47,9 +47,22 @@ PluginFailure FailureOfCopy(DibStatus status) {
                : PluginFailure::Unusable;
 }
 
+PictureLoadStatus FailureStatus(PluginFailure plugins, const BmpReadResult& bmp) {
+    // A plug-in that recognised the file knows best why it failed.
+    if (plugins == PluginFailure::TooLarge)
+        return PictureLoadStatus::TooLarge;
+    if (plugins != PluginFailure::NotAccepted)
+        return PictureLoadStatus::NotPicture;
+    if (bmp.error == BmpError::FileError)
+        return PictureLoadStatus::FileError;
+    if (bmp.error == BmpError::Invalid && bmp.status == DibStatus::TooLarge)
+        return PictureLoadStatus::TooLarge;
+    return PictureLoadStatus::NotPicture;
+}
+
 } // namespace
 
-PluginPicture LoadPictureByPlugin(const QString& path) {
+PluginPicture LoadPictureByPlugin(const PluginHost& host, const QString& path) {
     std::array<unsigned char, kProbeBytes + kSecondProbeOffset> probe{};
     {
         QFile file(path);
@@ -61,7 +74,7 @@ PluginPicture LoadPictureByPlugin(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
 
     PluginFailure failure = PluginFailure::NotAccepted;
-    for (const LoadedPlugin& plugin : LoadedPlugins()) {
+    for (const LoadedPlugin& plugin : host.Loaded()) {
         if (!plugin.isSupported)
             continue;
         long offset = 0;
@@ -131,4 +144,22 @@ std::string PictureFailureText(PluginFailure plugins, const BmpReadResult& bmp) 
         return std::string("unusable bitmap: ") + DibStatusText(bmp.status);
     }
     return {};
+}
+
+PictureLoadResult LoadPicture(const PluginHost& host, const QString& path) {
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::ReadOnly))
+            return {{}, PictureLoadStatus::FileError, probe.errorString()};
+    }
+    // The plug-ins are asked first, bitmap files included; the BMP reader serves the rest.
+    PluginPicture byPlugin = LoadPictureByPlugin(host, path);
+    if (byPlugin.dib)
+        return {std::move(byPlugin.dib), PictureLoadStatus::Ok, {}};
+    BmpReadResult bmp = DibReadFile(QFile::encodeName(path).toStdString());
+    if (bmp.error == BmpError::None)
+        return {std::move(bmp.dib), PictureLoadStatus::Ok, {}};
+    return {{},
+            FailureStatus(byPlugin.failure, bmp),
+            QString::fromStdString(PictureFailureText(byPlugin.failure, bmp))};
 }

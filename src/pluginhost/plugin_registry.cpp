@@ -13,16 +13,6 @@
 #include <memory>
 #include <new>
 
-QString g_strPluginPath;
-
-namespace {
-
-std::vector<LoadedPlugin> g_plugins;
-// Why each plug-in file of the last load was not loaded.
-QHash<QString, QString> g_refusals;
-
-} // namespace
-
 QString AppendSeparator(const QString& path) {
     // Paths are UTF-8 here, where a '/' byte is never part of a longer character.
     if (path.endsWith(QLatin1Char('/')))
@@ -65,19 +55,19 @@ void WriteInactivePlugins(const QStringList& names) {
     (void)ReplaceSettingsFile(ReplacePluginsSection(settings.text, names));
 }
 
-void LoadPlugins() {
-    UnloadPlugins();
-    g_strPluginPath = AppendSeparator(g_strPluginPath);
-    for (const QString& name : GetActivePlugins(g_strPluginPath)) {
-        auto library = std::make_unique<QLibrary>(g_strPluginPath + name);
+void PluginHost::Load() {
+    Unload();
+    m_folder = AppendSeparator(m_folder);
+    for (const QString& name : GetActivePlugins(m_folder)) {
+        auto library = std::make_unique<QLibrary>(m_folder + name);
         if (!library->load()) {
-            g_refusals[name] =
+            m_refusals[name] =
                 QStringLiteral("not a loadable library (%1)").arg(library->errorString());
             continue;
         }
         auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library->resolve("GetPluginInfo"));
         if (!getInfo) {
-            g_refusals[name] = QStringLiteral("no GetPluginInfo");
+            m_refusals[name] = QStringLiteral("no GetPluginInfo");
             library->unload();
             continue;
         }
@@ -89,7 +79,7 @@ void LoadPlugins() {
         // The text ends after the characters the plug-in says it wrote, never past 10.
         const int length = std::clamp(written, 0, kVersionBytes);
         if (length < 4 || version[2] != 'I' || version[3] != 'N') {
-            g_refusals[name] = QStringLiteral("not an import plug-in");
+            m_refusals[name] = QStringLiteral("not an import plug-in");
             library->unload();
             continue;
         }
@@ -97,36 +87,36 @@ void LoadPlugins() {
         plugin.fileName = name;
         plugin.isSupported = reinterpret_cast<SpiIsSupportedFn>(library->resolve("IsSupported"));
         plugin.getPicture = reinterpret_cast<SpiGetPictureFn>(library->resolve("GetPicture"));
-        for (const LoadedPlugin& loaded : g_plugins) {
+        for (const LoadedPlugin& loaded : m_plugins) {
             if (loaded.getPicture == plugin.getPicture)
                 plugin.decodeLock = loaded.decodeLock;
         }
         if (!plugin.decodeLock)
             plugin.decodeLock = std::make_shared<std::mutex>();
         plugin.library = library.release();
-        g_plugins.push_back(plugin);
+        m_plugins.push_back(plugin);
     }
 }
 
-void UnloadPlugins() {
-    for (LoadedPlugin& plugin : g_plugins) {
+void PluginHost::Unload() {
+    for (LoadedPlugin& plugin : m_plugins) {
         plugin.library->unload();
         delete plugin.library;
     }
-    g_plugins.clear();
-    g_refusals.clear();
+    m_plugins.clear();
+    m_refusals.clear();
 }
 
-std::vector<PluginFileState> PluginFileStates() {
-    const QStringList inactive = GetInactivePlugins(g_strPluginPath);
+std::vector<PluginFileState> PluginHost::FileStates() const {
+    const QStringList inactive = GetInactivePlugins(m_folder);
     std::vector<PluginFileState> states;
-    for (const QString& name : ScanPluginFolder(g_strPluginPath)) {
+    for (const QString& name : ScanPluginFolder(m_folder)) {
         PluginFileState state{name, QStringLiteral("loaded")};
         if (inactive.contains(name))
             state.state = QStringLiteral("switched off");
-        else if (g_refusals.contains(name))
-            state.state = QStringLiteral("refused: ") + g_refusals.value(name);
-        else if (std::none_of(g_plugins.begin(), g_plugins.end(),
+        else if (m_refusals.contains(name))
+            state.state = QStringLiteral("refused: ") + m_refusals.value(name);
+        else if (std::none_of(m_plugins.begin(), m_plugins.end(),
                               [&](const LoadedPlugin& p) { return p.fileName == name; }))
             state.state = QStringLiteral("not loaded"); // came after the load
         states.push_back(state);
@@ -157,10 +147,6 @@ QString PluginFolderFor(const QString& programFolder) {
             return AppendSeparator(installed);
     }
     return program;
-}
-
-const std::vector<LoadedPlugin>& LoadedPlugins() {
-    return g_plugins;
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,10 +1,12 @@
-// The plug-in registry: which plug-in files exist in the plug-in folder, which of them the user
-// has switched off (the "Plugins" section of the settings file), and which are loaded. Loading
-// and unloading happen on the user-interface thread; picture loading walks the loaded table.
+// The plug-in registry: which plug-in files exist in a plug-in folder and which of them the user
+// has switched off (the "Plugins" section of the settings file); and the plug-in host, which
+// loads the active ones. Loading and unloading happen on one thread (the user-interface thread
+// of the desktop program); picture loading walks the loaded table from any thread.
 #pragma once
 
 #include "pluginhost/plugin_abi.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -13,9 +15,6 @@
 
 class IniText;
 class QLibrary;
-
-// The plug-in folder. LoadPlugins appends the separator to it and keeps it there.
-extern QString g_strPluginPath;
 
 // `path` with a trailing "/" (an empty path becomes "/").
 QString AppendSeparator(const QString& path);
@@ -35,13 +34,6 @@ QStringList GetActivePlugins(const QString& folder);
 // they are. A file that cannot be read or written is left alone, silently.
 void WriteInactivePlugins(const QStringList& names);
 
-// Loads every active plug-in of g_strPluginPath whose version text names an import plug-in;
-// replaces whatever was loaded before.
-void LoadPlugins();
-
-// Releases every loaded plug-in.
-void UnloadPlugins();
-
 // Where plug-ins are looked for on a first start: <prefix>/lib/xkorvo/plugins when the program
 // runs from an installed <prefix>/bin and that folder exists, otherwise the program's folder.
 // With a trailing separator.
@@ -57,18 +49,16 @@ QString FirstStartPluginFolder();
 // stored), else the first start's folder.
 QString PluginFolderFromSettings(const IniText& settings, const QString& runningVersion);
 
-// What the last LoadPlugins made of each plug-in file of g_strPluginPath, in folder order:
-// "loaded", "switched off" or "refused: " and the reason.
+// What loading made of one plug-in file: "loaded", "switched off" or "refused: " and the reason.
 struct PluginFileState {
     QString fileName;
     QString state;
 };
-std::vector<PluginFileState> PluginFileStates();
 
-// One loaded plug-in: the library stays loaded until UnloadPlugins. An export the plug-in lacks
-// is null.
+// One loaded plug-in: the library stays loaded until its host unloads it. An export the plug-in
+// lacks is null.
 struct LoadedPlugin {
-    QLibrary* library = nullptr; // owned by the registry
+    QLibrary* library = nullptr; // owned by the host
     QString fileName;
     SpiIsSupportedFn isSupported = nullptr;
     SpiGetPictureFn getPicture = nullptr;
@@ -77,5 +67,32 @@ struct LoadedPlugin {
     std::shared_ptr<std::mutex> decodeLock;
 };
 
-// The loaded plug-ins in load order, which is the order picture loading asks them in.
-const std::vector<LoadedPlugin>& LoadedPlugins();
+// The plug-ins of one program: the plug-in folder and the plug-ins loaded from it. The program
+// owns one host and hands it to whoever opens pictures or edits the plug-in settings.
+class PluginHost {
+public:
+    PluginHost() = default;
+    ~PluginHost() { Unload(); }
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+
+    // The plug-in folder; Load appends the separator to it and keeps it there.
+    const QString& Folder() const { return m_folder; }
+    void SetFolder(const QString& folder) { m_folder = folder; }
+
+    // Loads every active plug-in of the folder whose version text names an import plug-in;
+    // replaces whatever was loaded before.
+    void Load();
+    // Releases every loaded plug-in.
+    void Unload();
+
+    // The loaded plug-ins in load order, which is the order picture loading asks them in.
+    const std::vector<LoadedPlugin>& Loaded() const { return m_plugins; }
+    // What the last Load made of each plug-in file of the folder, in folder order.
+    std::vector<PluginFileState> FileStates() const;
+
+private:
+    QString m_folder;
+    std::vector<LoadedPlugin> m_plugins;
+    QHash<QString, QString> m_refusals; // why each file of the last load was not loaded
+};

@@ -189,10 +189,10 @@ TEST_F(DesktopRun, FullRunOpensTheResultLikeTheCommandLine) {
     EXPECT_EQ(result->GetTitle(), QStringLiteral("rgb24.bmp(16)"));
     EXPECT_EQ(m_frame->MdiArea()->activeSubWindow()->windowTitle(),
               QStringLiteral("rgb24.bmp(16)"));
-    EXPECT_EQ(result->m_bCanReduce, 0);
+    EXPECT_FALSE(result->m_canReduce);
     EXPECT_FALSE(Action("actionReduce")->isEnabled()); // a result is never reduced again
     EXPECT_EQ(Beeps(NoticeIcon::Information), 1);
-    EXPECT_EQ(doc->m_bRunning, 0);
+    EXPECT_FALSE(doc->m_running);
 
     const QString cliOut = m_files.filePath("cli.bmp");
     QProcess cli;
@@ -251,7 +251,7 @@ TEST_F(DesktopRun, CancelDuringARunAndTheGuardsMeanwhile) {
     EXPECT_EQ(m_frame->StatusBar()->IdleText(), QString());
     EXPECT_TRUE(Action("actionReduce")->isEnabled());
     EXPECT_FALSE(Action("actionCancel")->isEnabled());
-    EXPECT_EQ(doc->m_bRunning, 0);
+    EXPECT_FALSE(doc->m_running);
 }
 
 // Pictures the window shows but a run cannot unpack: the status bar says so when they open, and
@@ -340,7 +340,7 @@ TEST_F(DesktopRun, CopyThenPasteGivesAnIdenticalIndependentPicture) {
     EXPECT_EQ(pastedWindow->windowTitle(), QStringLiteral("Clipboard"));
     EXPECT_EQ(Bytes(pasted->m_hDib), original);
     EXPECT_EQ(pasted->m_palette.size(), 252u); // a palette picture brings its colour table
-    EXPECT_EQ(pasted->m_bCanReduce, 1);
+    EXPECT_TRUE(pasted->m_canReduce);
 
     Windows().first()->close();
     QApplication::processEvents();
@@ -366,8 +366,8 @@ TEST_F(DesktopRun, PluginSettingsCommandWritesTheInactiveList) {
     ASSERT_TRUE(Action("actionPluginSettings")->isEnabled());
     Action("actionPluginSettings")->trigger();
     EXPECT_EQ(m_dialogs, QStringList{"susieDialog"});
-    EXPECT_EQ(AppendSeparator(g_strPluginPath), AppendSeparator(folder));
-    EXPECT_TRUE(LoadedPlugins().empty());
+    EXPECT_EQ(AppendSeparator(m_frame->Plugins().Folder()), AppendSeparator(folder));
+    EXPECT_TRUE(m_frame->Plugins().Loaded().empty());
     QSettings s(SettingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(s.value(QStringLiteral("Plugins/1")).toString(), QStringLiteral("one.spi"));
     EXPECT_EQ(s.value(QStringLiteral("Plugins/2")).toString(), QStringLiteral("two.spi"));

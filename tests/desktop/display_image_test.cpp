@@ -1,7 +1,7 @@
 // The display image made from a packed DIB: every bit count and both header kinds come out
 // top row first with the colours the picture stores.
-#include "desktop/dib_paint.h"
 #include "dib_builder.h"
+#include "document/display_image.h"
 
 #include <QTest>
 

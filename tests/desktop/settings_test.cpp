@@ -68,7 +68,7 @@ void TestSettings::firstStartShowsAboutBoxAndDefaults() {
     CMainFrame* frame = Start();
     QVERIFY(frame);
     QCOMPARE(m_rec->Dialogs(), QStringList{"aboutBox"});
-    QCOMPARE(g_strPluginPath, AppendSeparator(DefaultPluginFolder()));
+    QCOMPARE(frame->Plugins().Folder(), AppendSeparator(DefaultPluginFolder()));
     QCOMPARE(frame->OpenDialog().m_strInitialDir, QString());
     QCOMPARE(frame->SaveDialog().m_strInitialDir, QString());
 
@@ -85,8 +85,9 @@ void TestSettings::firstStartShowsAboutBoxAndDefaults() {
 
 void TestSettings::firstStartTakesThePluginPathFromTheEnvironment() {
     qputenv("SUSIE_PLUGIN_PATH", "/opt/spi");
-    QVERIFY(Start());
-    QCOMPARE(g_strPluginPath, QStringLiteral("/opt/spi/"));
+    CMainFrame* frame = Start();
+    QVERIFY(frame);
+    QCOMPARE(frame->Plugins().Folder(), QStringLiteral("/opt/spi/"));
 }
 
 void TestSettings::trustedFileIsRead_data() {
@@ -123,7 +124,7 @@ void TestSettings::trustedFileIsRead() {
     QCOMPARE(m_rec->Dialogs(), QStringList());
     QCOMPARE(frame->OpenDialog().m_strInitialDir, openDir);
     QCOMPARE(frame->SaveDialog().m_strInitialDir, file.value("FileOperation/SaveDir").toString());
-    QCOMPARE(g_strPluginPath, pluginPath);
+    QCOMPARE(frame->Plugins().Folder(), pluginPath);
     QCOMPARE(frame->isMaximized(), maximized);
     if (file.contains("ViewSettings/left"))
         QCOMPARE(frame->normalGeometry().size(), QSize(600, 400));
@@ -142,7 +143,7 @@ void TestSettings::anotherVersionsFileIsIgnoredWhole() {
     QVERIFY(frame);
     QCOMPARE(m_rec->Dialogs(), QStringList{"aboutBox"});
     QCOMPARE(frame->OpenDialog().m_strInitialDir, QString());
-    QCOMPARE(g_strPluginPath, AppendSeparator(DefaultPluginFolder()));
+    QCOMPARE(frame->Plugins().Folder(), AppendSeparator(DefaultPluginFolder()));
     QVERIFY(!frame->isMaximized());
     QVERIFY(frame->normalGeometry().size() != QSize(600, 400));
 }
@@ -175,8 +176,10 @@ void TestSettings::userTextAndSwitchedOffPluginsSurvive() {
     const QStringList names = {"a,b.spi", "c;d.spi", "e=f.spi", "\"g\".spi", "h\\i.spi", " j.spi"};
     for (const QString& name : names)
         WriteFile(spi.filePath(name), {});
-    QVERIFY(Start());
-    g_strPluginPath = AppendSeparator(spi.path()); // as the plug-in settings dialog leaves it
+    CMainFrame* frame = Start();
+    QVERIFY(frame);
+    frame->Plugins().SetFolder(
+        AppendSeparator(spi.path())); // as the plug-in settings dialog leaves it
     m_app.reset();
     QByteArray text = "; my settings\n" + ReadFile(SettingsFilePath());
     text.replace("[ViewSettings]\n", "[ViewSettings]\n# another comment\nzoom = 3\n");

@@ -13,7 +13,7 @@
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); }
-    void TearDown() override { UnloadPlugins(); }
+    void TearDown() override { m_host.Unload(); }
 
     // Copies the test plug-in `kind` ("script", "refuse", ...) into the plug-in folder.
     void AddTestPlugin(const QString& kind) {
@@ -35,13 +35,20 @@ protected:
         QFile file(SettingsFilePath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    static QStringList LoadedNames() {
+    QStringList LoadedNames() const {
         QStringList names;
-        for (const LoadedPlugin& plugin : LoadedPlugins())
+        for (const LoadedPlugin& plugin : m_host.Loaded())
             names << plugin.fileName;
         return names;
     }
     QString folder() const { return m_folder.path(); }
+    // Loads the plug-ins of the test's plug-in folder.
+    void LoadFolder() {
+        m_host.SetFolder(folder());
+        m_host.Load();
+    }
+
+    PluginHost m_host;
 
 private:
     QTemporaryDir m_config;

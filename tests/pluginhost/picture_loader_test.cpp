@@ -91,13 +91,12 @@ protected:
     void LoadWith(const QStringList& kinds) {
         for (const QString& kind : kinds)
             AddTestPlugin(kind);
-        g_strPluginPath = folder();
-        LoadPlugins();
+        LoadFolder();
     }
     // A file that the "script" test plug-in turns into exactly these two blocks.
     PluginPicture Load(const Bytes& info, const Bytes& bits, int prefix = 0) {
         Write("picture.bin", info, bits, prefix);
-        return LoadPictureByPlugin(folder() + "/picture.bin");
+        return LoadPictureByPlugin(m_host, folder() + "/picture.bin");
     }
     void Write(const QString& name, const Bytes& info, const Bytes& bits, int prefix = 0,
                const char* signature = "XKSCRIPT") {
@@ -213,7 +212,7 @@ TEST_F(PictureLoader, ProbesAndPluginOrder) {
     EXPECT_TRUE(Load(info, bits).dib);
     EXPECT_TRUE(Load(info, bits, 128).dib) << "second probe, data from offset 128";
     EXPECT_FALSE(Load(info, bits, 64).dib) << "neither probe sees the signature";
-    EXPECT_FALSE(LoadPictureByPlugin(folder() + "/no such file").dib);
+    EXPECT_FALSE(LoadPictureByPlugin(m_host, folder() + "/no such file").dib);
 }
 
 TEST_F(PictureLoader, SaysWhyNoPluginDeliveredThePicture) {
@@ -250,7 +249,7 @@ TEST_F(PictureLoader, SaysWhyNoPluginDeliveredThePicture) {
 TEST_F(PictureLoader, EachPluginDecodesForOneThreadAtATime) {
     LoadWith({"watched", "watchedb"});
     g_counts = {};
-    for (const LoadedPlugin& plugin : LoadedPlugins()) {
+    for (const LoadedPlugin& plugin : m_host.Loaded()) {
         auto watch = reinterpret_cast<void (*)(void (*)(int, int, int))>(
             plugin.library->resolve("TestPluginWatch"));
         ASSERT_TRUE(watch);
@@ -266,7 +265,8 @@ TEST_F(PictureLoader, EachPluginDecodesForOneThreadAtATime) {
         threads.emplace_back([&, t] {
             for (int k = 0; k < 4; ++k)
                 loaded +=
-                    bool(LoadPictureByPlugin(folder() + ((t + k) % 2 ? "/a.bin" : "/b.bin")).dib);
+                    bool(LoadPictureByPlugin(m_host, folder() + ((t + k) % 2 ? "/a.bin" : "/b.bin"))
+                             .dib);
         });
     for (std::thread& thread : threads)
         thread.join();

@@ -254,19 +254,18 @@ TEST_F(Registry, LoadsOnlyImportPluginsAndKeepsTheSeparator) {
     AddFile("notalibrary.spi", "this is text");
     AddTestPlugin("refuse");
     WriteSettings("[Plugins]\n1=refuse.spi\n");
-    g_strPluginPath = folder();
-    LoadPlugins();
-    EXPECT_EQ(g_strPluginPath, folder() + "/");
+    LoadFolder();
+    EXPECT_EQ(m_host.Folder(), folder() + "/");
     EXPECT_EQ(LoadedNames(), QStringList({"noexports.spi", "script.spi"}));
     QStringList states;
-    for (const PluginFileState& plugin : PluginFileStates())
+    for (const PluginFileState& plugin : m_host.FileStates())
         states << plugin.fileName + ": " + plugin.state.section(QLatin1Char('('), 0, 0);
     EXPECT_EQ(states, QStringList({"badversion.spi: refused: not an import plug-in",
                                    "noexports.spi: loaded", "noinfo.spi: refused: no GetPluginInfo",
                                    "notalibrary.spi: refused: not a loadable library ",
                                    "refuse.spi: switched off", "script.spi: loaded"}));
-    UnloadPlugins();
-    EXPECT_TRUE(LoadedPlugins().empty());
+    m_host.Unload();
+    EXPECT_TRUE(m_host.Loaded().empty());
 }
 
 } // namespace

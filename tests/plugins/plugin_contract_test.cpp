@@ -68,11 +68,12 @@ TEST(PluginContract, HostOpensEveryFormatUnlessItsPluginIsSwitchedOff) {
         for (const bool switchedOff : {false, true}) {
             WriteInactivePlugins(switchedOff ? QStringList{QString(row.plugin) + ".spi"}
                                              : QStringList{});
-            g_strPluginPath = QStringLiteral(XKORVO_BIN_DIR);
-            LoadPlugins();
-            EXPECT_EQ(bool(LoadPictureByPlugin(TestFilePath(row.set, row.file)).dib), !switchedOff)
+            PluginHost host;
+            host.SetFolder(QStringLiteral(XKORVO_BIN_DIR));
+            host.Load();
+            EXPECT_EQ(bool(LoadPictureByPlugin(host, TestFilePath(row.set, row.file)).dib),
+                      !switchedOff)
                 << row.file;
-            UnloadPlugins();
         }
     }
 }

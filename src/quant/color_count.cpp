@@ -1,4 +1,6 @@
-#include "document/color_count.h"
+#include "quant/color_count.h"
+
+#include "quant/pixel_array.h"
 
 #include <new>
 #include <vector>
@@ -20,4 +22,13 @@ int CountDistinctColors(const std::uint32_t* pixels, std::size_t count) {
         }
     }
     return distinct;
+}
+
+int CountDistinctColors(const DibHandle& dib) {
+    CPixelArray pixels;
+    pixels.SetSource(&dib);
+    if (!dib || !pixels.LoadPixels())
+        return -1;
+    return CountDistinctColors(pixels.m_pPixels,
+                               std::size_t(pixels.m_nWidth) * std::size_t(pixels.m_nHeight));
 }

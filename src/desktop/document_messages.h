@@ -1,0 +1,15 @@
+// What the desktop program tells the user about opening, saving and describing a picture. Every
+// failure names the file and the reason, after the program's own first line ("Cannot load DIB",
+// "Cannot save DIB").
+#pragma once
+
+#include "document/korvo_doc.h"
+
+class QWidget;
+
+// The messages for a picture that did not open; nothing for a picture that did.
+void ReportOpenFailure(QWidget* owner, const QString& path, const PictureLoadResult& loaded);
+// The message for a save that failed; nothing for one that succeeded.
+void ReportSaveFailure(const QString& path, const PictureSaveResult& saved);
+// "WxH, N colors."
+void ShowPictureProperties(QWidget* owner, const PictureProperties& properties);
