@@ -5,6 +5,7 @@
 
 #include "image/dib.h"
 #include "image/dib_check.h"
+#include "image/file_replace.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,23 +34,13 @@ struct BmpReadResult {
 // The same for a file; files of 4 GiB and more are refused as too large.
 [[nodiscard]] BmpReadResult DibReadFile(const std::string& path);
 
-// Receives the bytes of a file being written; false stops the write.
-using ByteSink = std::function<bool(const std::uint8_t*, std::size_t)>;
-
 // Writes the file header and the DIB. Only information-header pictures are written; for an
 // uncompressed picture the image-size field of the DIB is set to the row bytes first. False
 // when the picture cannot be written this way or the sink refused bytes.
 [[nodiscard]] bool DibWriteFile(DibHandle& dib, const ByteSink& sink);
 
-enum class SaveResult {
-    Ok,
-    NotWritable, // no picture, a core header, or a header describing more than the block holds
-    NotAFile,    // the path (or the file a symbolic link leads to) is a folder, a device, a pipe
-                 // or a socket; nothing is written
-    FileError,   // the file could not be written; an existing file at the path is unchanged
-};
-// Writes the picture to a temporary file beside the target and renames it over the target once
-// it is complete. `why`, when given, receives the system's error behind a FileError.
+// Writes the picture through SaveReplacing. NotWritable: no picture, a core header, or a header
+// describing more than the block holds.
 [[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path,
                                      std::error_code* why = nullptr);
 // Why a save ended with `result`, in words for messages ("" for Ok); `why` is the system's error
