@@ -9,9 +9,10 @@ set(XKORVO_LAYERS
   "mapping:runcontrol"                 # colour space, nearest entry, the five mapping methods
   "quant:image,runcontrol,mapping"     # histogram, division, palette, pixel array, driver
   "settings:quant"                     # the settings file and the settings it holds
+  "export:image,quant"                 # PNG, GIF and palette files, quality figures
   "pluginhost:image,settings"          # plug-in ABI, registry, picture loading
   "desktop:quant,pluginhost,settings,platform" # the desktop program
-  "cli:quant,pluginhost,settings,platform")    # the command-line program
+  "cli:quant,pluginhost,settings,platform,export") # the command-line program
 
 # Sets `out` to the layers `layer` builds on directly.
 function(xkorvo_layer_deps layer out)
