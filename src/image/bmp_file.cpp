@@ -10,8 +10,7 @@ namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint16_t kBitmapSignature = 0x4D42; // "BM"
-// The size fields of the file header are 32 bits wide.
-constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu;
+constexpr std::uint64_t kMaxFileSize = kMaxBitmapFileBytes;
 
 // Copies n bytes from offset `at` of the source; false when they cannot all be had.
 using RangeReader = std::function<bool(std::uint64_t at, std::uint8_t* dst, std::size_t n)>;

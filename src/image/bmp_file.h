@@ -31,6 +31,9 @@ struct BmpReadResult {
 // the file leaves before its pixel rows, pixel offset beyond the table, is closed). Bytes the
 // file carries after the picture are not read.
 [[nodiscard]] BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size);
+// The largest bitmap file: its size fields are 32 bits wide.
+inline constexpr std::uint64_t kMaxBitmapFileBytes = 0xFFFFFFFFu;
+
 // The same for a file; files of 4 GiB and more are refused as too large.
 [[nodiscard]] BmpReadResult DibReadFile(const std::string& path);
 

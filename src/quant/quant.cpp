@@ -140,6 +140,7 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     RunBuffers buffers;
     auto endWithout = [&](QuantResult why) { return EndWithout(graph, why); };
 
+    m_transparentIndex = -1;
     if (!SettingsUsable(m_settings))
         return endWithout(QuantResult::BadSettings);
     if (!graph.LoadPixels())
@@ -167,6 +168,8 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
             return endWithout(QuantResult::OutOfMemory);
         std::array<std::uint8_t, 256> order{};
         UseFixedPalette(m_fixedPalette, transColor, space, *fixed, order);
+        if (fixed->transparentIndex >= 0)
+            m_transparentIndex = order[static_cast<std::size_t>(fixed->transparentIndex)];
         return MapAndPack(graph, *fixed, static_cast<int>(m_fixedPalette.size()), order.data(),
                           m_settings, transColor, space, signal, buffers);
     }
@@ -192,6 +195,7 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
 
+    m_transparentIndex = palette->transparentIndex;
     return MapAndPack(graph, *palette, m_settings.colorCount, nullptr, m_settings, transColor,
                       space, signal, buffers);
 }

@@ -49,8 +49,13 @@ public:
     // part. More than 256 colours end the run as BadSettings.
     void SetFixedPalette(std::vector<std::uint32_t> colors) { m_fixedPalette = std::move(colors); }
 
+    // The result palette's transparent entry after a finished run with a transparent corner,
+    // else -1.
+    int TransparentIndex() const { return m_transparentIndex; }
+
 private:
     QuantSettings m_settings;
+    int m_transparentIndex = -1;
     std::vector<std::uint32_t> m_fixedPalette; // empty: the run computes its palette
 };
 

@@ -17,7 +17,7 @@ struct Mapped {
 };
 
 Mapped MapOnto(const std::vector<std::uint32_t>& colors, const QuantSettings& settings,
-               const DibHandle& source) {
+               const DibHandle& source, int* transparentIndex = nullptr) {
     CPixelArray graph;
     graph.SetSource(&source);
     CQuant quant(settings);
@@ -25,6 +25,8 @@ Mapped MapOnto(const std::vector<std::uint32_t>& colors, const QuantSettings& se
     QuantSignal signal;
     Mapped mapped;
     EXPECT_EQ(quant.Quantize(graph, signal, {}), QuantResult::Done);
+    if (transparentIndex)
+        *transparentIndex = quant.TransparentIndex();
     const DibHandle dib = graph.TakeResult();
     if (!dib)
         return mapped;
@@ -78,7 +80,9 @@ TEST(FixedPalette, TransparentCornerMarksTheEntryItMapsTo) {
     const std::vector<std::uint32_t> colors = {0x000000, 0xFFFFFF, 0xD0D0D0};
     QuantSettings settings;
     settings.transPosition = 3; // lower right
-    const Mapped mapped = MapOnto(colors, settings, source);
+    int transparentIndex = -1;
+    const Mapped mapped = MapOnto(colors, settings, source, &transparentIndex);
+    EXPECT_EQ(transparentIndex, 1);
     EXPECT_EQ(mapped.palette, colors); // the order stays
     EXPECT_EQ(mapped.indices, (std::vector<int>{2, 0, 2, 0, 2, 1}));
 
