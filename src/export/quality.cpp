@@ -15,21 +15,43 @@
 
 namespace {
 
-// Sum of CIEDE2000 over one row. Neighbouring pixels often repeat a pair of colours (flat areas,
-// graphics), so the last pair's difference is kept.
-double RowDeltaE(const std::uint32_t* source, const std::uint32_t* result, int width) {
-    double sum = 0;
-    std::uint32_t lastSource = 0xFFFFFFFF, lastResult = 0xFFFFFFFF;
-    double last = 0;
-    for (int x = 0; x < width; ++x) {
-        const std::uint32_t s = source[x] & 0xFFFFFF, r = result[x] & 0xFFFFFF;
-        if (s != lastSource || r != lastResult) {
-            last = s == r ? 0 : DeltaE2000(SrgbToLab(s), SrgbToLab(r));
-            lastSource = s;
-            lastResult = r;
+// CIEDE2000 of the pairs (source colour, result colour) met lately. A photograph has far fewer
+// distinct pairs than pixels, and the formula costs far more than a look-up, so each thread
+// keeps a direct-mapped table of pairs: a hit gives exactly the value the formula would.
+class CPairCache {
+public:
+    // Without the memory for the table every pair is computed.
+    CPairCache() : m_entries(new (std::nothrow) Entry[kSize]) {}
+
+    double Difference(std::uint32_t source, std::uint32_t result) {
+        if (source == result)
+            return 0;
+        if (!m_entries)
+            return DeltaE2000(SrgbToLab(source), SrgbToLab(result));
+        const std::uint64_t key = std::uint64_t{source} << 24 | result;
+        Entry& e = m_entries[(key * 0x9E3779B97F4A7C15ull) >> (64 - kBits)];
+        if (e.key != key) {
+            e.key = key;
+            e.value = DeltaE2000(SrgbToLab(source), SrgbToLab(result));
         }
-        sum += last;
+        return e.value;
     }
+
+private:
+    static constexpr int kBits = 20;
+    static constexpr std::size_t kSize = std::size_t{1} << kBits; // 16 MB
+    struct Entry {
+        std::uint64_t key = ~std::uint64_t{0}; // no pair of 24-bit colours
+        double value = 0;
+    };
+    std::unique_ptr<Entry[]> m_entries;
+};
+
+double RowDeltaE(const std::uint32_t* source, const std::uint32_t* result, int width,
+                 CPairCache& cache) {
+    double sum = 0;
+    for (int x = 0; x < width; ++x)
+        sum += cache.Difference(source[x] & 0xFFFFFF, result[x] & 0xFFFFFF);
     return sum;
 }
 
@@ -81,10 +103,11 @@ QualityFigures MeasureQuality(const DibHandle& source, const DibHandle& result) 
     // the number of threads.
     std::vector<double> rowSums(static_cast<std::size_t>(height));
     const auto rows = [&](int first, int step) {
+        CPairCache cache;
         for (int y = first; y < height; y += step) {
             const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
             rowSums[static_cast<std::size_t>(y)] =
-                RowDeltaE(a.m_pPixels + at, b.m_pPixels + at, width);
+                RowDeltaE(a.m_pPixels + at, b.m_pPixels + at, width, cache);
         }
     };
     const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
