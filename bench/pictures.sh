@@ -23,7 +23,7 @@ CONVERT=/usr/bin/convert
 
 if [[ -z ${CLI:-} ]]; then
   cmake -S "$ROOT" -B "$WORK/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-    >/dev/null
+    -DXKORVO_BENCH=ON >/dev/null
   cmake --build "$WORK/build" --target xkorvo-cli >/dev/null
   CLI=$WORK/build/bin/xkorvo-cli
 fi

@@ -10,9 +10,10 @@ set(XKORVO_LAYERS
   "quant:image,runcontrol,mapping"     # histogram, division, palette, pixel array, driver
   "settings:quant"                     # the settings file and the settings it holds
   "pluginhost:image,settings"          # plug-in ABI, registry, picture loading
+  "export:image,quant"                 # PNG, GIF and palette files, quality figures
   "document:quant,pluginhost"          # image and batch documents, no widgets
   "desktop:document,settings,platform" # the desktop program
-  "cli:quant,pluginhost,settings,platform")     # the command-line program
+  "cli:quant,pluginhost,settings,platform,export") # the command-line program
 
 # Sets `out` to the layers `layer` builds on directly.
 function(xkorvo_layer_deps layer out)

@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "export/palette_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -61,7 +63,18 @@ constexpr OptionInfo kOptions[] = {
     {"", "--info", false},
     {"", "--plugins", true},
     {"", "--list-plugins", false},
+    {"-f", "--format", true},
+    {"", "--png-interlace", false},
+    {"", "--gif-variant", true},
+    {"", "--gif-interlace", false},
+    {"-p", "--palette", true},
+    {"", "--palette-out", true},
+    {"", "--stats", false},
 };
+
+// Options that shape a computed palette; a given palette (-p) leaves them nothing to do.
+constexpr const char* kComputedPaletteOptions[] = {"--colors", "--add16", "--output-precision",
+                                                   "--input-bits"};
 
 const OptionInfo* FindOption(const std::string& name) {
     for (const OptionInfo& option : kOptions)
@@ -145,6 +158,29 @@ std::string Apply(CliOptions& o, bool& info, bool& list, const std::string& name
         o.pluginFolder = value;
     } else if (name == "--list-plugins") {
         list = true;
+    } else if (name == "--format") {
+        o.format = PictureFormatNamed(value);
+        if (!o.format)
+            return bad("bmp, png or gif");
+    } else if (name == "--png-interlace") {
+        o.pngInterlace = true;
+    } else if (name == "--gif-variant") {
+        if (value != "87a" && value != "89a")
+            return bad("87a or 89a");
+        o.gif89a = value == "89a";
+    } else if (name == "--gif-interlace") {
+        o.gifInterlace = true;
+    } else if (name == "--palette") {
+        if (value.empty())
+            return "empty file name for " + name;
+        o.paletteIn = value;
+    } else if (name == "--palette-out") {
+        if (!PaletteFormatOf(value))
+            return "the name for " + name + " must end in .gpl, .act, .pal or .hex: '" +
+                   Printable(value) + "'";
+        o.paletteOut = value;
+    } else if (name == "--stats") {
+        o.stats = true;
     }
     return {};
 }
@@ -157,6 +193,7 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
     bool info = false, list = false;
     bool optionsEnded = false;
     std::vector<std::string> positional;
+    std::vector<std::string> given; // long names of the options on the command line
 
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
@@ -196,6 +233,7 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
             result.error = "option " + std::string(known->longName) + " takes no value";
             return result;
         }
+        given.push_back(known->longName);
         const std::string error = Apply(o, info, list, known->longName, value.value_or(""));
         if (!error.empty()) {
             result.error = error;
@@ -211,6 +249,14 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
         o.mode = CliMode::ListPlugins;
         return result;
     }
+    if (!o.paletteIn.empty())
+        for (const char* shaping : kComputedPaletteOptions)
+            if (std::find(given.begin(), given.end(), shaping) != given.end()) {
+                result.error = std::string(shaping) +
+                               " shapes a computed palette; it cannot be used with --palette";
+                return result;
+            }
+    const auto stdinCount = std::count(positional.begin(), positional.end(), kStandardStream);
     // An empty name is no file at all; it would reach the file system as one.
     if (std::find(positional.begin(), positional.end(), std::string()) != positional.end()) {
         result.error = "empty file name";
@@ -219,6 +265,10 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
     if (info) {
         if (o.mode == CliMode::Batch) {
             result.error = "--info writes nothing; it takes no output folder";
+            return result;
+        }
+        if (stdinCount > 1) {
+            result.error = "standard input ('-') can be read only once";
             return result;
         }
         o.mode = CliMode::Info;
@@ -231,6 +281,11 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
         o.inputs = positional;
         if (o.inputs.empty())
             result.error = "no input files";
+        else if (stdinCount > 0)
+            result.error = "standard input ('-') has no name for an output in the folder; "
+                           "use INPUT OUTPUT";
+        else if (!o.paletteOut.empty())
+            result.error = "--palette-out writes one palette; use it with INPUT OUTPUT, not -o";
         return result;
     }
     if (positional.size() != 2) {
@@ -249,11 +304,17 @@ const char* CliUsage() {
        xkorvo-cli --info INPUT...
        xkorvo-cli --list-plugins
 
-Reduces pictures to a palette of 2 to 256 colours and writes them as BMP files.
+Reduces pictures to a palette of 2 to 256 colours and writes them as BMP, PNG or GIF files.
+The output's extension chooses the format (.png, .gif, any case); any other writes BMP.
+INPUT '-' reads the picture from standard input, OUTPUT '-' writes standard output.
 
 Options:
   -c, --colors N             palette size, 2..256 (default 256)
       --add16                add the 16 fixed colours to the palette
+  -p, --palette FILE         map onto the colours of FILE instead of computing a palette:
+                             a .gpl, .act, .pal or .hex palette, or a picture of at most
+                             256 colours (not with -c, --add16, --output-precision or
+                             --input-bits)
   -d, --dither METHOD        none, gpeanos, diffusion, average or cartoon (default none)
   -l, --level N              dither strength 0..10 (default 7)
       --input-bits N         colour precision counted: 5, 6, 7 or 8 (default 8)
@@ -262,8 +323,18 @@ Options:
       --yb N, --cr N, --gm N weight of the yellow-blue, cyan-red and green-magenta axes,
                              slider positions 0..20 (default 10)
   -t, --transparent CORNER   reserve the last entry for the colour of the upper-left,
-                             lower-left, upper-right or lower-right pixel
-  -o, --output-dir DIR       write DIR/<input name>.bmp for every input
+                             lower-left, upper-right or lower-right pixel; with -p, make
+                             the entry that pixel maps to transparent
+  -f, --format FORMAT        bmp, png or gif, whatever the output's extension; with -o
+                             the extension of every output (default bmp)
+      --png-interlace        write interlaced (Adam7) PNG files
+      --gif-variant V        87a or 89a (default 87a); a transparent colour needs 89a
+      --gif-interlace        write interlaced GIF files
+      --palette-out FILE     write the result's palette to FILE: .gpl (GIMP), .act (Adobe
+                             colour table), .pal (JASC) or .hex (one rrggbb a line)
+      --stats                print each result's colour count, PSNR and mean CIEDE2000
+                             against its input
+  -o, --output-dir DIR       write DIR/<input name>.<format> for every input
   -j, --jobs N               reduce N files at the same time with -o (default 1)
       --info                 print "WIDTHxHEIGHT, N colors." for each input
       --plugins DIR          load decoder plug-ins from DIR for this call (default: the

@@ -2,10 +2,15 @@
 // options stand for. Parsing never exits or prints; the caller reports `error` as a usage error.
 #pragma once
 
+#include "export/picture_save.h"
 #include "settings/panel_values.h"
 
+#include <optional>
 #include <string>
 #include <vector>
+
+// "-" as an input reads standard input, as the output of a conversion writes standard output.
+inline constexpr const char* kStandardStream = "-";
 
 enum class CliMode {
     Convert,     // INPUT OUTPUT
@@ -20,12 +25,21 @@ struct CliOptions {
     CliMode mode = CliMode::Convert;
     PanelValues panel; // the control panel's built-in defaults unless an option says otherwise
     std::vector<std::string> inputs;
-    std::string output;       // Convert: the output file
+    std::string output;       // Convert: the output file; "-" is standard output
     std::string outputDir;    // Batch: the output folder
     std::string pluginFolder; // --plugins: the plug-in folder for this call instead of the usual
     int jobs = 1;             // files reduced at the same time in a batch
     bool progress = false;
     bool quiet = false;
+    // The output format (-f) instead of the output name's extension; with -o DIR the extension
+    // of every output (BMP when not given).
+    std::optional<PictureFormat> format;
+    bool pngInterlace = false;
+    bool gif89a = false;
+    bool gifInterlace = false;
+    std::string paletteIn;  // -p: map onto the colours of this palette file or picture
+    std::string paletteOut; // --palette-out: write the result's palette to this file
+    bool stats = false;     // print colour count, PSNR and mean CIEDE2000 of every result
 };
 
 struct CliParse {

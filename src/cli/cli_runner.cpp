@@ -1,6 +1,8 @@
 #include "cli/cli_runner.h"
 
 #include "cli/picture_job.h"
+#include "cli/standard_input.h"
+#include "export/palette_file.h"
 #include "runcontrol/quant_signal.h"
 #include "settings/panel_values.h"
 
@@ -135,23 +137,99 @@ template <class Work> void RunParallel(std::size_t count, int jobs, CProgressBar
     bar.Draw(true);
 }
 
+// The run's palette when -p names one: a palette file by its extension, else a picture.
+bool LoadPalette(const PluginHost& host, const CliOptions& options,
+                 std::vector<std::uint32_t>& colors) {
+    if (options.paletteIn.empty())
+        return true;
+    PaletteRead read;
+    if (PaletteFormatOf(options.paletteIn)) {
+        read = ReadPaletteFile(options.paletteIn);
+    } else {
+        DibHandle picture = ReadPicture(host, options.paletteIn, read.error);
+        if (picture)
+            read = PaletteFromPicture(picture);
+    }
+    if (!read.error.empty()) {
+        CProgressBar none(false, 0, 0);
+        ReportFailure(none, options.paletteIn, "not a usable palette: " + read.error);
+        return false;
+    }
+    colors = read.palette.colors;
+    return true;
+}
+
+ReduceJob JobOf(const CliOptions& options, const std::vector<std::uint32_t>& palette) {
+    ReduceJob job;
+    job.settings = SettingsForRun(options.panel);
+    if (!options.paletteIn.empty())
+        job.palette = &palette;
+    job.output.pngInterlace = options.pngInterlace;
+    job.output.gif89a = options.gif89a;
+    job.output.gifInterlace = options.gifInterlace;
+    job.paletteOut = options.paletteOut;
+    job.stats = options.stats;
+    return job;
+}
+
+// Notes and figures of a file done: on standard error when the picture went to standard output.
+void ReportDone(CProgressBar& bar, const CliOptions& options, const std::string& input,
+                const std::string& output, const FileOutcome& outcome, bool named) {
+    std::lock_guard lock(g_printLock);
+    bar.ClearLine();
+    if (!outcome.note.empty() && !options.quiet)
+        std::fprintf(stderr, "xkorvo-cli: %s: %s\n", Printable(output).c_str(),
+                     outcome.note.c_str());
+    if (!outcome.stats.empty()) {
+        std::FILE* to = output == kStandardStream ? stderr : stdout;
+        if (named)
+            std::fprintf(to, "%s: %s\n", Printable(input).c_str(), outcome.stats.c_str());
+        else
+            std::fprintf(to, "%s\n", outcome.stats.c_str());
+        std::fflush(to);
+    }
+}
+
 } // namespace
 
 int RunConvert(const PluginHost& host, const CliOptions& options) {
-    const QuantSettings settings = SettingsForRun(options.panel);
+    std::vector<std::uint32_t> palette;
+    if (!LoadPalette(host, options, palette))
+        return kExitInput;
+    ReduceJob job = JobOf(options, palette);
+    job.output.format = options.format.value_or(options.output == kStandardStream
+                                                    ? PictureFormat::Bmp
+                                                    : PictureFormatOfPath(options.output));
     CProgressBar bar(options.progress, 1, 1);
     FileOutcome outcome;
+    CStandardInput standardInput;
+    std::string input = options.inputs[0];
+    if (input == kStandardStream) {
+        std::string reason;
+        if (!standardInput.Copy(reason)) {
+            ReportFailure(bar, "standard input", reason);
+            return kExitInput;
+        }
+        input = standardInput.Path();
+    }
     RunParallel(1, 1, bar, [&](std::size_t, QuantSignal& signal) {
-        outcome = ReduceFile(host, options.inputs[0], options.output, settings, signal);
+        outcome = ReduceFile(host, input, options.output, job, signal);
     });
     if (outcome.status != FileStatus::Ok)
         ReportFailure(bar, options.inputs[0], outcome.reason);
+    else
+        ReportDone(bar, options, options.inputs[0], options.output, outcome, false);
     return StatusOf(outcome);
 }
 
 int RunBatch(const PluginHost& host, const CliOptions& options) {
     namespace fs = std::filesystem;
-    const QuantSettings settings = SettingsForRun(options.panel);
+    std::vector<std::uint32_t> palette;
+    if (!LoadPalette(host, options, palette))
+        return kExitInput;
+    ReduceJob job = JobOf(options, palette);
+    job.output.format = options.format.value_or(PictureFormat::Bmp);
+    const std::string extension = std::string(".") + PictureExtension(job.output.format);
     const std::size_t count = options.inputs.size();
     CProgressBar bar(options.progress, count, static_cast<std::size_t>(options.jobs));
 
@@ -159,14 +237,14 @@ int RunBatch(const PluginHost& host, const CliOptions& options) {
     fs::create_directories(options.outputDir, ec);
     const bool folderOk = fs::is_directory(options.outputDir, ec);
 
-    // DIR/<input name without extension>.bmp; a name taken by an earlier input of the same run
+    // DIR/<input name without extension>.<format>; a name taken by an earlier input of the same run
     // is not overwritten by a later one.
     std::vector<std::string> outputs(count);
     std::vector<std::string> clash(count);
     std::map<std::string, std::string> taken;
     for (std::size_t k = 0; k < count; ++k) {
         const fs::path stem = fs::path(options.inputs[k]).stem();
-        outputs[k] = (fs::path(options.outputDir) / stem).string() + ".bmp";
+        outputs[k] = (fs::path(options.outputDir) / stem).string() + extension;
         auto [it, inserted] = taken.emplace(outputs[k], options.inputs[k]);
         if (!inserted)
             clash[k] = it->second;
@@ -181,16 +259,19 @@ int RunBatch(const PluginHost& host, const CliOptions& options) {
             outcome = {FileStatus::OutputFailed,
                        outputs[k] + " is already the output of " + clash[k]};
         else
-            outcome = ReduceFile(host, options.inputs[k], outputs[k], settings, signal);
+            outcome = ReduceFile(host, options.inputs[k], outputs[k], job, signal);
         status[k] = StatusOf(outcome);
         if (outcome.status != FileStatus::Ok) {
             ReportFailure(bar, options.inputs[k], outcome.reason);
-        } else if (!options.quiet) {
-            std::lock_guard lock(g_printLock);
-            bar.ClearLine();
-            std::printf("%s -> %s\n", Printable(options.inputs[k]).c_str(),
-                        Printable(outputs[k]).c_str());
-            std::fflush(stdout);
+        } else {
+            if (!options.quiet) {
+                std::lock_guard lock(g_printLock);
+                bar.ClearLine();
+                std::printf("%s -> %s\n", Printable(options.inputs[k]).c_str(),
+                            Printable(outputs[k]).c_str());
+                std::fflush(stdout);
+            }
+            ReportDone(bar, options, options.inputs[k], outputs[k], outcome, true);
         }
     });
     return *std::max_element(status.begin(), status.end());
@@ -199,9 +280,19 @@ int RunBatch(const PluginHost& host, const CliOptions& options) {
 int RunInfo(const PluginHost& host, const CliOptions& options) {
     CProgressBar bar(false, 0, 0);
     int result = kExitOk;
+    CStandardInput standardInput;
     for (const std::string& input : options.inputs) {
         std::string line;
-        const FileOutcome outcome = DescribeFile(host, input, line);
+        FileOutcome outcome;
+        if (input == kStandardStream) {
+            std::string reason;
+            if (standardInput.Copy(reason))
+                outcome = DescribeFile(host, standardInput.Path(), line);
+            else
+                outcome = {FileStatus::InputFailed, reason};
+        } else {
+            outcome = DescribeFile(host, input, line);
+        }
         if (outcome.status != FileStatus::Ok) {
             ReportFailure(bar, input, outcome.reason);
             result = std::max(result, StatusOf(outcome));

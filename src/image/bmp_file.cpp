@@ -1,22 +1,16 @@
 #include "image/bmp_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <system_error>
-#include <unistd.h>
-#include <utility>
 
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint16_t kBitmapSignature = 0x4D42; // "BM"
-// The size fields of the file header are 32 bits wide.
-constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu;
+constexpr std::uint64_t kMaxFileSize = kMaxBitmapFileBytes;
 
 // Copies n bytes from offset `at` of the source; false when they cannot all be had.
 using RangeReader = std::function<bool(std::uint64_t at, std::uint8_t* dst, std::size_t n)>;
@@ -116,89 +110,6 @@ std::optional<WritePlan> PlanWrite(const DibHandle& dib) {
     return plan;
 }
 
-// The last system error, as an error code.
-std::error_code LastError() {
-    return {errno, std::generic_category()};
-}
-
-class TempFile {
-public:
-    explicit TempFile(std::filesystem::path path) : m_path(std::move(path)) {}
-    ~TempFile() {
-        if (m_file)
-            std::fclose(m_file);
-        if (!m_kept) {
-            std::error_code ec;
-            std::filesystem::remove(m_path, ec);
-        }
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    bool Open(std::error_code& error) {
-        m_file = std::fopen(m_path.c_str(), "wbx"); // never reuse an existing name
-        if (!m_file)
-            error = LastError();
-        return m_file != nullptr;
-    }
-    bool Write(const std::uint8_t* p, std::size_t n, std::error_code& error) {
-        if (std::fwrite(p, 1, n, m_file) == n)
-            return true;
-        error = LastError();
-        return false;
-    }
-    // Flushes the data to the disk and closes the file; false, with the first error, on any.
-    bool Finish(std::error_code& error) {
-        std::FILE* f = std::exchange(m_file, nullptr);
-        if (std::fflush(f) != 0 || ::fsync(fileno(f)) != 0) {
-            error = LastError();
-            std::fclose(f);
-            return false;
-        }
-        if (std::fclose(f) != 0) {
-            error = LastError();
-            return false;
-        }
-        return true;
-    }
-    void Keep() { m_kept = true; }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-    std::FILE* m_file = nullptr;
-    bool m_kept = false;
-};
-
-// Where saving to `path` writes: the path itself or, when it is a symbolic link, the file the
-// chain of links leads to, which need not exist yet. Nothing on a loop of links.
-std::optional<std::filesystem::path> SaveTarget(std::filesystem::path path,
-                                                std::error_code& error) {
-    constexpr int kMaxLinks = 40; // as many as the system follows when it opens a path
-    for (int links = 0; links <= kMaxLinks; ++links) {
-        const auto status = std::filesystem::symlink_status(path, error);
-        if (!std::filesystem::is_symlink(status)) {
-            error.clear(); // a path that does not exist yet is a file to create
-            return path;
-        }
-        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
-        if (error)
-            return std::nullopt;
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
-    return std::nullopt;
-}
-
-std::filesystem::path TempNameBeside(const std::filesystem::path& target) {
-    static std::mt19937_64 random{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-    std::filesystem::path name = target;
-    name += suffix;
-    return name;
-}
-
 } // namespace
 
 BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size) {
@@ -244,46 +155,13 @@ bool DibWriteFile(DibHandle& dib, const ByteSink& sink) {
 }
 
 SaveResult DibSaveFile(DibHandle& dib, const std::string& path, std::error_code* why) {
-    std::error_code unused;
-    std::error_code& error = why ? *why : unused;
-    error.clear();
-    if (!PlanWrite(dib))
+    if (!PlanWrite(dib)) {
+        if (why)
+            why->clear();
         return SaveResult::NotWritable;
-    // Saving through a symbolic link replaces (or creates) the file it points to and keeps the
-    // link. Only a regular file is ever replaced: renaming over a device, a pipe or a socket
-    // would put a plain file in its place.
-    const std::optional<std::filesystem::path> target = SaveTarget(path, error);
-    if (!target)
-        return SaveResult::FileError;
-    const auto existing = std::filesystem::status(*target, error);
-    const bool exists = std::filesystem::exists(existing);
-    error.clear();
-    if (exists && !std::filesystem::is_regular_file(existing))
-        return SaveResult::NotAFile;
-    // Replacing goes through the folder, which would also replace a file the user may not write.
-    if (exists && ::access(target->c_str(), W_OK) != 0) {
-        error = LastError();
-        return SaveResult::FileError;
     }
-
-    TempFile temp(TempNameBeside(*target));
-    if (!temp.Open(error))
-        return SaveResult::FileError;
-    const bool written = DibWriteFile(
-        dib, [&](const std::uint8_t* p, std::size_t n) { return temp.Write(p, n, error); });
-    if (!written || !temp.Finish(error))
-        return SaveResult::FileError;
-    if (exists) {
-        std::filesystem::permissions(temp.path(), existing.permissions(),
-                                     std::filesystem::perm_options::replace, error);
-        if (error)
-            return SaveResult::FileError;
-    }
-    std::filesystem::rename(temp.path(), *target, error);
-    if (error)
-        return SaveResult::FileError;
-    temp.Keep();
-    return SaveResult::Ok;
+    return SaveReplacing(
+        path, [&](const ByteSink& sink) { return DibWriteFile(dib, sink); }, why);
 }
 
 std::string SaveResultText(SaveResult result, const std::error_code& why) {

@@ -5,6 +5,7 @@
 
 #include "image/dib.h"
 #include "image/dib_check.h"
+#include "image/file_replace.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,26 +31,19 @@ struct BmpReadResult {
 // the file leaves before its pixel rows, pixel offset beyond the table, is closed). Bytes the
 // file carries after the picture are not read.
 [[nodiscard]] BmpReadResult DibReadMemory(const std::uint8_t* data, std::size_t size);
+// The largest bitmap file: its size fields are 32 bits wide.
+inline constexpr std::uint64_t kMaxBitmapFileBytes = 0xFFFFFFFFu;
+
 // The same for a file; files of 4 GiB and more are refused as too large.
 [[nodiscard]] BmpReadResult DibReadFile(const std::string& path);
-
-// Receives the bytes of a file being written; false stops the write.
-using ByteSink = std::function<bool(const std::uint8_t*, std::size_t)>;
 
 // Writes the file header and the DIB. Only information-header pictures are written; for an
 // uncompressed picture the image-size field of the DIB is set to the row bytes first. False
 // when the picture cannot be written this way or the sink refused bytes.
 [[nodiscard]] bool DibWriteFile(DibHandle& dib, const ByteSink& sink);
 
-enum class SaveResult {
-    Ok,
-    NotWritable, // no picture, a core header, or a header describing more than the block holds
-    NotAFile,    // the path (or the file a symbolic link leads to) is a folder, a device, a pipe
-                 // or a socket; nothing is written
-    FileError,   // the file could not be written; an existing file at the path is unchanged
-};
-// Writes the picture to a temporary file beside the target and renames it over the target once
-// it is complete. `why`, when given, receives the system's error behind a FileError.
+// Writes the picture through SaveReplacing. NotWritable: no picture, a core header, or a header
+// describing more than the block holds.
 [[nodiscard]] SaveResult DibSaveFile(DibHandle& dib, const std::string& path,
                                      std::error_code* why = nullptr);
 // Why a save ended with `result`, in words for messages ("" for Ok); `why` is the system's error

@@ -5,6 +5,7 @@
 #include "mapping/pixel_mapping.h"
 #include "quant/color_entry.h"
 #include "quant/color_histogram.h"
+#include "quant/fixed_palette.h"
 #include "quant/palette_division.h"
 #include "quant/palette_finish.h"
 #include "quant/palette_slot.h"
@@ -72,6 +73,64 @@ struct RunBuffers {
     std::unique_ptr<std::uint8_t[]> indices;
 };
 
+// Every exit but the finished one leaves the pixel array without a result.
+QuantResult EndWithout(CPixelArray& graph, QuantResult why) {
+    graph.m_hResult.reset();
+    graph.FreePixels();
+    return why;
+}
+
+// Steps 5 and 6: maps every pixel onto the finished palette and packs the result into the pixel
+// array. `order`, when given, puts search position i at index order[i] of the result palette.
+QuantResult MapAndPack(CPixelArray& graph, const FinishedPalette& palette, int colorCount,
+                       const std::uint8_t* order, const QuantSettings& settings,
+                       std::uint32_t transColor, const CColorSpace& space, QuantSignal& signal,
+                       RunBuffers& buffers) {
+    const int width = graph.m_nWidth;
+    const int height = graph.m_nHeight;
+    const std::size_t pixelCount =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    // The index buffer is needed only from here on; taking it late keeps it out of the
+    // histogram's peak.
+    buffers.indices.reset(new (std::nothrow) std::uint8_t[pixelCount]);
+    buffers.nearest.reset(new (std::nothrow) CNearestSearch);
+    if (!buffers.indices || !buffers.nearest ||
+        !buffers.nearest->SetPalette(palette.points, palette.searchCount))
+        return EndWithout(graph, QuantResult::OutOfMemory);
+
+    MapJob job;
+    job.pixels = graph.m_pPixels;
+    job.width = width;
+    job.height = height;
+    job.indices = buffers.indices.get();
+    job.space = &space;
+    job.nearest = buffers.nearest.get();
+    job.transColor = transColor;
+    job.transIndex = palette.transparentIndex >= 0 ? palette.transparentIndex : 0;
+    for (int a = 0; a < 3; ++a)
+        job.limits[a] = palette.errorLimit[a];
+    job.ditherMode = settings.ditherMode;
+    job.ditherLevel = settings.ditherLevel;
+    job.signal = &signal;
+    const StageResult stage = MapPixels(job);
+    buffers.nearest.reset(); // every candidate list goes with it
+    if (stage != StageResult::Ok)
+        return EndWithout(graph, FromStage(stage));
+
+    // The palette picture: the slots' colours, and each pixel replaced by its index.
+    for (int i = 0; i < colorCount; ++i)
+        graph.m_palette[order ? order[i] : i] = palette.slots[i].color;
+    graph.m_nColors = colorCount;
+    graph.m_nBitCount = colorCount < 3 ? 1 : colorCount < 17 ? 4 : 8;
+    for (std::size_t k = 0; k < pixelCount; ++k)
+        graph.m_pPixels[k] = order ? order[buffers.indices[k]] : buffers.indices[k];
+    buffers.indices.reset();
+    if (!graph.BuildResultDib())
+        return EndWithout(graph, QuantResult::OutOfMemory);
+    graph.FreePixels();
+    return QuantResult::Done;
+}
+
 } // namespace
 
 QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
@@ -79,13 +138,9 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     DoneOnExit announce(done);
     // Declared after `announce`, so freed before the end is announced.
     RunBuffers buffers;
-    // Every exit but the finished one leaves the pixel array without a result.
-    auto endWithout = [&](QuantResult why) {
-        graph.m_hResult.reset();
-        graph.FreePixels();
-        return why;
-    };
+    auto endWithout = [&](QuantResult why) { return EndWithout(graph, why); };
 
+    m_transparentIndex = -1;
     if (!SettingsUsable(m_settings))
         return endWithout(QuantResult::BadSettings);
     if (!graph.LoadPixels())
@@ -97,8 +152,6 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     const int height = graph.m_nHeight;
     if (width <= 0 || height <= 0 || graph.m_pPixels == nullptr)
         return endWithout(QuantResult::Unreadable);
-    const std::size_t pixelCount =
-        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 
     const int target = m_settings.Target();
     const std::uint32_t transColor = TransparentColor(graph, m_settings.transPosition);
@@ -106,6 +159,20 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     CColorSpace space;
     space.Init(m_settings.weightYB, m_settings.weightCR, m_settings.weightGM,
                m_settings.outPrecision);
+
+    if (!m_fixedPalette.empty()) {
+        if (m_fixedPalette.size() > 256)
+            return endWithout(QuantResult::BadSettings);
+        std::unique_ptr<FinishedPalette> fixed(new (std::nothrow) FinishedPalette);
+        if (!fixed)
+            return endWithout(QuantResult::OutOfMemory);
+        std::array<std::uint8_t, 256> order{};
+        UseFixedPalette(m_fixedPalette, transColor, space, *fixed, order);
+        if (fixed->transparentIndex >= 0)
+            m_transparentIndex = order[static_cast<std::size_t>(fixed->transparentIndex)];
+        return MapAndPack(graph, *fixed, static_cast<int>(m_fixedPalette.size()), order.data(),
+                          m_settings, transColor, space, signal, buffers);
+    }
 
     StageResult stage = BuildColorHistogram(graph.m_pPixels, width, height, m_settings.inputMask,
                                             transColor, space, signal, buffers.entries);
@@ -128,46 +195,9 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
 
-    // The index buffer is needed only from here on; taking it late keeps it out of the
-    // histogram's peak.
-    buffers.indices.reset(new (std::nothrow) std::uint8_t[pixelCount]);
-    buffers.nearest.reset(new (std::nothrow) CNearestSearch);
-    if (!buffers.indices || !buffers.nearest ||
-        !buffers.nearest->SetPalette(palette->points, palette->searchCount))
-        return endWithout(QuantResult::OutOfMemory);
-
-    MapJob job;
-    job.pixels = graph.m_pPixels;
-    job.width = width;
-    job.height = height;
-    job.indices = buffers.indices.get();
-    job.space = &space;
-    job.nearest = buffers.nearest.get();
-    job.transColor = transColor;
-    job.transIndex = palette->transparentIndex >= 0 ? palette->transparentIndex : 0;
-    for (int a = 0; a < 3; ++a)
-        job.limits[a] = palette->errorLimit[a];
-    job.ditherMode = m_settings.ditherMode;
-    job.ditherLevel = m_settings.ditherLevel;
-    job.signal = &signal;
-    stage = MapPixels(job);
-    buffers.nearest.reset(); // every candidate list goes with it
-    if (stage != StageResult::Ok)
-        return endWithout(FromStage(stage));
-
-    // The palette picture: the slots' colours, and each pixel replaced by its index.
-    const int colorCount = m_settings.colorCount;
-    for (int i = 0; i < colorCount; ++i)
-        graph.m_palette[i] = palette->slots[i].color;
-    graph.m_nColors = colorCount;
-    graph.m_nBitCount = colorCount < 3 ? 1 : colorCount < 17 ? 4 : 8;
-    for (std::size_t k = 0; k < pixelCount; ++k)
-        graph.m_pPixels[k] = buffers.indices[k];
-    buffers.indices.reset();
-    if (!graph.BuildResultDib())
-        return endWithout(QuantResult::OutOfMemory);
-    graph.FreePixels();
-    return QuantResult::Done;
+    m_transparentIndex = palette->transparentIndex;
+    return MapAndPack(graph, *palette, m_settings.colorCount, nullptr, m_settings, transColor,
+                      space, signal, buffers);
 }
 
 const char* QuantResultText(QuantResult result) {

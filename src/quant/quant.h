@@ -14,7 +14,10 @@
 #include "quant/quant_settings.h"
 #include "runcontrol/quant_signal.h"
 
+#include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 // How a run ended. Anything but Done leaves the pixel array without a result.
 enum class QuantResult {
@@ -40,8 +43,20 @@ public:
 
     const QuantSettings& Settings() const { return m_settings; }
 
+    // Maps onto these colours (1..256 entries, 0x00RRGGBB) instead of computing a palette: steps
+    // 2 to 4 give way to the given palette, which keeps its order (see fixed_palette.h). The
+    // colour count, the fixed colours and the input precision of the settings then play no
+    // part. More than 256 colours end the run as BadSettings.
+    void SetFixedPalette(std::vector<std::uint32_t> colors) { m_fixedPalette = std::move(colors); }
+
+    // The result palette's transparent entry after a finished run with a transparent corner,
+    // else -1.
+    int TransparentIndex() const { return m_transparentIndex; }
+
 private:
     QuantSettings m_settings;
+    int m_transparentIndex = -1;
+    std::vector<std::uint32_t> m_fixedPalette; // empty: the run computes its palette
 };
 
 // A short English reason for a run that ended without a result ("" for Done).

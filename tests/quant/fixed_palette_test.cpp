@@ -1,0 +1,103 @@
+// Mapping onto a given palette: the result carries exactly that palette in its order, for every
+// mapping method; a transparent corner marks the entry its colour maps to, and only the
+// corner's colour takes it.
+#include "quant/quant.h"
+#include "tests/support/dib_builder.h"
+#include "tests/support/test_seed.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Mapped {
+    std::vector<std::uint32_t> palette;
+    std::vector<int> indices; // top row first
+};
+
+Mapped MapOnto(const std::vector<std::uint32_t>& colors, const QuantSettings& settings,
+               const DibHandle& source, int* transparentIndex = nullptr) {
+    CPixelArray graph;
+    graph.SetSource(&source);
+    CQuant quant(settings);
+    quant.SetFixedPalette(colors);
+    QuantSignal signal;
+    Mapped mapped;
+    EXPECT_EQ(quant.Quantize(graph, signal, {}), QuantResult::Done);
+    if (transparentIndex)
+        *transparentIndex = quant.TransparentIndex();
+    const DibHandle dib = graph.TakeResult();
+    if (!dib)
+        return mapped;
+    const std::uint8_t* h = dib.data();
+    for (int i = 0; i < DibGetColorCount(h); ++i)
+        mapped.palette.push_back(ReadU32(DibGetColorTable(h) + 4 * i) & 0xFFFFFF);
+    // Unpacked again through the pixel array: indices are where the colours sit.
+    const int width = DibGetWidth(h), height = DibGetHeight(h), bits = DibGetBitCount(h);
+    const std::size_t stride = DibRowStride(bits, width);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* row = DibGetBits(h) + stride * (height - 1 - y);
+            const int perByte = 8 / bits, shift = bits * (perByte - 1 - x % perByte);
+            mapped.indices.push_back((row[x / perByte] >> shift) & ((1 << bits) - 1));
+        }
+    return mapped;
+}
+
+TEST(FixedPalette, EveryMethodUsesOnlyTheGivenColoursInTheirOrder) {
+    const TestSeed seed(2024);
+    std::mt19937 random(seed.value());
+    const int width = 29, height = 17;
+    std::vector<std::uint32_t> pixels(width * height);
+    for (auto& p : pixels)
+        p = random() & 0xFFFFFF;
+    const DibHandle source = MakeDib24(width, height, pixels);
+    // Not in luminance order, one colour twice.
+    const std::vector<std::uint32_t> colors = {0xFFFFFF, 0x000000, 0xFF0000,
+                                               0x00FF00, 0x0000FF, 0xFF0000};
+    for (int mode = 0; mode <= 4; ++mode) {
+        SCOPED_TRACE("mapping method " + std::to_string(mode));
+        QuantSettings settings;
+        settings.ditherMode = mode;
+        const Mapped mapped = MapOnto(colors, settings, source);
+        EXPECT_EQ(mapped.palette, colors);
+        ASSERT_EQ(mapped.indices.size(), pixels.size());
+        for (const int index : mapped.indices)
+            ASSERT_LT(index, 6);
+    }
+    // Without dithering, a picture of palette colours maps onto itself.
+    const DibHandle exact = MakeDib24(3, 1, {0x0000FF, 0xFFFFFF, 0x00FF00});
+    EXPECT_EQ(MapOnto(colors, {}, exact).indices, (std::vector<int>{4, 0, 3}));
+}
+
+TEST(FixedPalette, TransparentCornerMarksTheEntryItMapsTo) {
+    // The lower-right corner is near-white: it maps to entry 1 (white). A white pixel elsewhere
+    // is not the corner's colour and must not become transparent: it goes to light grey.
+    const std::vector<std::uint32_t> pixels = {0xFFFFFF, 0x101010, 0xF8F8F8,  // top row
+                                               0x000000, 0xF8F8F8, 0xFAFAFA}; // corner last
+    const DibHandle source = MakeDib24(3, 2, pixels);
+    const std::vector<std::uint32_t> colors = {0x000000, 0xFFFFFF, 0xD0D0D0};
+    QuantSettings settings;
+    settings.transPosition = 3; // lower right
+    int transparentIndex = -1;
+    const Mapped mapped = MapOnto(colors, settings, source, &transparentIndex);
+    EXPECT_EQ(transparentIndex, 1);
+    EXPECT_EQ(mapped.palette, colors); // the order stays
+    EXPECT_EQ(mapped.indices, (std::vector<int>{2, 0, 2, 0, 2, 1}));
+
+    // A palette of one colour maps everything onto it, the corner included.
+    EXPECT_EQ(MapOnto({0x808080}, settings, source).indices, std::vector<int>(6, 0));
+}
+
+TEST(FixedPalette, MoreThan256ColoursAreRefused) {
+    const DibHandle source = MakeDib24(1, 1, {0});
+    CPixelArray graph;
+    graph.SetSource(&source);
+    CQuant quant({});
+    quant.SetFixedPalette(std::vector<std::uint32_t>(257, 0));
+    QuantSignal signal;
+    EXPECT_EQ(quant.Quantize(graph, signal, {}), QuantResult::BadSettings);
+}
+
+} // namespace
