@@ -39,6 +39,9 @@ struct OptionInfo {
     const char* shortName; // "" when none
     const char* longName;
     bool takesValue;
+    // For an option whose value may be left out: what the bare option stands for. Its value is
+    // then given as --name=VALUE, or as the next argument when that is a whole number.
+    const char* bareValue = nullptr;
 };
 
 constexpr OptionInfo kOptions[] = {
@@ -52,6 +55,7 @@ constexpr OptionInfo kOptions[] = {
     {"", "--cr", true},
     {"", "--gm", true},
     {"-t", "--transparent", true},
+    {"", "--refine", false, "4"}, // bare: 4 passes
     {"-j", "--jobs", true},
     {"-o", "--output-dir", true},
     {"", "--progress", false},
@@ -62,6 +66,11 @@ constexpr OptionInfo kOptions[] = {
     {"", "--plugins", true},
     {"", "--list-plugins", false},
 };
+
+bool WholeNumber(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 const OptionInfo* FindOption(const std::string& name) {
     for (const OptionInfo& option : kOptions)
@@ -117,6 +126,11 @@ std::string Apply(CliOptions& o, bool& info, bool& list, const std::string& name
             return bad("upper-left, lower-left, upper-right or lower-right");
         o.panel.m_bTransMode = 1;
         o.panel.m_nTransPosition = *n;
+    } else if (name == "--refine") {
+        const auto n = ParseInt(value, 1, kMaxRefinePasses);
+        if (!n)
+            return bad("1..16");
+        o.panel.m_nRefinePasses = *n;
     } else if (name == "--jobs") {
         const auto n = ParseInt(value, 1, 256);
         if (!n)
@@ -192,6 +206,11 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
                 return result;
             }
             value = args[++k];
+        } else if (known->bareValue != nullptr) {
+            if (!value && k + 1 < args.size() && WholeNumber(args[k + 1]))
+                value = args[++k];
+            else if (!value)
+                value = known->bareValue;
         } else if (!known->takesValue && value) {
             result.error = "option " + std::string(known->longName) + " takes no value";
             return result;
@@ -263,6 +282,8 @@ Options:
                              slider positions 0..20 (default 10)
   -t, --transparent CORNER   reserve the last entry for the colour of the upper-left,
                              lower-left, upper-right or lower-right pixel
+      --refine [N]           refine the palette in N passes, 1..16 (default 4); N follows as
+                             --refine=N or as the next argument
   -o, --output-dir DIR       write DIR/<input name>.bmp for every input
   -j, --jobs N               reduce N files at the same time with -o (default 1)
       --info                 print "WIDTHxHEIGHT, N colors." for each input
