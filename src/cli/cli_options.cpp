@@ -41,6 +41,9 @@ struct OptionInfo {
     const char* shortName; // "" when none
     const char* longName;
     bool takesValue;
+    // For an option whose value may be left out: what the bare option stands for. Its value is
+    // then given as --name=VALUE, or as the next argument when that is a whole number.
+    const char* bareValue = nullptr;
 };
 
 constexpr OptionInfo kOptions[] = {
@@ -54,6 +57,7 @@ constexpr OptionInfo kOptions[] = {
     {"", "--cr", true},
     {"", "--gm", true},
     {"-t", "--transparent", true},
+    {"", "--refine", false, "4"}, // bare: 4 passes
     {"-j", "--jobs", true},
     {"-o", "--output-dir", true},
     {"", "--progress", false},
@@ -74,7 +78,12 @@ constexpr OptionInfo kOptions[] = {
 
 // Options that shape a computed palette; a given palette (-p) leaves them nothing to do.
 constexpr const char* kComputedPaletteOptions[] = {"--colors", "--add16", "--output-precision",
-                                                   "--input-bits"};
+                                                   "--input-bits", "--refine"};
+
+bool WholeNumber(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 const OptionInfo* FindOption(const std::string& name) {
     for (const OptionInfo& option : kOptions)
@@ -130,6 +139,11 @@ std::string Apply(CliOptions& o, bool& info, bool& list, const std::string& name
             return bad("upper-left, lower-left, upper-right or lower-right");
         o.panel.m_bTransMode = 1;
         o.panel.m_nTransPosition = *n;
+    } else if (name == "--refine") {
+        const auto n = ParseInt(value, 1, kMaxRefinePasses);
+        if (!n)
+            return bad("1..16");
+        o.panel.m_nRefinePasses = *n;
     } else if (name == "--jobs") {
         const auto n = ParseInt(value, 1, 256);
         if (!n)
@@ -229,6 +243,11 @@ CliParse ParseCommandLine(const std::vector<std::string>& args) {
                 return result;
             }
             value = args[++k];
+        } else if (known->bareValue != nullptr) {
+            if (!value && k + 1 < args.size() && WholeNumber(args[k + 1]))
+                value = args[++k];
+            else if (!value)
+                value = known->bareValue;
         } else if (!known->takesValue && value) {
             result.error = "option " + std::string(known->longName) + " takes no value";
             return result;
@@ -313,8 +332,8 @@ Options:
       --add16                add the 16 fixed colours to the palette
   -p, --palette FILE         map onto the colours of FILE instead of computing a palette:
                              a .gpl, .act, .pal or .hex palette, or a picture of at most
-                             256 colours (not with -c, --add16, --output-precision or
-                             --input-bits)
+                             256 colours (not with -c, --add16, --output-precision,
+                             --input-bits or --refine)
   -d, --dither METHOD        none, gpeanos, diffusion, average or cartoon (default none)
   -l, --level N              dither strength 0..10 (default 7)
       --input-bits N         colour precision counted: 5, 6, 7 or 8 (default 8)
@@ -334,6 +353,8 @@ Options:
                              colour table), .pal (JASC) or .hex (one rrggbb a line)
       --stats                print each result's colour count, PSNR and mean CIEDE2000
                              against its input
+      --refine [N]           refine the palette in N passes, 1..16 (default 4); N follows as
+                             --refine=N or as the next argument
   -o, --output-dir DIR       write DIR/<input name>.<format> for every input
   -j, --jobs N               reduce N files at the same time with -o (default 1)
       --info                 print "WIDTHxHEIGHT, N colors." for each input

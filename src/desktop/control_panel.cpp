@@ -31,7 +31,8 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
                    {&settings::kPngMode, &m_pPage4->m_bPngMode},
                    {&settings::kGifMode, &m_pPage4->m_nGifMode},
                    {&settings::kBatchPath, &m_pPage4->m_strBatchPath},
-                   {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType}}},
+                   {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType},
+                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses}}},
       m_pMainWindow(mainWindow) {
     setObjectName(QStringLiteral("controlPanel"));
     setWindowTitle(tr("Quantizer color settings"));
@@ -84,6 +85,7 @@ PanelValues CControllPanel::GetPanelValues() const {
     v.m_nMagCR = in(settings::kMagCR, m_pPage2->m_nMagCR);
     v.m_nMagGM = in(settings::kMagGM, m_pPage2->m_nMagGM);
     v.m_nMagWB = in(settings::kMagWB, m_pPage2->m_nMagWB);
+    v.m_nRefinePasses = in(settings::kRefinePasses, m_pPage2->m_nRefinePasses);
     v.m_bTransMode = in(settings::kTransMode, m_pPage3->m_bTransMode);
     v.m_nTransPosition = in(settings::kTransPosition, m_pPage3->m_nTransPosition);
     return v;

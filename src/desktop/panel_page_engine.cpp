@@ -2,17 +2,24 @@
 
 #include "desktop/axis_icons.h"
 #include "desktop/panel_exchange.h"
+#include "quant/quant_settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
+
+// The pass count the spin box offers while refinement is off.
+constexpr int kDefaultRefinePasses = 4;
 
 QLabel* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -75,8 +82,24 @@ CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
     grid->addWidget(new QLabel(tr("Output precision"), group), line, 0, 1, 2);
     grid->addWidget(m_comboOutBit, line, 2);
 
+    // Off by default: refined palettes are closer to the picture but take longer, and existing
+    // settings files keep their results.
+    auto* refine = new QGroupBox(tr("Palette refinement"), this);
+    auto* refineRow = new QHBoxLayout(refine);
+    m_checkRefine = new QCheckBox(tr("Refine palette"), refine);
+    m_checkRefine->setObjectName(QStringLiteral("checkRefine"));
+    m_spinRefinePasses = new QSpinBox(refine);
+    m_spinRefinePasses->setObjectName(QStringLiteral("spinRefinePasses"));
+    m_spinRefinePasses->setRange(1, kMaxRefinePasses);
+    m_spinRefinePasses->setSuffix(tr(" passes"));
+    connect(m_checkRefine, &QCheckBox::toggled, m_spinRefinePasses, &QWidget::setEnabled);
+    refineRow->addWidget(m_checkRefine);
+    refineRow->addWidget(m_spinRefinePasses);
+    refineRow->addStretch();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addWidget(refine);
     layout->addStretch();
 }
 
@@ -87,6 +110,10 @@ void CMyPropertyPage2::LoadControls() {
     ShowSlider(m_sliderGM, m_nMagGM);
     ShowSlider(m_sliderWB, m_nMagWB);
     ShowSlider(m_sliderYB, m_nMagYB);
+    // A stored count above the range shows as the largest; none or a negative one as off.
+    m_checkRefine->setChecked(m_nRefinePasses > 0);
+    m_spinRefinePasses->setEnabled(m_nRefinePasses > 0);
+    m_spinRefinePasses->setValue(m_nRefinePasses > 0 ? m_nRefinePasses : kDefaultRefinePasses);
 }
 
 bool CMyPropertyPage2::StoreControls(QString*) {
@@ -97,6 +124,7 @@ bool CMyPropertyPage2::StoreControls(QString*) {
     // The white-black slider cannot be moved: its stored value goes back unchanged, even one
     // outside the slider's range.
     TakeSlider(m_sliderYB, m_nMagYB);
+    m_nRefinePasses = m_checkRefine->isChecked() ? m_spinRefinePasses->value() : 0;
     return true;
 }
 

@@ -1,12 +1,14 @@
-// The Engine page of the control panel: the weights of the colour axes and the input and output
-// precision. The white-black slider is shown and stored but can be neither moved nor focused: the
-// engine has no white-black weight.
+// The Engine page of the control panel: the weights of the colour axes, the input and output
+// precision and the palette refinement. The white-black slider is shown and stored but can be
+// neither moved nor focused: the engine has no white-black weight.
 #pragma once
 
 #include "desktop/panel_page.h"
 
+class QCheckBox;
 class QComboBox;
 class QSlider;
+class QSpinBox;
 
 class CMyPropertyPage2 : public CPanelPage {
     Q_OBJECT
@@ -19,6 +21,7 @@ public:
     int m_nMagGM = 10;
     int m_nMagWB = 10;
     int m_nMagYB = 10;
+    int m_nRefinePasses = 0; // 0: off; else the number of passes, 1..16
 
     void LoadControls() override;
     [[nodiscard]] bool StoreControls(QString* error) override;
@@ -32,4 +35,6 @@ private:
     QSlider* m_sliderYB;
     QSlider* m_sliderCR;
     QSlider* m_sliderGM;
+    QCheckBox* m_checkRefine;
+    QSpinBox* m_spinRefinePasses;
 };

@@ -42,15 +42,9 @@ StageResult FinishPalette(const std::array<PaletteSlot, 256>& found, const Quant
 
     int count = target;
     for (int i = 0; i < fixed; ++i)
-        out.slots[count++] = {kFixedColors[i], Luminance(space, kFixedColors[i])};
+        out.slots[count++] = {kFixedColors[i], Luminance(space, kFixedColors[i]), true};
 
-    std::stable_sort(out.slots.begin(), out.slots.begin() + count,
-                     [](const PaletteSlot& a, const PaletteSlot& b) { return a.key < b.key; });
-    for (int i = 0; i < count; ++i)
-        space.RgbToSpace(out.points[i], out.slots[i].color);
-    out.errorLimit[0] = Extent(out.points, count, &SpacePoint::yb);
-    out.errorLimit[1] = Extent(out.points, count, &SpacePoint::cr);
-    out.errorLimit[2] = Extent(out.points, count, &SpacePoint::luma);
+    OrderPalette(out, count, space);
     if (signal.Cancelled())
         return StageResult::Cancelled;
 
@@ -61,4 +55,14 @@ StageResult FinishPalette(const std::array<PaletteSlot, 256>& found, const Quant
         out.slots[colorCount - 1] = {transparentColor, Luminance(space, transparentColor)};
     }
     return StageResult::Ok;
+}
+
+void OrderPalette(FinishedPalette& palette, int count, const CColorSpace& space) {
+    std::stable_sort(palette.slots.begin(), palette.slots.begin() + count,
+                     [](const PaletteSlot& a, const PaletteSlot& b) { return a.key < b.key; });
+    for (int i = 0; i < count; ++i)
+        space.RgbToSpace(palette.points[i], palette.slots[i].color);
+    palette.errorLimit[0] = Extent(palette.points, count, &SpacePoint::yb);
+    palette.errorLimit[1] = Extent(palette.points, count, &SpacePoint::cr);
+    palette.errorLimit[2] = Extent(palette.points, count, &SpacePoint::luma);
 }

@@ -27,3 +27,8 @@ struct FinishedPalette {
                                         const QuantSettings& settings,
                                         std::uint32_t transparentColor, const CColorSpace& space,
                                         QuantSignal& signal, FinishedPalette& out);
+
+// Puts slots 0 .. count - 1 in ascending order of their keys (stable: equal keys keep their
+// order) and computes their points and error limits. FinishPalette ends with this; a stage that
+// changes the colours afterwards calls it again.
+void OrderPalette(FinishedPalette& palette, int count, const CColorSpace& space);

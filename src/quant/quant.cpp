@@ -8,7 +8,9 @@
 #include "quant/fixed_palette.h"
 #include "quant/palette_division.h"
 #include "quant/palette_finish.h"
+#include "quant/palette_refine.h"
 #include "quant/palette_slot.h"
+#include "runcontrol/row_bands.h"
 
 #include <array>
 #include <cstdint>
@@ -51,7 +53,7 @@ bool SettingsUsable(const QuantSettings& s) {
     return s.colorCount >= 2 && s.colorCount <= 256 && s.Target() >= 0 && s.ditherMode >= 0 &&
            s.ditherMode <= 4 && s.ditherLevel >= 0 && s.ditherLevel <= 10 && s.add16 >= 0 &&
            s.add16 <= 1 && s.transPosition >= -1 && s.transPosition <= 3 && s.inputMask >= 0 &&
-           s.inputMask <= 255;
+           s.inputMask <= 255 && s.refinePasses >= 0 && s.refinePasses <= kMaxRefinePasses;
 }
 
 // The raw value of the corner pixel that gives the transparent colour, x from the left and y
@@ -182,7 +184,6 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     std::array<PaletteSlot, 256> found{};
     int foundCount = 0;
     stage = DividePalette(buffers.entries, target, space, signal, found, foundCount);
-    std::vector<ColorEntry>().swap(buffers.entries); // the entries are done with
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
 
@@ -192,6 +193,11 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     if (!palette)
         return endWithout(QuantResult::OutOfMemory);
     stage = FinishPalette(found, m_settings, transColor, space, signal, *palette);
+    if (stage == StageResult::Ok)
+        stage = RefinePalette(buffers.entries, m_settings.refinePasses, space,
+                              engine::WorkerThreads(std::int64_t(buffers.entries.size())), signal,
+                              *palette);
+    std::vector<ColorEntry>().swap(buffers.entries); // the entries are done with
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
 

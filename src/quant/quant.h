@@ -3,7 +3,8 @@
 //   1. unpack the source into 32-bit pixels (CPixelArray::LoadPixels)
 //   2. weigh every pixel by the smoothness of its surroundings and count the colours
 //   3. divide colour space into boxes until enough distinct colours exist
-//   4. finish the palette: fixed colours, luminance order, transparent entry
+//   4. finish the palette: fixed colours, luminance order, transparent entry; when asked, refine
+//      it on the histogram (palette_refine.h)
 //   5. map every pixel to a palette index with the chosen method
 //   6. pack the indices into a new 1-, 4- or 8-bit picture (CPixelArray::BuildResultDib)
 // Progress (0..1000) and the cancel request travel through a QuantSignal; the end of every run,

@@ -2,6 +2,9 @@
 // start of a run and refuses values outside their ranges.
 #pragma once
 
+// Palette refinement passes a run may ask for.
+inline constexpr int kMaxRefinePasses = 16;
+
 struct QuantSettings {
     int outPrecision = 8; // 0..8
     int weightYB = 85;    // percent
@@ -13,6 +16,7 @@ struct QuantSettings {
     int inputMask = 0;      // low bits cleared before counting: 7, 3, 1 or 0
     int transPosition = -1; // -1 none, else the corner giving the transparent colour
     int ditherMode = 0;     // 0..4
+    int refinePasses = 0;   // palette refinement passes, 0 (none) .. kMaxRefinePasses
 
     // Number of colours the box division must find.
     int Target() const { return colorCount - (add16 == 1 ? 16 : 0) - (transPosition >= 0 ? 1 : 0); }

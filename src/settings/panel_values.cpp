@@ -49,6 +49,7 @@ QuantSettings SettingsForRun(const PanelValues& panel) {
     }
     s.transPosition =
         panel.m_bTransMode != 0 ? choice(panel.m_nTransPosition, 3, builtIn.m_nTransPosition) : -1;
+    s.refinePasses = std::clamp(panel.m_nRefinePasses, 0, kMaxRefinePasses);
     // The fixed colours and the transparent entry must fit, so the target is never negative.
     const int minimum = (s.add16 != 0 ? 16 : 0) + (s.transPosition >= 0 ? 1 : 0);
     if (s.colorCount < minimum)

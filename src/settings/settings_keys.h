@@ -62,12 +62,14 @@ inline constexpr SettingKey kBatchFileType{"ControllPanel", "BatchFileType", Int
 inline constexpr SettingKey kBatchPath{"ControllPanel", "BatchPath", Text};
 inline constexpr SettingKey kGifMode{"ControllPanel", "GifMode", Int, 0, 0, 0, 3, BuiltIn};
 inline constexpr SettingKey kPngMode{"ControllPanel", "PngMode", Int, 0, 0, 0, 1, Flag};
+inline constexpr SettingKey kRefinePasses{"ControllPanel", "RefinePasses", Int, 0, 0, 0, 16,
+                                          Nearest};
 
 // The control panel's keys in the order the file lists them.
 inline constexpr const SettingKey* kPanelKeys[] = {
     &kBitSet,        &kNumBit,        &kAdd16,     &kDitherMode, &kDitherLevel, &kMagCR,
     &kMagGM,         &kMagWB,         &kMagYB,     &kInBit,      &kOutBit,      &kTransMode,
-    &kTransPosition, &kBatchFileType, &kBatchPath, &kGifMode,    &kPngMode};
+    &kTransPosition, &kBatchFileType, &kBatchPath, &kGifMode,    &kPngMode,     &kRefinePasses};
 
 // The main window's tool bar and status bar (QMainWindow::saveState in base64; 0/1).
 inline constexpr SettingKey kBarState{"BarStatus", "State", Text};

@@ -1,5 +1,6 @@
 // End-to-end tests of xkorvo-cli: the built program run on small files in a temporary folder.
 #include "image/bmp_file.h"
+#include "quant/quant.h"
 #include "tests/support/dib_builder.h"
 
 #include <cerrno>
@@ -191,6 +192,9 @@ TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
         {"", out},
         {in, ""},
         {"--info", ""},
+        {"--refine=0", in, out},
+        {"--refine", "17", in, out},
+        {"--refine=", in, out},
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
@@ -202,6 +206,38 @@ TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
         EXPECT_FALSE(fs::exists(out)) << joined;
         EXPECT_FALSE(fs::exists(Path("dir"))) << joined;
     }
+}
+
+// --refine with no count, with one after "=" and with one as the next argument: the file holds
+// what the engine gives for that number of passes, and differs from the unrefined one.
+TEST_F(Cli, RefineOptionReachesTheEngine) {
+    const std::string in = WritePhoto("photo.bmp");
+    const std::string out = Path("out.bmp").string();
+    BmpReadResult source = DibReadFile(in);
+    ASSERT_EQ(source.error, BmpError::None);
+    const auto engine = [&](int passes) {
+        QuantSettings s;
+        s.colorCount = 16;
+        s.refinePasses = passes;
+        CPixelArray graph;
+        graph.SetSource(&source.dib);
+        QuantSignal signal;
+        EXPECT_EQ(CQuant(s).Quantize(graph, signal, {}), QuantResult::Done);
+        const DibHandle dib = graph.TakeResult();
+        return std::vector<std::uint8_t>(dib.data(), dib.data() + dib.size());
+    };
+    const auto written = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"-c", "16", in, out});
+        EXPECT_EQ(Run(args).status, 0);
+        BmpReadResult read = DibReadFile(out);
+        EXPECT_EQ(read.error, BmpError::None);
+        return std::vector<std::uint8_t>(read.dib.data(), read.dib.data() + read.dib.size());
+    };
+    EXPECT_EQ(written({"--refine"}), engine(4));
+    EXPECT_EQ(written({"--refine=2"}), engine(2));
+    EXPECT_EQ(written({"--refine", "16"}), engine(16));
+    EXPECT_EQ(written({}), engine(0));
+    EXPECT_NE(engine(4), engine(0));
 }
 
 TEST_F(Cli, UnreadableInputExitsWithTwoAndKeepsTheOutput) {

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,9 +58,9 @@ struct PanelDriver {
 
 class ControlPanel : public ::testing::Test, public PanelDriver {};
 
-// colorCount, add16, transPosition, ditherMode, ditherLevel, inputMask, outPrecision and the
-// three weights, in that order.
-using Fields = std::array<int, 10>;
+// colorCount, add16, transPosition, ditherMode, ditherLevel, inputMask, outPrecision, the
+// three weights and the refinement passes, in that order.
+using Fields = std::array<int, 11>;
 
 struct RunCase {
     const char* name;
@@ -68,13 +69,13 @@ struct RunCase {
 };
 
 Fields Expect(int colorCount, int add16, int trans, int mode = 0, int level = 7, int mask = 0,
-              int out = 8, int yb = 85, int cr = 105, int gm = 125) {
-    return {colorCount, add16, trans, mode, level, mask, out, yb, cr, gm};
+              int out = 8, int yb = 85, int cr = 105, int gm = 125, int refine = 0) {
+    return {colorCount, add16, trans, mode, level, mask, out, yb, cr, gm, refine};
 }
 
 Fields FieldsOf(const QuantSettings& s) {
-    return {s.colorCount, s.add16,        s.transPosition, s.ditherMode, s.ditherLevel,
-            s.inputMask,  s.outPrecision, s.weightYB,      s.weightCR,   s.weightGM};
+    return {s.colorCount,   s.add16,    s.transPosition, s.ditherMode, s.ditherLevel, s.inputMask,
+            s.outPrecision, s.weightYB, s.weightCR,      s.weightGM,   s.refinePasses};
 }
 
 } // namespace
@@ -152,6 +153,25 @@ TEST(ControlPanelRun, ValuesReachTheRunByTheFillingRules) {
              p.Choose("comboOutBit", 5);
          },
          Expect(256, 0, -1, 0, 7, 3, 5, 135, 155, 175)},
+        {"refine palette offers 4 passes",
+         [](PanelDriver& p) {
+             p.Tabs()->setCurrentIndex(1);
+             p.Click("checkRefine");
+         },
+         Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 125, 4)},
+        {"refine palette in 16 passes",
+         [](PanelDriver& p) {
+             p.Tabs()->setCurrentIndex(1);
+             p.Click("checkRefine");
+             Find<QSpinBox>(&p.panel, "spinRefinePasses")->setValue(16);
+         },
+         Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 125, 16)},
+        {"a count without the check box refines nothing",
+         [](PanelDriver& p) {
+             p.Tabs()->setCurrentIndex(1);
+             Find<QSpinBox>(&p.panel, "spinRefinePasses")->setValue(9);
+         },
+         Expect(256, 0, -1)},
     };
     for (const RunCase& c : cases)
         CheckRun(c);
@@ -165,6 +185,7 @@ TEST(ControlPanelRun, EveryStoredValueGivesARun) {
     const char* const values[] = {"-1", "999", "x7", "99999999999", ""};
     const Fields d = Expect(256, 0, -1), fixed = Expect(256, 1, -1), corner = Expect(256, 0, 3);
     const Fields level0 = Expect(256, 0, -1, 0, 0), level10 = Expect(256, 0, -1, 0, 10);
+    const Fields refine16 = Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 125, 16);
     const struct {
         const char* key;
         const char* context; // another key the row needs
@@ -199,6 +220,7 @@ TEST(ControlPanelRun, EveryStoredValueGivesARun) {
         {"BatchPath", "", {d, d, d, d, d}},
         {"GifMode", "", {d, d, d, d, d}},
         {"PngMode", "", {d, d, d, d, d}},
+        {"RefinePasses", "", {d, refine16, d, refine16, d}},
     };
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
@@ -363,11 +385,11 @@ TEST_F(ControlPanel, ResetTouchesOnlyTheEnginePage) {
     EXPECT_EQ(v.m_bTransMode, 1);
 }
 
-TEST_F(ControlPanel, SettingsTableHoldsTheSeventeenMembersInOrder) {
+TEST_F(ControlPanel, SettingsTableHoldsTheEighteenMembersInOrder) {
     const char* const order[] = {
-        "Add16",         "DitherMode", "numBit",  "BitSet",    "DitherLevel",  "InBit",
-        "OutBit",        "magCR",      "magGM",   "magWB",     "magYB",        "TransMode",
-        "TransPosition", "PngMode",    "GifMode", "BatchPath", "BatchFileType"};
+        "Add16",         "DitherMode", "numBit",  "BitSet",    "DitherLevel",   "InBit",
+        "OutBit",        "magCR",      "magGM",   "magWB",     "magYB",         "TransMode",
+        "TransPosition", "PngMode",    "GifMode", "BatchPath", "BatchFileType", "RefinePasses"};
     ASSERT_EQ(panel.m_pSettings.size(), std::size(order));
     for (std::size_t i = 0; i < std::size(order); ++i)
         EXPECT_STREQ(panel.m_pSettings[i].setting->key, order[i]);

@@ -151,6 +151,8 @@ TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
          QuantResult::BadSettings},
         {"unknown corner", &picture, [](QuantSettings& s) { s.transPosition = 4; },
          QuantResult::BadSettings},
+        {"17 refinement passes", &picture, [](QuantSettings& s) { s.refinePasses = 17; },
+         QuantResult::BadSettings},
     };
     for (const Case& c : cases) {
         QuantSettings s;
