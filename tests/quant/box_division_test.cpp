@@ -247,28 +247,12 @@ TEST(DividePalette, SlotsInBoxOrder) {
     }
 }
 
-TEST(DividePalette, SnappedDuplicatesCountOnce) {
-    // At "Web" both greys snap to the same level: two boxes but one colour, and nothing left to
-    // split.
-    const CColorSpace space = Space(0);
-    ASSERT_EQ(space.SnapToGrid(0x707070), space.SnapToGrid(0x747474));
-    std::vector<ColorEntry> entries(2, Entry(0, 0, 0));
-    space.RgbToSpace(entries[0].point, 0x707070);
-    space.RgbToSpace(entries[1].point, 0x747474);
-    std::array<PaletteSlot, 256> slots;
-    int found = 0;
-    QuantSignal signal;
-    ASSERT_EQ(DividePalette(entries, 2, space, signal, slots, found), StageResult::Ok);
-    EXPECT_EQ(found, 1);
-    EXPECT_EQ(slots[0].color, space.SnapToGrid(0x707070));
-}
-
-// Boxes whose colours snap to one output colour are split on without adding a colour, until 760
-// boxes exist. N greys 2 units apart within the "Web" level 0x666666 need N - 1 splits to become
-// single entries, and every box of two or more of them has an error of at least 2. A pair 1 unit
-// apart on both sides of where the snapped colour turns into 0xCCCCCC has the error 1: the first
-// split cuts it off (2 boxes) and it is split last, when N + 1 boxes exist, which happens only
-// while N + 1 < 760.
+// Boxes whose colours snap to one output colour are split on without adding a colour (the
+// colour counts once), until 760 boxes exist. N greys 2 units apart within the "Web" level 0x666666
+// need N - 1 splits to become single entries, and every box of two or more of them has an error of
+// at least 2. A pair 1 unit apart on both sides of where the snapped colour turns into 0xCCCCCC has
+// the error 1: the first split cuts it off (2 boxes) and it is split last, when N + 1 boxes exist,
+// which happens only while N + 1 < 760.
 TEST(DividePalette, StopsAtSevenHundredSixtyBoxes) {
     const CColorSpace space = Space(0);
     auto snapped = [&](int luma) { return space.SnapToGrid(space.SpaceToRgb(0, 0, luma)); };

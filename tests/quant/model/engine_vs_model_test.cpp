@@ -5,6 +5,7 @@
 #include "quant/quant.h"
 #include "tests/quant/model/model_quantizer.h"
 #include "tests/support/dib_builder.h"
+#include "tests/support/dib_indices.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -100,29 +101,6 @@ Picture MakePicture(Kind kind, int w, int h, Rng& rng) {
     return p;
 }
 
-// Palette and top-first indices read back from the engine's result picture.
-model::ModelResult FromDib(const DibHandle& dib) {
-    model::ModelResult r;
-    const std::uint8_t* d = dib.data();
-    const int w = ReadI32(d + dibfield::Width), h = ReadI32(d + dibfield::Height);
-    const int bits = ReadU16(d + dibfield::BitCount);
-    const int colours = static_cast<int>(ReadU32(d + dibfield::ClrUsed));
-    for (int i = 0; i < colours; ++i)
-        r.palette.push_back(ReadU32(d + 40 + 4 * i) & 0xFFFFFF);
-    const std::uint8_t* bitsStart = d + 40 + 4 * colours;
-    const size_t stride = DibRowStride(static_cast<u32>(bits), static_cast<u32>(w));
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* row = bitsStart + stride * (h - 1 - y);
-        for (int x = 0; x < w; ++x) {
-            const int bitPos = x * bits;
-            const int byte = row[bitPos / 8];
-            r.indices.push_back(
-                static_cast<std::uint8_t>((byte >> (8 - bits - bitPos % 8)) & ((1 << bits) - 1)));
-        }
-    }
-    return r;
-}
-
 struct Case {
     QuantSettings s;
     int sliders[3];
@@ -186,7 +164,7 @@ bool Agree(const Picture& p, const QuantSettings& s, const std::string& what) {
         ADD_FAILURE() << what << ": the engine ended with " << QuantResultText(result);
         return false;
     }
-    const model::ModelResult got = FromDib(graph.GetResult());
+    const IndexedPicture got = ReadIndexed(graph.GetResult());
     const model::ModelResult want = model::Quantize(p.px, p.w, p.h, s);
     const int bits = ReadU16(graph.GetResult().data() + dibfield::BitCount);
     const int wantBits = s.colorCount < 3 ? 1 : (s.colorCount < 17 ? 4 : 8);
