@@ -1,6 +1,6 @@
 // Test harness for the decoder plug-ins: loads one "<name>.spi" from the build's program folder,
-// decodes a file through its exports, and reads the two blocks back as RGB pixels independently
-// of the program's own DIB code. Qt's image readers give the reference pixels.
+// decodes a file through its exports, and reads the two blocks back as RGB pixels through the
+// host's copy and the engine's unpacking. Qt's image readers give the reference pixels.
 #pragma once
 
 #include "pluginhost/plugin_abi.h"
