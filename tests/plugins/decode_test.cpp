@@ -60,8 +60,8 @@ const PictureSet kSets[] = {
     // program's own reader, and Qt's reader (on which the plug-in is built) refuses some.
     {"bmp",
      "bmpsuite/g",
-     {"pal8topdown.bmp", "pal8v4.bmp", "pal8v5.bmp", "pal8.bmp"},
-     {"pal8.bmp"}},
+     {"pal8topdown.bmp", "pal8v4.bmp", "pal8v5.bmp", "pal8.bmp", "rgb16-565.bmp", "pal8os2.bmp"},
+     {"pal8.bmp", "rgb16-565.bmp", "pal8os2.bmp"}},
     {"bmp",
      "bmpsuite/q",
      {"pal8os2v2.bmp", "rgba32-1.bmp", "rgba16-4444.bmp", "rgb32-xbgr.bmp", "rgba32-1010102.bmp",

@@ -78,17 +78,4 @@ TEST(PluginContract, HostOpensEveryFormatUnlessItsPluginIsSwitchedOff) {
     }
 }
 
-TEST(PluginContract, BmpPluginLeavesClassicFilesToTheNativeReader) {
-    SpiModule spi("bmp");
-    const struct {
-        const char* file;
-        bool supported;
-    } rows[] = {
-        {"g/pal8.bmp", false},       {"g/rgb16-565.bmp", false}, {"g/pal8os2.bmp", false},
-        {"g/pal8topdown.bmp", true}, {"g/pal8v5.bmp", true},     {"q/pal8os2v2.bmp", true},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(spi.Supports(ReadTestFile("bmpsuite", row.file)), row.supported) << row.file;
-}
-
 } // namespace
