@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
@@ -89,6 +90,8 @@ TEST(Decode, EveryPictureMatchesQtAndEveryDamagedFileIsRefused) {
                 continue;
             if (file.startsWith("corrupt-") || set.refused.count(file)) {
                 EXPECT_NE(rc, SPI_SUCCESS);
+                // Beyond 2^28 pixels: refused as too large before anything is allocated.
+                EXPECT_TRUE(!file.contains("huge-dimensions") || rc == SPI_ERR_MEMORY) << rc;
                 continue;
             }
             ASSERT_EQ(rc, SPI_SUCCESS);
@@ -175,57 +178,14 @@ TEST(Decode, CutShortFileIsRefusedOrWhole) {
     }
 }
 
-// Pictures declaring more than 2^28 pixels are refused as too large before anything is
-// allocated for them, whatever the format. Each is a test picture with its size fields changed.
-TEST(Decode, PictureAboveTheSizeLimitIsRefusedAsTooLarge) {
-    const auto put16be = [](QByteArray& b, qsizetype at, unsigned v) {
-        b[at] = char(v >> 8);
-        b[at + 1] = char(v);
-    };
-    const auto put32le = [](QByteArray& b, qsizetype at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = char(v >> (8 * i));
-    };
-    QByteArray jpeg = ReadTestFile("jpeg", "testorig.jpg");
-    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
-    put16be(jpeg, sof + 5, 40000); // height
-    put16be(jpeg, sof + 7, 40000); // width
-    QByteArray gif = ReadTestFile("gif", "treescap.gif");
-    put32le(gif, 6, 0xFFFFFFFF); // logical screen 65535 x 65535
+// A bitmap with a later header version declaring 20000 x 20000 top-down pixels is refused as too
+// large before anything is allocated for it, as the other formats' "huge-dimensions" files are.
+TEST(Decode, BitmapAboveTheSizeLimitIsRefusedAsTooLarge) {
     QByteArray bmp = ReadTestFile("bmpsuite", "g/pal8v5.bmp");
-    put32le(bmp, 18, 20000);
-    put32le(bmp, 22, std::uint32_t(-20000)); // top-down
-    // An animation canvas of 20000 x 20000 and nothing else.
-    const QByteArray webp("RIFF\x16\0\0\0WEBPVP8X\x0a\0\0\0\x02\0\0\0\x1f\x4e\0\x1f\x4e\0", 30);
-    // An 8-bit grey TIFF of 20000 x 20000 with one strip of 4 bytes.
-    QByteArray tiff("II*\0\x08\0\0\0\x06\0", 10);
-    const std::uint32_t entries[][3] = {{256, 4, 20000}, {257, 4, 20000}, {258, 3, 8},
-                                        {262, 3, 1},     {273, 4, 0},     {279, 4, 4}};
-    for (const auto& e : entries) {
-        QByteArray entry(12, '\0');
-        put32le(entry, 0, e[0] | (e[1] << 16));
-        put32le(entry, 4, 1);
-        put32le(entry, 8, e[2]);
-        tiff += entry;
-    }
-    tiff += QByteArray(8, '\0');
-
-    const struct {
-        const char* plugin;
-        QByteArray bytes;
-    } rows[] = {
-        {"png", ReadTestFile("pngsuite", "corrupt-ihdr-huge-dimensions.png")}, // 2^31-1 squared
-        {"jpeg", jpeg},
-        {"gif", gif},
-        {"bmp", bmp},
-        {"webp", webp},
-        {"tiff", tiff},
-    };
-    for (const auto& row : rows) {
-        RgbPicture picture;
-        EXPECT_EQ(SpiModule(row.plugin).DecodeMemory(row.bytes, picture), SPI_ERR_MEMORY)
-            << row.plugin;
-    }
+    qToLittleEndian<qint32>(20000, bmp.data() + 18);
+    qToLittleEndian<qint32>(-20000, bmp.data() + 22);
+    RgbPicture picture;
+    EXPECT_EQ(SpiModule("bmp").DecodeMemory(bmp, picture), SPI_ERR_MEMORY);
 }
 
 // A JPEG of 166 bytes declaring 16384 x 16384 pixels, whose scan data ends after 18 bytes, is

@@ -42,26 +42,17 @@ TEST(DivideBox, StatisticsOfARange) {
         std::vector<ColorEntry> entries;
         double mean[3], variance, axis[3];
     } cases[] = {
+        // clang-format off
         // (3 x 25^2 + 75^2) / 4 = 1875.
-        {"weighted pair on luma",
-         {Entry(0, 0, 0, 3), Entry(0, 0, 100)},
-         {0, 0, 25},
-         1875,
-         {0, 0, 1}},
+        {"weighted pair on luma", {Entry(0, 0, 0, 3), Entry(0, 0, 100)}, {0, 0, 25}, 1875, {0, 0, 1}},
         // Both points 50 sqrt 2 from the mean along the diagonal.
-        {"chroma diagonal",
-         {Entry(0, 0, 7), Entry(100, 100, 7)},
-         {50, 50, 7},
-         5000,
+        {"chroma diagonal", {Entry(0, 0, 7), Entry(100, 100, 7)}, {50, 50, 7}, 5000,
          {0.7071067811865476, 0.7071067811865476, 0}},
         // All eigenvalues equal: no axis is strictly larger than the third one.
-        {"isotropic",
-         {Entry(9, 0, 0), Entry(-9, 0, 0), Entry(0, 9, 0), Entry(0, -9, 0), Entry(0, 0, 9),
-          Entry(0, 0, -9)},
-         {0, 0, 0},
-         27,
-         {0, 0, 1}},
+        {"isotropic", {Entry(9, 0, 0), Entry(-9, 0, 0), Entry(0, 9, 0), Entry(0, -9, 0),
+                       Entry(0, 0, 9), Entry(0, 0, -9)}, {0, 0, 0}, 27, {0, 0, 1}},
         {"empty", {}, {0, 0, 0}, 0, {0, 0, 0}},
+        // clang-format on
     };
     for (Case& c : cases) {
         Range range(c.entries);
