@@ -14,9 +14,12 @@
 
 namespace {
 
-// Takes the plug-in's blocks the way the host does, and unpacks them as the engine does (both
-// checked elsewhere); frees both blocks. Plug-ins hand over 8 or 24 bits, uncompressed.
-bool ReadBlocks(void* info, void* bits, RgbPicture& picture) {
+// After a successful decode (rc), takes the plug-in's blocks the way the host does and unpacks
+// them as the engine does (both checked elsewhere); frees both blocks. Plug-ins hand over 8 or
+// 24 bits, uncompressed; anything else gives -100.
+int ReadBlocks(int rc, void* info, void* bits, RgbPicture& picture) {
+    if (rc != SPI_SUCCESS)
+        return rc;
     const auto* h = static_cast<const std::uint8_t*>(info);
     const std::size_t infoSize = malloc_usable_size(info);
     const bool plain = infoSize >= kInfoHeaderSize && ReadU32(h) == kInfoHeaderSize &&
@@ -30,12 +33,12 @@ bool ReadBlocks(void* info, void* bits, RgbPicture& picture) {
     CPixelArray unpacked;
     unpacked.SetSource(&copy.dib);
     if (!(picture.bitCount == 8 || picture.bitCount == 24) || !copy.dib || !unpacked.LoadPixels())
-        return false;
+        return -100;
     picture.width = unpacked.m_nWidth;
     picture.height = unpacked.m_nHeight;
     picture.pixels.assign(unpacked.m_pPixels,
                           unpacked.m_pPixels + std::size_t(picture.width) * picture.height);
-    return true;
+    return SPI_SUCCESS;
 }
 
 int ZeroProgress(int, int, long) {
@@ -77,9 +80,7 @@ int SpiModule::DecodeMemory(const QByteArray& bytes, RgbPicture& picture,
     const int rc = m_getPicture(bytes.constData(), long(bytes.size()), SPI_INPUT_MEMORY, &info,
                                 &bits, progressCalls ? CountingProgress : ZeroProgress,
                                 reinterpret_cast<long>(progressCalls));
-    if (rc != SPI_SUCCESS)
-        return rc;
-    return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;
+    return ReadBlocks(rc, info, bits, picture);
 }
 
 int SpiModule::DecodeFile(const QString& path, long offset, RgbPicture& picture) const {
@@ -87,9 +88,7 @@ int SpiModule::DecodeFile(const QString& path, long offset, RgbPicture& picture)
     void* bits = nullptr;
     const QByteArray name = QFile::encodeName(path);
     const int rc = m_getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits, nullptr, 0);
-    if (rc != SPI_SUCCESS)
-        return rc;
-    return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;
+    return ReadBlocks(rc, info, bits, picture);
 }
 
 QString TestFilePath(const QString& set, const QString& name) {
