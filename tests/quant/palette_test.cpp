@@ -36,8 +36,7 @@ const std::vector<std::uint32_t> kFixedByLuminance = {
 
 FinishedPalette Finish(const std::vector<std::uint32_t>& found, int colorCount, int add16,
                        int transPosition) {
-    QuantSettings s;
-    s.colorCount = colorCount, s.add16 = add16, s.transPosition = transPosition;
+    const QuantSettings s{.colorCount = colorCount, .add16 = add16, .transPosition = transPosition};
     FinishedPalette p;
     QuantSignal signal;
     EXPECT_EQ(FinishPalette(Found(found), s, 0xFFFFFF, Space(), signal, p), StageResult::Ok);

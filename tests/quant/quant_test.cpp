@@ -78,11 +78,10 @@ TEST(Quantize, FiveColoursIntoEightEntries) {
     for (const auto& row : rows)
         for (int mode = 0; mode <= 4; ++mode) {
             SCOPED_TRACE(testing::Message() << row.name << ", mode " << mode);
-            QuantSettings s;
-            s.colorCount = 8;
-            s.ditherMode = mode;
-            s.ditherLevel = 10;
-            s.transPosition = row.transPosition;
+            const QuantSettings s{.colorCount = 8,
+                                  .ditherLevel = 10,
+                                  .transPosition = row.transPosition,
+                                  .ditherMode = mode};
             const RunOutcome run = Quantize(s, &source);
             ASSERT_EQ(run.result, QuantResult::Done);
             EXPECT_EQ(run.doneCalls, 1);
@@ -106,34 +105,23 @@ TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
     const DibHandle picture = MakeDib24(5, 4, FivePixels());
     DibHandle core = DibHandle::Allocate(12 + 6 + 8);
     WriteU32(core.data(), 12);
-    struct Case {
+    constexpr QuantResult unreadable = QuantResult::Unreadable, bad = QuantResult::BadSettings;
+    const struct {
         const char* what;
         const DibHandle* source;
-        void (*change)(QuantSettings&);
+        QuantSettings settings;
         QuantResult expected;
+    } cases[] = {
+        {"no source", nullptr, {}, unreadable},
+        {"core header", &core, {}, unreadable},
+        {"one colour", &picture, {.colorCount = 1}, bad},
+        {"257 colours", &picture, {.colorCount = 257}, bad},
+        {"negative target", &picture, {.colorCount = 16, .add16 = 1, .transPosition = 1}, bad},
+        {"unknown method", &picture, {.ditherMode = 5}, bad},
+        {"unknown corner", &picture, {.transPosition = 4}, bad},
     };
-    const Case cases[] = {
-        {"no source", nullptr, [](QuantSettings&) {}, QuantResult::Unreadable},
-        {"core header", &core, [](QuantSettings&) {}, QuantResult::Unreadable},
-        {"one colour", &picture, [](QuantSettings& s) { s.colorCount = 1; },
-         QuantResult::BadSettings},
-        {"257 colours", &picture, [](QuantSettings& s) { s.colorCount = 257; },
-         QuantResult::BadSettings},
-        {"negative target", &picture,
-         [](QuantSettings& s) {
-             s.colorCount = 16;
-             s.add16 = 1;
-             s.transPosition = 1;
-         },
-         QuantResult::BadSettings},
-        {"unknown method", &picture, [](QuantSettings& s) { s.ditherMode = 5; },
-         QuantResult::BadSettings},
-        {"unknown corner", &picture, [](QuantSettings& s) { s.transPosition = 4; },
-         QuantResult::BadSettings},
-    };
-    for (const Case& c : cases) {
-        QuantSettings s;
-        c.change(s);
+    for (const auto& c : cases) {
+        const QuantSettings& s = c.settings;
         const RunOutcome run = Quantize(s, c.source);
         EXPECT_EQ(run.result, c.expected) << c.what;
         EXPECT_EQ(run.doneCalls, 1) << c.what;
@@ -171,8 +159,7 @@ TEST(Quantize, CancelInEachPhase) {
         {"mapping (Peano)", 810, 1, true},
     };
     for (const Case& c : cases) {
-        QuantSettings s;
-        s.ditherMode = c.mode;
+        const QuantSettings s{.ditherMode = c.mode};
         QuantSignal signal;
         std::atomic<bool> finished{false};
         std::thread watcher([&] {

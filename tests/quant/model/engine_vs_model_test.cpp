@@ -259,11 +259,10 @@ TEST(EngineVsModel, LargePictureWorkedInBands) {
     for (const Row& r : rows) {
         Rng rng(99);
         const Picture p = MakePicture(r.kind, soak ? 1024 : 520, soak ? 1024 : 510, rng);
-        QuantSettings s;
-        s.colorCount = 64;
-        s.ditherMode = r.mode;
-        s.ditherLevel = 7;
-        s.transPosition = r.transPosition;
+        const QuantSettings s{.colorCount = 64,
+                              .ditherLevel = 7,
+                              .transPosition = r.transPosition,
+                              .ditherMode = r.mode};
         Agree(p, s,
               std::to_string(p.w) + "x" + std::to_string(p.h) + " kind " +
                   std::to_string(static_cast<int>(r.kind)) + ", mode " + std::to_string(r.mode));
@@ -284,13 +283,12 @@ TEST(EngineVsModel, CarriedErrorHeldToPalette) {
     for (const Row& r : rows) {
         Rng rng(static_cast<u32>(77 + r.mode));
         const Picture p = MakePicture(Kind::Primaries, 24, 23, rng);
-        QuantSettings s;
-        s.colorCount = r.colours;
-        s.ditherMode = r.mode;
-        s.ditherLevel = 10;
-        s.weightYB = (r.slider + 7) * 5;
-        s.weightCR = (r.slider + 11) * 5;
-        s.weightGM = (r.slider + 15) * 5;
+        const QuantSettings s{.weightYB = (r.slider + 7) * 5,
+                              .weightCR = (r.slider + 11) * 5,
+                              .weightGM = (r.slider + 15) * 5,
+                              .colorCount = r.colours,
+                              .ditherLevel = 10,
+                              .ditherMode = r.mode};
         Agree(p, s,
               "24x23 primaries, mode " + std::to_string(r.mode) + ", colours " +
                   std::to_string(r.colours) + ", sliders " + std::to_string(r.slider));
