@@ -79,29 +79,26 @@ TEST_F(Registry, InstalledProgramFindsItsPluginFolder) {
     EXPECT_EQ(PluginFolderFor(folder() + "/build/bin/"), folder() + "/build/bin/");
 }
 
-TEST_F(Registry, InactiveNamesAreReversedAndDroppedWhenNotOnDisk) {
-    AddFile("a.spi");
-    AddFile("b.spi");
-    AddFile("c.spi");
-    WriteSettings("[Plugins]\n1=a.spi\n2=gone.spi\n3=c.spi\n");
-    EXPECT_EQ(GetInactivePlugins(folder()), QStringList({"c.spi", "a.spi"}));
-    EXPECT_EQ(GetActivePlugins(folder()), QStringList({"b.spi"}));
-}
-
-TEST_F(Registry, SectionRulesDecideTheActiveList) {
+// The section lists the switched-off plug-ins; the inactive list is read back in reverse order,
+// without the names of files that are gone.
+TEST_F(Registry, SectionRulesDecideTheActiveAndInactiveLists) {
     const struct {
         const char* name;
         const char* section;
-        QStringList active;
+        QStringList active, inactive;
     } rows[] = {
-        {"no settings file", nullptr, {"a.spi", "b.spi", "c.spi"}},
-        {"empty section", "[Plugins]\n", {"a.spi", "b.spi", "c.spi"}},
-        {"duplicate keeps the file inactive", "[Plugins]\n1=b.spi\n2=b.spi\n", {"a.spi", "c.spi"}},
-        {"names after an entry without '=' stay active",
-         "[Plugins]\n1=a.spi\nx\n2=b.spi\n",
-         {"b.spi", "c.spi"}},
-        {"names are case-sensitive", "[Plugins]\n1=A.spi\n", {"a.spi", "b.spi", "c.spi"}},
-        {"a renamed file is active again", "[Plugins]\n1=old.spi\n", {"a.spi", "b.spi", "c.spi"}},
+        // clang-format off
+        {"no settings file", nullptr, {"a.spi", "b.spi", "c.spi"}, {}},
+        {"empty section", "[Plugins]\n", {"a.spi", "b.spi", "c.spi"}, {}},
+        {"reversed, a missing file dropped", "[Plugins]\n1=a.spi\n2=gone.spi\n3=c.spi\n",
+         {"b.spi"}, {"c.spi", "a.spi"}},
+        {"duplicate keeps the file inactive", "[Plugins]\n1=b.spi\n2=b.spi\n", {"a.spi", "c.spi"},
+         {"b.spi", "b.spi"}},
+        {"names after an entry without '=' stay active", "[Plugins]\n1=a.spi\nx\n2=b.spi\n",
+         {"b.spi", "c.spi"}, {"a.spi"}},
+        {"names are case-sensitive", "[Plugins]\n1=A.spi\n", {"a.spi", "b.spi", "c.spi"}, {}},
+        {"a renamed file is active again", "[Plugins]\n1=old.spi\n", {"a.spi", "b.spi", "c.spi"}, {}},
+        // clang-format on
     };
     AddFile("c.spi");
     AddFile("a.spi");
@@ -112,6 +109,7 @@ TEST_F(Registry, SectionRulesDecideTheActiveList) {
         if (row.section)
             WriteSettings(row.section);
         EXPECT_EQ(GetActivePlugins(folder()), row.active) << row.name;
+        EXPECT_EQ(GetInactivePlugins(folder()), row.inactive) << row.name;
     }
 }
 
