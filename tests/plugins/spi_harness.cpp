@@ -61,10 +61,13 @@ SpiModule::SpiModule(const QString& name)
     m_getPicture = reinterpret_cast<SpiGetPictureFn>(m_library.resolve("GetPicture"));
 }
 
-std::string SpiModule::Info(int infono) const {
-    std::array<char, 256> buf{};
-    const int n = m_getInfo(infono, buf.data(), int(buf.size()));
-    return std::string(buf.data(), std::size_t(std::clamp(n, 0, 255)));
+std::string SpiModule::Info(int infono, int size, int* returned) const {
+    std::vector<char> buf(std::size_t(size) + 1, '#');
+    const int n = m_getInfo(infono, buf.data(), size);
+    if (returned)
+        *returned = n;
+    // The text up to its terminator, which must lie within the buffer.
+    return n > 0 ? std::string(buf.data(), strnlen(buf.data(), std::size_t(size))) : std::string();
 }
 
 bool SpiModule::Supports(const QByteArray& firstBytes) const {

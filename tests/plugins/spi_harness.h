@@ -28,7 +28,9 @@ public:
     bool loaded() const { return m_getPicture != nullptr; }
     QString error() const { return m_library.errorString(); }
 
-    std::string Info(int infono) const;
+    // GetPluginInfo into a buffer of `size` bytes: the text written there (empty when the result
+    // is 0); `returned` gets the result.
+    std::string Info(int infono, int size = 256, int* returned = nullptr) const;
     bool Supports(const QByteArray& firstBytes) const; // padded to 2048 zero-filled bytes
 
     // GetPicture on memory input (flag 1); the result code, and on success the picture.
