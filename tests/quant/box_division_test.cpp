@@ -44,7 +44,8 @@ TEST(DivideBox, StatisticsOfARange) {
     } cases[] = {
         // clang-format off
         // (3 x 25^2 + 75^2) / 4 = 1875.
-        {"weighted pair on luma", {Entry(0, 0, 0, 3), Entry(0, 0, 100)}, {0, 0, 25}, 1875, {0, 0, 1}},
+        {"weighted pair on luma", {Entry(0, 0, 0, 3), Entry(0, 0, 100)}, {0, 0, 25}, 1875,
+         {0, 0, 1}},
         // Both points 50 sqrt 2 from the mean along the diagonal.
         {"chroma diagonal", {Entry(0, 0, 7), Entry(100, 100, 7)}, {50, 50, 7}, 5000,
          {0.7071067811865476, 0.7071067811865476, 0}},
@@ -196,28 +197,23 @@ TEST(DividePalette, SlotsInBoxOrder) {
         std::vector<std::uint32_t> colours;
         int progress;
     } cases[] = {
+        // clang-format off
         // Both pairs have the error 2 x 100000^2 after the first split: box 0 is split next.
         // Progress after d = 3 of 3: 450 + 350 x (0.5 x (1 - 1/sqrt 3) + 0.5) = 698.96; after d = 2
         // of 2: 450 + 350 x 0.6464 = 676.3.
         {"equal errors split the lower box",
          {Entry(0, 0, 1000000), Entry(0, 0, 1200000), Entry(0, 0, 3000000), Entry(0, 0, 3200000)},
-         3,
-         {grey(1000000), grey(3100000), grey(1200000)},
-         698},
-        {"a pair always splits",
-         {Entry(0, 0, 1000000, 5), Entry(0, 0, 1100000)},
-         2,
-         {grey(1000000), grey(1100000)},
-         676},
+         3, {grey(1000000), grey(3100000), grey(1200000)}, 698},
+        {"a pair always splits", {Entry(0, 0, 1000000, 5), Entry(0, 0, 1100000)}, 2,
+         {grey(1000000), grey(1100000)}, 676},
         // d = 3 of 8: 450 + 350 x (0.5 x (1 - 1/sqrt 3) + 0.5 x 3/8) = 589.6; the rest is black.
         {"fewer colours than the target",
-         {Entry(0, 0, 500000), Entry(0, 0, 2000000), Entry(0, 0, 3500000)},
-         8,
-         {grey(500000), grey(2000000), grey(3500000)},
-         589},
+         {Entry(0, 0, 500000), Entry(0, 0, 2000000), Entry(0, 0, 3500000)}, 8,
+         {grey(500000), grey(2000000), grey(3500000)}, 589},
         {"one colour is kept", {Entry(0, 0, 2000000, 40)}, 5, {grey(2000000)}, 450 + 350 / 5},
         {"empty histogram", {}, 5, {}, 450 + 350 / 5},
         {"target 0", {Entry(0, 0, 1000000), Entry(0, 0, 2000000)}, 0, {}, 450},
+        // clang-format on
     };
     for (Case& c : cases) {
         std::array<PaletteSlot, 256> slots;
