@@ -44,8 +44,8 @@ TEST(ColorSpace, PointsColoursAndSnapsMatchTheModel) {
             const CColorSpace space = MakeSpace(w, outPrecision);
             const model::Space ref(w[0], w[1], w[2], outPrecision);
             for (std::uint32_t c = 0; c < 0x1000000; c += 0x010307) {
-                SCOPED_TRACE(testing::Message() << w[0] << " " << outPrecision << " " << std::hex
-                                                << c);
+                SCOPED_TRACE(testing::Message()
+                             << w[0] << " " << outPrecision << " " << std::hex << c);
                 SpacePoint p;
                 space.RgbToSpace(p, c);
                 const model::Point q = ref.ToSpace(c);
