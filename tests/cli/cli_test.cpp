@@ -167,30 +167,17 @@ TEST_F(Cli, InfoPrintsSizeAndDistinctColours) {
 TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
     const std::string in = WritePhoto("photo.bmp", 8, 8);
     const std::string out = Path("out.bmp").string();
+    const std::string dir = Path("dir").string();
     const std::vector<std::vector<std::string>> cases = {
-        {},
-        {in},
-        {in, out, out},
-        {"--frobnicate", in, out},
-        {"-c", "1", in, out},
-        {"-c", "257", in, out},
-        {"-c", "12x", in, out},
-        {"-d", "floyd", in, out},
-        {"-l", "11", in, out},
-        {"--input-bits", "4", in, out},
-        {"--output-precision", "888x", in, out},
-        {"--yb", "21", in, out},
-        {"--gm", "-1", in, out},
-        {"-t", "middle", in, out},
-        {"-j", "0", "-o", Path("dir").string(), in},
-        {"--info", "-o", Path("dir").string(), in},
-        {"--info"},
-        {"-o", Path("dir").string()},
-        {in, out, "-c"},
-        {"--add16=1", in, out},
-        {"", out},
-        {in, ""},
-        {"--info", ""},
+        // clang-format off
+        {}, {in}, {in, out, out}, {"--frobnicate", in, out},
+        {"-c", "1", in, out}, {"-c", "257", in, out}, {"-c", "12x", in, out},
+        {"-d", "floyd", in, out}, {"-l", "11", in, out}, {"--input-bits", "4", in, out},
+        {"--output-precision", "888x", in, out}, {"--yb", "21", in, out}, {"--gm", "-1", in, out},
+        {"-t", "middle", in, out}, {"-j", "0", "-o", dir, in}, {"--info", "-o", dir, in},
+        {"--info"}, {"-o", dir}, {in, out, "-c"}, {"--add16=1", in, out},
+        {"", out}, {in, ""}, {"--info", ""},
+        // clang-format on
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
@@ -200,7 +187,7 @@ TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
         EXPECT_EQ(r.status, 1) << joined;
         EXPECT_NE(r.err, "") << joined;
         EXPECT_FALSE(fs::exists(out)) << joined;
-        EXPECT_FALSE(fs::exists(Path("dir"))) << joined;
+        EXPECT_FALSE(fs::exists(dir)) << joined;
     }
 }
 

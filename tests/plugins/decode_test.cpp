@@ -39,13 +39,11 @@ const PictureSet kSets[] = {
      // The tRNS colour of these 16-bit files marks white pixels fully transparent (white over
      // white); Qt's reader makes them a partly transparent grey.
      .notCompared = {"tbbn2c16.png", "tbgn2c16.png"},
-     .layout = {{"basn3p01.png", {8, 2}},
-                {"basn3p04.png", {8, 15}},
-                {"tbbn3p08.png", {8, 246}},
-                {"basn0g02.png", {8, 4}},
-                {"tbbn0g04.png", {8, 16}},
-                {"basn0g16.png", {24, 0}},
+     // clang-format off
+     .layout = {{"basn3p01.png", {8, 2}}, {"basn3p04.png", {8, 15}}, {"tbbn3p08.png", {8, 246}},
+                {"basn0g02.png", {8, 4}}, {"tbbn0g04.png", {8, 16}}, {"basn0g16.png", {24, 0}},
                 {"basn6a16.png", {24, 0}}},
+     // clang-format on
      .cut = {"basn2c08.png", "basi3p08.png"}},
     {.plugin = "jpeg",
      .folder = "jpeg",
