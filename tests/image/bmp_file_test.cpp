@@ -33,20 +33,8 @@ std::vector<std::uint8_t> Write(DibHandle& dib) {
     return bytes;
 }
 
-TEST(DibWriteFile, EightBitThreeByTwo) {
-    DibHandle dib = MakeDib(F(3, 2, 8), Zeros(1024 + 8));
-    std::vector<std::uint8_t> file = Write(dib);
-    // Rows of (8*3+31)/32*4 = 4 bytes: image 8, DIB 40+1024+8 = 1072, file 1086, pixels at 1078.
-    ASSERT_EQ(file.size(), 1086u);
-    EXPECT_EQ(ReadU16(file.data()), 0x4D42);
-    EXPECT_EQ(ReadU32(file.data() + 2), 1086u);
-    EXPECT_EQ(ReadU32(file.data() + 6), 0u); // both reserved words
-    EXPECT_EQ(ReadU32(file.data() + 10), 1078u);
-    EXPECT_EQ(ReadU32(dib.data() + dibfield::SizeImage), 8u);
-    EXPECT_EQ(ReadU32(file.data() + 14 + dibfield::SizeImage), 8u);
-}
-
-TEST(DibWriteFile, SizesOfOtherPictures) {
+// The file header and the image size the writer fills in.
+TEST(DibWriteFile, Sizes) {
     struct Row {
         const char* name;
         DibFields fields;
@@ -54,6 +42,8 @@ TEST(DibWriteFile, SizesOfOtherPictures) {
         std::uint32_t imageSize, fileSize, pixelOffset;
     };
     const Row rows[] = {
+        // Rows of (8 x 3 + 31) / 32 x 4 = 4 bytes: image 8, DIB 40 + 1024 + 8 = 1072.
+        {"8 bits", F(3, 2, 8), 1024 + 8, 8, 14 + 1072, 14 + 40 + 1024},
         {"true colour", F(3, 2, 24), 24, 24, 14 + 40 + 24, 54},
         {"bit-field masks are kept", F(2, 1, 16, 3), 12 + 4, 4, 14 + 40 + 12 + 4, 14 + 40 + 12},
         {"run-length size 0", F(3, 2, 8, 1, 0), 1024, 0, 14 + 40 + 1024, 14 + 40 + 1024},
@@ -64,9 +54,12 @@ TEST(DibWriteFile, SizesOfOtherPictures) {
         DibHandle dib = MakeDib(r.fields, Zeros(r.bytes));
         std::vector<std::uint8_t> file = Write(dib);
         ASSERT_EQ(file.size(), r.fileSize);
+        EXPECT_EQ(ReadU16(file.data()), 0x4D42);
         EXPECT_EQ(ReadU32(file.data() + 2), r.fileSize);
+        EXPECT_EQ(ReadU32(file.data() + 6), 0u); // both reserved words
         EXPECT_EQ(ReadU32(file.data() + 10), r.pixelOffset);
         EXPECT_EQ(ReadU32(dib.data() + dibfield::SizeImage), r.imageSize);
+        EXPECT_EQ(ReadU32(file.data() + 14 + dibfield::SizeImage), r.imageSize);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "pluginhost/picture_loader.h"
 #include "tests/pluginhost/host_fixture.h"
+#include "tests/support/dib_builder.h"
 
 #include <QLibrary>
 #include <algorithm>
@@ -19,37 +20,13 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Append32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.push_back(std::uint8_t(v >> (8 * i)));
-}
-
 // A 40-byte information header (colours-used also in colours-important), then `tail`.
 Bytes Header(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
              std::uint32_t compression, std::uint32_t sizeImage, std::uint32_t clrUsed,
              const std::vector<std::uint32_t>& tail = {}) {
-    Bytes h;
-    for (std::uint32_t v :
-         {40u, std::uint32_t(width), std::uint32_t(height), 1u | (std::uint32_t(bitCount) << 16),
-          compression, sizeImage, 0u, 0u, clrUsed, clrUsed})
-        Append32(h, v);
-    for (std::uint32_t v : tail)
-        Append32(h, v);
-    return h;
-}
-
-Bytes Words(const std::vector<std::uint32_t>& words) {
-    Bytes b;
-    for (std::uint32_t v : words)
-        Append32(b, v);
-    return b;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
+    return Concat(
+        HeaderBytes({40, width, height, 1, bitCount, compression, sizeImage, clrUsed, clrUsed}),
+        Words(tail));
 }
 
 // What the "watched" plug-ins report of their calls from every thread. A decode stays inside
@@ -101,62 +78,51 @@ protected:
     void Write(const QString& name, const Bytes& info, const Bytes& bits, int prefix = 0,
                const char* signature = "XKSCRIPT") {
         const Bytes file =
-            Cat({Bytes(std::size_t(prefix), 'j'), Bytes(signature, signature + 8),
-                 Words({std::uint32_t(info.size()), std::uint32_t(bits.size())}), info, bits});
+            Concat({Bytes(std::size_t(prefix), 'j'), Bytes(signature, signature + 8),
+                    Words({std::uint32_t(info.size()), std::uint32_t(bits.size())}), info, bits});
         AddFile(name,
                 QByteArray(reinterpret_cast<const char*>(file.data()), qsizetype(file.size())));
     }
 };
 
 TEST_F(PictureLoader, SizesAndCopiesThePluginBlocks) {
-    const Bytes spare(1024, 0);
+    using W = std::vector<std::uint32_t>;
     const struct {
         const char* name;
         Bytes info, bits;
-        Bytes expected; // the whole output block after its first 40 bytes
+        Bytes expected; // the output block after its first 40 bytes, before 1024 spare bytes
     } rows[] = {
+        // clang-format off
         // 1 bit, width 10: rows of ((10 + 7) / 8 + 3) & ~3 = 4 bytes; 2 entries.
         {"1 bit, two colours used", Header(10, 2, 1, 0, 8, 2, {0x112233, 0x445566}), Bytes(8, 5),
-         Cat({Words({0x112233, 0x445566}), Bytes(8, 5), spare})},
+         Concat({Words({0x112233, 0x445566}), Bytes(8, 5)})},
         // 8 bits always carry 256 entries: the 239 the block lacks are zero.
-        {"8 bits, 17 entries supplied",
-         Header(3, 1, 8, 0, 4, 17, std::vector<std::uint32_t>(17, 7)),
-         {1, 2, 3, 0},
-         Cat({Words(std::vector<std::uint32_t>(17, 7)), Bytes(239 * 4, 0), {1, 2, 3, 0}, spare})},
+        {"8 bits, 17 entries supplied", Header(3, 1, 8, 0, 4, 17, W(17, 7)), {1, 2, 3, 0},
+         Concat({Words(W(17, 7)), Bytes(239 * 4, 0), {1, 2, 3, 0}})},
         // Only the declared entries count, whatever else the block holds.
-        {"8 bits, 2 entries used of 4 supplied",
-         Header(3, 1, 8, 0, 4, 2, {5, 6, 7, 8}),
-         {1, 2, 3, 0},
-         Cat({Words({5, 6}), Bytes(254 * 4, 0), {1, 2, 3, 0}, spare})},
+        {"8 bits, 2 of 4 supplied entries used", Header(3, 1, 8, 0, 4, 2, {5, 6, 7, 8}),
+         {1, 2, 3, 0}, Concat({Words({5, 6}), Bytes(254 * 4, 0), {1, 2, 3, 0}})},
         {"24 bits, image size 0: 3 rows of (15 + 3) & ~3 bytes", Header(5, 3, 24, 0, 0, 0),
-         Bytes(48, 9), Cat({Bytes(48, 9), spare})},
-        {"16 bits with masks",
-         Header(2, 1, 16, 3, 4, 0, {0xF800, 0x07E0, 0x1F}),
-         {1, 2, 3, 4},
-         Cat({Words({0xF800, 0x07E0, 0x1F}), {1, 2, 3, 4}, spare})},
-        {"plain 16 bits get the 5-5-5 masks",
-         Header(2, 1, 16, 0, 4, 0),
-         {1, 2, 3, 4},
-         Cat({Words({0x7C00, 0x03E0, 0x1F}), {1, 2, 3, 4}, spare})},
-        {"plain 32 bits get the 8-8-8 masks",
-         Header(1, 1, 32, 0, 4, 0),
-         {1, 2, 3, 4},
-         Cat({Words({0xFF0000, 0xFF00, 0xFF}), {1, 2, 3, 4}, spare})},
-        {"top-down rows are turned over",
-         Header(1, -2, 24, 0, 8, 0),
-         {1, 2, 3, 0, 4, 5, 6, 0},
-         Cat({{4, 5, 6, 0, 1, 2, 3, 0}, spare})},
-        {"pixel bytes past the rows are not copied",
-         Header(1, 1, 24, 0, 0, 0),
-         {1, 2, 3, 0, 9, 9, 9, 9},
-         Cat({{1, 2, 3, 0}, spare})},
+         Bytes(48, 9), Bytes(48, 9)},
+        {"16 bits with masks", Header(2, 1, 16, 3, 4, 0, {0xF800, 0x07E0, 0x1F}), {1, 2, 3, 4},
+         Concat({Words({0xF800, 0x07E0, 0x1F}), {1, 2, 3, 4}})},
+        {"plain 16 bits get the 5-5-5 masks", Header(2, 1, 16, 0, 4, 0), {1, 2, 3, 4},
+         Concat({Words({0x7C00, 0x03E0, 0x1F}), {1, 2, 3, 4}})},
+        {"plain 32 bits get the 8-8-8 masks", Header(1, 1, 32, 0, 4, 0), {1, 2, 3, 4},
+         Concat({Words({0xFF0000, 0xFF00, 0xFF}), {1, 2, 3, 4}})},
+        {"top-down rows are turned over", Header(1, -2, 24, 0, 8, 0), {1, 2, 3, 0, 4, 5, 6, 0},
+         {4, 5, 6, 0, 1, 2, 3, 0}},
+        {"pixel bytes past the rows are not copied", Header(1, 1, 24, 0, 0, 0),
+         {1, 2, 3, 0, 9, 9, 9, 9}, {1, 2, 3, 0}},
+        // clang-format on
     };
     LoadWith({"script"});
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const DibHandle dib = Load(row.info, row.bits).dib;
         ASSERT_TRUE(dib);
-        EXPECT_EQ(Bytes(dib.data() + 40, dib.data() + dib.size()), row.expected);
+        EXPECT_EQ(Bytes(dib.data() + 40, dib.data() + dib.size()),
+                  Concat({row.expected, Bytes(1024, 0)}));
         EXPECT_EQ(ReadU32(dib.data() + 8), std::uint32_t(std::abs(ReadI32(row.info.data() + 8))));
         EXPECT_EQ(ReadU32(dib.data() + 32), 0u) << "colours used";
         EXPECT_EQ(ReadU32(dib.data() + 36), 0u) << "colours important";

@@ -1,48 +1,44 @@
 #include "tests/plugins/spi_harness.h"
 
+#include "pluginhost/plugin_picture.h"
+#include "quant/pixel_array.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <sstream>
 
 namespace {
 
-std::uint32_t U32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
-}
-
-// Reads the plug-in's blocks the way a bitmap viewer would; frees both.
-bool ReadBlocks(void* info, void* bits, RgbPicture& picture) {
+// After a successful decode (rc), takes the plug-in's blocks the way the host does and unpacks
+// them as the engine does (both checked elsewhere); frees both blocks. Plug-ins hand over 8 or
+// 24 bits, uncompressed; anything else gives -100.
+int ReadBlocks(int rc, void* info, void* bits, RgbPicture& picture) {
+    if (rc != SPI_SUCCESS)
+        return rc;
     const auto* h = static_cast<const std::uint8_t*>(info);
-    const auto* p = static_cast<const std::uint8_t*>(bits);
-    bool ok = U32(h) == 40 && h[12] == 1 && U32(h + 16) == 0;
-    const auto width = std::int32_t(U32(h + 4));
-    const auto height = std::int32_t(U32(h + 8));
-    const int bitCount = h[14] | (h[15] << 8);
-    ok = ok && width > 0 && height > 0 && (bitCount == 8 || bitCount == 24);
-    if (ok) {
-        picture.width = width;
-        picture.height = height;
-        picture.bitCount = bitCount;
-        picture.colorsUsed = int(U32(h + 32));
-        picture.pixels.assign(std::size_t(width) * height, 0);
-        const std::size_t stride = (std::size_t(width) * bitCount + 31) / 32 * 4;
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* row = p + stride * std::size_t(height - 1 - y);
-            for (int x = 0; x < width; ++x) {
-                const std::uint8_t* bgr =
-                    bitCount == 8 ? h + 40 + 4 * std::size_t(row[x]) : row + 3 * std::size_t(x);
-                picture.pixels[std::size_t(y) * width + x] =
-                    (std::uint32_t(bgr[2]) << 16) | (bgr[1] << 8) | bgr[0];
-            }
-        }
-    }
+    const std::size_t infoSize = malloc_usable_size(info);
+    const bool plain = infoSize >= kInfoHeaderSize && ReadU32(h) == kInfoHeaderSize &&
+                       ReadU32(h + dibfield::Compression) == 0;
+    picture.bitCount = plain ? DibGetBitCount(h) : 0;
+    picture.colorsUsed = plain ? int(ReadU32(h + dibfield::ClrUsed)) : 0;
+    const PluginPictureCopy copy =
+        CopyPluginPicture(info, infoSize, bits, malloc_usable_size(bits));
     std::free(info);
     std::free(bits);
-    return ok;
+    CPixelArray unpacked;
+    unpacked.SetSource(&copy.dib);
+    if (!(picture.bitCount == 8 || picture.bitCount == 24) || !copy.dib || !unpacked.LoadPixels())
+        return -100;
+    picture.width = unpacked.m_nWidth;
+    picture.height = unpacked.m_nHeight;
+    picture.pixels.assign(unpacked.m_pPixels,
+                          unpacked.m_pPixels + std::size_t(picture.width) * picture.height);
+    return SPI_SUCCESS;
 }
 
 int ZeroProgress(int, int, long) {
@@ -65,10 +61,13 @@ SpiModule::SpiModule(const QString& name)
     m_getPicture = reinterpret_cast<SpiGetPictureFn>(m_library.resolve("GetPicture"));
 }
 
-std::string SpiModule::Info(int infono) const {
-    std::array<char, 256> buf{};
-    const int n = m_getInfo(infono, buf.data(), int(buf.size()));
-    return std::string(buf.data(), std::size_t(std::clamp(n, 0, 255)));
+std::string SpiModule::Info(int infono, int size, int* returned) const {
+    std::vector<char> buf(std::size_t(size) + 1, '#');
+    const int n = m_getInfo(infono, buf.data(), size);
+    if (returned)
+        *returned = n;
+    // The text up to its terminator, which must lie within the buffer.
+    return n > 0 ? std::string(buf.data(), strnlen(buf.data(), std::size_t(size))) : std::string();
 }
 
 bool SpiModule::Supports(const QByteArray& firstBytes) const {
@@ -84,9 +83,7 @@ int SpiModule::DecodeMemory(const QByteArray& bytes, RgbPicture& picture,
     const int rc = m_getPicture(bytes.constData(), long(bytes.size()), SPI_INPUT_MEMORY, &info,
                                 &bits, progressCalls ? CountingProgress : ZeroProgress,
                                 reinterpret_cast<long>(progressCalls));
-    if (rc != SPI_SUCCESS)
-        return rc;
-    return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;
+    return ReadBlocks(rc, info, bits, picture);
 }
 
 int SpiModule::DecodeFile(const QString& path, long offset, RgbPicture& picture) const {
@@ -94,9 +91,7 @@ int SpiModule::DecodeFile(const QString& path, long offset, RgbPicture& picture)
     void* bits = nullptr;
     const QByteArray name = QFile::encodeName(path);
     const int rc = m_getPicture(name.constData(), offset, SPI_INPUT_FILE, &info, &bits, nullptr, 0);
-    if (rc != SPI_SUCCESS)
-        return rc;
-    return ReadBlocks(info, bits, picture) ? SPI_SUCCESS : -100;
+    return ReadBlocks(rc, info, bits, picture);
 }
 
 QString TestFilePath(const QString& set, const QString& name) {

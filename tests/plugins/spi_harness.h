@@ -1,6 +1,6 @@
 // Test harness for the decoder plug-ins: loads one "<name>.spi" from the build's program folder,
-// decodes a file through its exports, and reads the two blocks back as RGB pixels independently
-// of the program's own DIB code. Qt's image readers give the reference pixels.
+// decodes a file through its exports, and reads the two blocks back as RGB pixels through the
+// host's copy and the engine's unpacking. Qt's image readers give the reference pixels.
 #pragma once
 
 #include "pluginhost/plugin_abi.h"
@@ -28,7 +28,9 @@ public:
     bool loaded() const { return m_getPicture != nullptr; }
     QString error() const { return m_library.errorString(); }
 
-    std::string Info(int infono) const;
+    // GetPluginInfo into a buffer of `size` bytes: the text written there (empty when the result
+    // is 0); `returned` gets the result.
+    std::string Info(int infono, int size = 256, int* returned = nullptr) const;
     bool Supports(const QByteArray& firstBytes) const; // padded to 2048 zero-filled bytes
 
     // GetPicture on memory input (flag 1); the result code, and on success the picture.

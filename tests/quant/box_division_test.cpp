@@ -42,26 +42,18 @@ TEST(DivideBox, StatisticsOfARange) {
         std::vector<ColorEntry> entries;
         double mean[3], variance, axis[3];
     } cases[] = {
+        // clang-format off
         // (3 x 25^2 + 75^2) / 4 = 1875.
-        {"weighted pair on luma",
-         {Entry(0, 0, 0, 3), Entry(0, 0, 100)},
-         {0, 0, 25},
-         1875,
+        {"weighted pair on luma", {Entry(0, 0, 0, 3), Entry(0, 0, 100)}, {0, 0, 25}, 1875,
          {0, 0, 1}},
         // Both points 50 sqrt 2 from the mean along the diagonal.
-        {"chroma diagonal",
-         {Entry(0, 0, 7), Entry(100, 100, 7)},
-         {50, 50, 7},
-         5000,
+        {"chroma diagonal", {Entry(0, 0, 7), Entry(100, 100, 7)}, {50, 50, 7}, 5000,
          {0.7071067811865476, 0.7071067811865476, 0}},
         // All eigenvalues equal: no axis is strictly larger than the third one.
-        {"isotropic",
-         {Entry(9, 0, 0), Entry(-9, 0, 0), Entry(0, 9, 0), Entry(0, -9, 0), Entry(0, 0, 9),
-          Entry(0, 0, -9)},
-         {0, 0, 0},
-         27,
-         {0, 0, 1}},
+        {"isotropic", {Entry(9, 0, 0), Entry(-9, 0, 0), Entry(0, 9, 0), Entry(0, -9, 0),
+                       Entry(0, 0, 9), Entry(0, 0, -9)}, {0, 0, 0}, 27, {0, 0, 1}},
         {"empty", {}, {0, 0, 0}, 0, {0, 0, 0}},
+        // clang-format on
     };
     for (Case& c : cases) {
         Range range(c.entries);
@@ -205,28 +197,23 @@ TEST(DividePalette, SlotsInBoxOrder) {
         std::vector<std::uint32_t> colours;
         int progress;
     } cases[] = {
+        // clang-format off
         // Both pairs have the error 2 x 100000^2 after the first split: box 0 is split next.
         // Progress after d = 3 of 3: 450 + 350 x (0.5 x (1 - 1/sqrt 3) + 0.5) = 698.96; after d = 2
         // of 2: 450 + 350 x 0.6464 = 676.3.
         {"equal errors split the lower box",
          {Entry(0, 0, 1000000), Entry(0, 0, 1200000), Entry(0, 0, 3000000), Entry(0, 0, 3200000)},
-         3,
-         {grey(1000000), grey(3100000), grey(1200000)},
-         698},
-        {"a pair always splits",
-         {Entry(0, 0, 1000000, 5), Entry(0, 0, 1100000)},
-         2,
-         {grey(1000000), grey(1100000)},
-         676},
+         3, {grey(1000000), grey(3100000), grey(1200000)}, 698},
+        {"a pair always splits", {Entry(0, 0, 1000000, 5), Entry(0, 0, 1100000)}, 2,
+         {grey(1000000), grey(1100000)}, 676},
         // d = 3 of 8: 450 + 350 x (0.5 x (1 - 1/sqrt 3) + 0.5 x 3/8) = 589.6; the rest is black.
         {"fewer colours than the target",
-         {Entry(0, 0, 500000), Entry(0, 0, 2000000), Entry(0, 0, 3500000)},
-         8,
-         {grey(500000), grey(2000000), grey(3500000)},
-         589},
+         {Entry(0, 0, 500000), Entry(0, 0, 2000000), Entry(0, 0, 3500000)}, 8,
+         {grey(500000), grey(2000000), grey(3500000)}, 589},
         {"one colour is kept", {Entry(0, 0, 2000000, 40)}, 5, {grey(2000000)}, 450 + 350 / 5},
         {"empty histogram", {}, 5, {}, 450 + 350 / 5},
         {"target 0", {Entry(0, 0, 1000000), Entry(0, 0, 2000000)}, 0, {}, 450},
+        // clang-format on
     };
     for (Case& c : cases) {
         std::array<PaletteSlot, 256> slots;
@@ -247,28 +234,12 @@ TEST(DividePalette, SlotsInBoxOrder) {
     }
 }
 
-TEST(DividePalette, SnappedDuplicatesCountOnce) {
-    // At "Web" both greys snap to the same level: two boxes but one colour, and nothing left to
-    // split.
-    const CColorSpace space = Space(0);
-    ASSERT_EQ(space.SnapToGrid(0x707070), space.SnapToGrid(0x747474));
-    std::vector<ColorEntry> entries(2, Entry(0, 0, 0));
-    space.RgbToSpace(entries[0].point, 0x707070);
-    space.RgbToSpace(entries[1].point, 0x747474);
-    std::array<PaletteSlot, 256> slots;
-    int found = 0;
-    QuantSignal signal;
-    ASSERT_EQ(DividePalette(entries, 2, space, signal, slots, found), StageResult::Ok);
-    EXPECT_EQ(found, 1);
-    EXPECT_EQ(slots[0].color, space.SnapToGrid(0x707070));
-}
-
-// Boxes whose colours snap to one output colour are split on without adding a colour, until 760
-// boxes exist. N greys 2 units apart within the "Web" level 0x666666 need N - 1 splits to become
-// single entries, and every box of two or more of them has an error of at least 2. A pair 1 unit
-// apart on both sides of where the snapped colour turns into 0xCCCCCC has the error 1: the first
-// split cuts it off (2 boxes) and it is split last, when N + 1 boxes exist, which happens only
-// while N + 1 < 760.
+// Boxes whose colours snap to one output colour are split on without adding a colour (the
+// colour counts once), until 760 boxes exist. N greys 2 units apart within the "Web" level 0x666666
+// need N - 1 splits to become single entries, and every box of two or more of them has an error of
+// at least 2. A pair 1 unit apart on both sides of where the snapped colour turns into 0xCCCCCC has
+// the error 1: the first split cuts it off (2 boxes) and it is split last, when N + 1 boxes exist,
+// which happens only while N + 1 < 760.
 TEST(DividePalette, StopsAtSevenHundredSixtyBoxes) {
     const CColorSpace space = Space(0);
     auto snapped = [&](int luma) { return space.SnapToGrid(space.SpaceToRgb(0, 0, luma)); };

@@ -1,12 +1,10 @@
-// Palette finishing, and the palette stages strung together as a run does on small pictures
-// whose palettes can be worked out by hand.
+// Palette finishing, and cancelling in each palette stage. The stages strung together are
+// tested through the driver (quant_test.cpp) and against the model of the engine.
 #include "quant/color_histogram.h"
 #include "quant/palette_division.h"
 #include "quant/palette_finish.h"
-#include "tests/mapping/reference_space.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -38,8 +36,7 @@ const std::vector<std::uint32_t> kFixedByLuminance = {
 
 FinishedPalette Finish(const std::vector<std::uint32_t>& found, int colorCount, int add16,
                        int transPosition) {
-    QuantSettings s;
-    s.colorCount = colorCount, s.add16 = add16, s.transPosition = transPosition;
+    const QuantSettings s{.colorCount = colorCount, .add16 = add16, .transPosition = transPosition};
     FinishedPalette p;
     QuantSignal signal;
     EXPECT_EQ(FinishPalette(Found(found), s, 0xFFFFFF, Space(), signal, p), StageResult::Ok);
@@ -91,43 +88,6 @@ TEST(FinishPalette, FoundAndFixedMixThenFillersThenTransparent) {
     EXPECT_EQ(p.transparentIndex, 255);
     // The fillers' black points count: the luma limit still spans black to white.
     EXPECT_EQ(Finish({0xFFFFFF}, 2, 0, -1).errorLimit[2], 4177920);
-}
-
-TEST(PaletteStages, FiveColoursReducedToEight) {
-    const std::uint32_t colours[5] = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFFFF00};
-    std::vector<std::uint32_t> pixels; // five bands of 4 x 6 pixels
-    for (int i = 0; i < 20 * 6; ++i)
-        pixels.push_back(colours[i % 20 / 4]);
-    QuantSettings s; // "8 bit" in, "888" out, no fixed colours, no transparency
-    s.colorCount = 8;
-    CColorSpace space;
-    space.Init(s.weightYB, s.weightCR, s.weightGM, s.outPrecision);
-    QuantSignal signal;
-    std::vector<ColorEntry> entries;
-    std::array<PaletteSlot, 256> slots;
-    int found = 0;
-    FinishedPalette p;
-    ASSERT_EQ(
-        BuildColorHistogram(pixels.data(), 20, 6, s.inputMask, 0x1000000, space, signal, entries),
-        StageResult::Ok);
-    ASSERT_EQ(DividePalette(entries, s.Target(), space, signal, slots, found), StageResult::Ok);
-    ASSERT_EQ(FinishPalette(slots, s, 0x1000000, space, signal, p), StageResult::Ok);
-
-    // Each colour is a box of its own, represented by its own point converted back: the colour
-    // itself up to one level per channel. The model orders the colours by luminance.
-    const testref::Space ref(s.weightYB, s.weightCR, s.weightGM);
-    std::vector<std::pair<long long, std::uint32_t>> byLuma;
-    for (std::uint32_t c : colours)
-        byLuma.push_back({ref.ToSpace(c).luma, c});
-    std::sort(byLuma.begin(), byLuma.end());
-    ASSERT_EQ(found, 5);
-    for (int i = 0; i < 8; ++i)
-        for (int shift : {0, 8, 16}) {
-            const int expected = i < 5 ? int(byLuma[i].second >> shift & 255) : 0;
-            EXPECT_LE(std::abs(int(p.slots[i].color >> shift & 255) - expected), i < 5 ? 1 : 0)
-                << i;
-        }
-    EXPECT_EQ(p.searchCount, 8);
 }
 
 TEST(PaletteStages, EveryStageStopsOnRequest) {

@@ -1,5 +1,6 @@
 #include "quant/quant.h"
 #include "tests/support/dib_builder.h"
+#include "tests/support/dib_indices.h"
 #include "tests/support/test_seed.h"
 
 #include <atomic>
@@ -10,21 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Palette index of pixel (x, y) of a 1-, 4- or 8-bit result, y from the top.
-int ResultIndex(const DibHandle& dib, int x, int y) {
-    const std::uint8_t* h = dib.data();
-    const int width = DibGetWidth(h), height = DibGetHeight(h), bits = DibGetBitCount(h);
-    const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
-    const std::uint8_t* row = DibGetBits(h) + stride * (height - 1 - y);
-    const int perByte = 8 / bits;
-    const int shift = bits * (perByte - 1 - x % perByte);
-    return (row[x / perByte] >> shift) & ((1 << bits) - 1);
-}
-
-std::uint32_t ResultColor(const DibHandle& dib, int index) {
-    return ReadU32(dib.data() + 40 + 4 * index) & 0xFFFFFF;
-}
 
 bool Near(std::uint32_t a, std::uint32_t b) { // each channel within one level
     for (int shift : {0, 8, 16}) {
@@ -62,7 +48,6 @@ RunOutcome Quantize(const QuantSettings& settings, const DibHandle* source) {
 // Five colours of clearly different luminance (0, 0.1145, 0.2989, 0.5866 and 1 of white) in
 // a 5 x 4 picture: black, blue, red, green, white is their luminance order.
 const std::uint32_t kFive[] = {0x000000, 0x0000FF, 0xFF0000, 0x00FF00, 0xFFFFFF};
-const int kFiveRank[] = {0, 1, 2, 3, 4};
 
 std::vector<std::uint32_t> FivePixels() {
     std::vector<std::uint32_t> pixels;
@@ -75,88 +60,69 @@ std::vector<std::uint32_t> FivePixels() {
 } // namespace
 
 // Five colours reduced to eight entries: one entry per colour in luminance order, black
-// fillers after them, 4 bits per pixel, every pixel on its own colour's entry; no method has
-// an error to carry on such a picture.
+// fillers after them, 4 bits per pixel, every pixel on its own colour's entry, whatever the
+// method (none has an error to carry on such a picture). A transparent corner's colour (blue, at
+// the lower left) takes the last entry and counts nowhere else.
 TEST(Quantize, FiveColoursIntoEightEntries) {
     const DibHandle source = MakeDib24(5, 4, FivePixels());
-    for (int mode = 0; mode <= 4; ++mode) {
-        QuantSettings s;
-        s.colorCount = 8;
-        s.ditherMode = mode;
-        s.ditherLevel = 10;
-        const RunOutcome run = Quantize(s, &source);
-        ASSERT_EQ(run.result, QuantResult::Done) << "mode " << mode;
-        EXPECT_EQ(run.doneCalls, 1);
-        ASSERT_TRUE(run.dib);
-        EXPECT_EQ(DibGetBitCount(run.dib.data()), 4);
-        EXPECT_EQ(ReadU32(run.dib.data() + dibfield::ClrUsed), 8u);
-        for (int i = 0; i < 5; ++i)
-            EXPECT_TRUE(Near(ResultColor(run.dib, i), kFive[i])) << "entry " << i;
-        for (int i = 5; i < 8; ++i)
-            EXPECT_EQ(ResultColor(run.dib, i), 0u) << "filler " << i;
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                EXPECT_EQ(ResultIndex(run.dib, x, y), kFiveRank[(x + 2 * y) % 5])
-                    << "mode " << mode << " pixel " << x << ", " << y;
-        EXPECT_GE(run.lastProgress, 800);
-        EXPECT_LT(run.lastProgress, 1000);
-    }
-}
-
-// The corner's colour (blue, at the lower left) takes the last entry; it counts nowhere else,
-// so the other four colours are found and the rest is black filler.
-TEST(Quantize, TransparentCornerTakesTheLastEntry) {
-    const DibHandle source = MakeDib24(5, 4, FivePixels());
-    QuantSettings s;
-    s.colorCount = 8;
-    s.transPosition = 1;
     ASSERT_EQ(FivePixels()[15], 0x0000FFu);
-    const RunOutcome run = Quantize(s, &source);
-    ASSERT_EQ(run.result, QuantResult::Done);
-    EXPECT_EQ(ResultColor(run.dib, 7), 0x0000FFu);
-    const std::uint32_t found[] = {0x000000, 0xFF0000, 0x00FF00, 0xFFFFFF};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(Near(ResultColor(run.dib, i), found[i])) << "entry " << i;
-    const int rank[] = {0, 7, 1, 2, 3}; // black, transparent blue, red, green, white
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(ResultIndex(run.dib, x, y), rank[(x + 2 * y) % 5]) << x << ", " << y;
+    const struct {
+        const char* name;
+        int transPosition;
+        std::vector<std::uint32_t> palette; // each channel within one level
+        std::vector<int> entryOf;           // the entry of each of kFive
+    } rows[] = {
+        {"no transparency", -1, {kFive, kFive + 5}, {0, 1, 2, 3, 4}},
+        {"lower left transparent", 1, {0x000000, 0xFF0000, 0x00FF00, 0xFFFFFF}, {0, 7, 1, 2, 3}},
+    };
+    for (const auto& row : rows)
+        for (int mode = 0; mode <= 4; ++mode) {
+            SCOPED_TRACE(testing::Message() << row.name << ", mode " << mode);
+            const QuantSettings s{.colorCount = 8,
+                                  .ditherLevel = 10,
+                                  .transPosition = row.transPosition,
+                                  .ditherMode = mode};
+            const RunOutcome run = Quantize(s, &source);
+            ASSERT_EQ(run.result, QuantResult::Done);
+            EXPECT_EQ(run.doneCalls, 1);
+            ASSERT_TRUE(run.dib);
+            EXPECT_EQ(DibGetBitCount(run.dib.data()), 4);
+            const IndexedPicture result = ReadIndexed(run.dib);
+            ASSERT_EQ(result.palette.size(), 8u);
+            for (std::size_t i = 0; i < 7; ++i)
+                EXPECT_TRUE(i < row.palette.size() ? Near(result.palette[i], row.palette[i])
+                                                   : result.palette[i] == 0)
+                    << "entry " << i;
+            EXPECT_EQ(result.palette[7], row.transPosition < 0 ? 0u : 0x0000FFu);
+            for (std::size_t k = 0; k < 20; ++k)
+                EXPECT_EQ(result.indices[k], row.entryOf[(k % 5 + 2 * (k / 5)) % 5]) << k;
+            EXPECT_GE(run.lastProgress, 800);
+            EXPECT_LT(run.lastProgress, 1000);
+        }
 }
 
 TEST(Quantize, RefusedRunsEndWithoutResultAndAnnounceOnce) {
     const DibHandle picture = MakeDib24(5, 4, FivePixels());
     DibHandle core = DibHandle::Allocate(12 + 6 + 8);
     WriteU32(core.data(), 12);
-    struct Case {
+    constexpr QuantResult unreadable = QuantResult::Unreadable, bad = QuantResult::BadSettings;
+    const struct {
         const char* what;
         const DibHandle* source;
-        void (*change)(QuantSettings&);
+        QuantSettings settings;
         QuantResult expected;
+    } cases[] = {
+        {"no source", nullptr, {}, unreadable},
+        {"core header", &core, {}, unreadable},
+        {"one colour", &picture, {.colorCount = 1}, bad},
+        {"257 colours", &picture, {.colorCount = 257}, bad},
+        {"negative target", &picture, {.colorCount = 16, .add16 = 1, .transPosition = 1}, bad},
+        {"unknown method", &picture, {.ditherMode = 5}, bad},
+        {"unknown corner", &picture, {.transPosition = 4}, bad},
+        {"17 refinement passes", &picture, {.refinePasses = 17}, bad},
     };
-    const Case cases[] = {
-        {"no source", nullptr, [](QuantSettings&) {}, QuantResult::Unreadable},
-        {"core header", &core, [](QuantSettings&) {}, QuantResult::Unreadable},
-        {"one colour", &picture, [](QuantSettings& s) { s.colorCount = 1; },
-         QuantResult::BadSettings},
-        {"257 colours", &picture, [](QuantSettings& s) { s.colorCount = 257; },
-         QuantResult::BadSettings},
-        {"negative target", &picture,
-         [](QuantSettings& s) {
-             s.colorCount = 16;
-             s.add16 = 1;
-             s.transPosition = 1;
-         },
-         QuantResult::BadSettings},
-        {"unknown method", &picture, [](QuantSettings& s) { s.ditherMode = 5; },
-         QuantResult::BadSettings},
-        {"unknown corner", &picture, [](QuantSettings& s) { s.transPosition = 4; },
-         QuantResult::BadSettings},
-        {"17 refinement passes", &picture, [](QuantSettings& s) { s.refinePasses = 17; },
-         QuantResult::BadSettings},
-    };
-    for (const Case& c : cases) {
-        QuantSettings s;
-        c.change(s);
+    for (const auto& c : cases) {
+        const QuantSettings& s = c.settings;
         const RunOutcome run = Quantize(s, c.source);
         EXPECT_EQ(run.result, c.expected) << c.what;
         EXPECT_EQ(run.doneCalls, 1) << c.what;
@@ -194,8 +160,7 @@ TEST(Quantize, CancelInEachPhase) {
         {"mapping (Peano)", 810, 1, true},
     };
     for (const Case& c : cases) {
-        QuantSettings s;
-        s.ditherMode = c.mode;
+        const QuantSettings s{.ditherMode = c.mode};
         QuantSignal signal;
         std::atomic<bool> finished{false};
         std::thread watcher([&] {

@@ -19,17 +19,7 @@ TEST(SettingsForRun, FillsARunFromThePanel) {
         {"256, fixed and transparent", 0, 64, 1, 1, 2, 10, 256, 239, 2, {85, 105, 125}},
         // Settings files are loaded unchecked: values beyond the controls' ranges are held in.
         {"count 0 from a file", 3, 0, 0, 0, 3, 10, 2, 2, -1, {85, 105, 125}},
-        {"count and sliders too large, no such corner",
-         3,
-         1000,
-         0,
-         1,
-         7,
-         99,
-         256,
-         255,
-         3,
-         {135, 155, 175}},
+        {"too large: count, sliders, corner", 3, 1000, 0, 1, 7, 99, 256, 255, 3, {135, 155, 175}},
         {"any fixed-colours value but 0 is on", 0, 64, 5, 0, 3, 10, 256, 240, -1, {85, 105, 125}},
     };
     for (const Case& c : cases) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 struct DibFields {
@@ -17,6 +18,7 @@ struct DibFields {
     std::uint32_t compression = 0;
     std::uint32_t sizeImage = 0;
     std::uint32_t clrUsed = 0;
+    std::uint32_t clrImportant = 0;
 };
 
 inline std::vector<std::uint8_t> HeaderBytes(const DibFields& f) {
@@ -36,6 +38,7 @@ inline std::vector<std::uint8_t> HeaderBytes(const DibFields& f) {
     WriteU32(b.data() + dibfield::Compression, f.compression);
     WriteU32(b.data() + dibfield::SizeImage, f.sizeImage);
     WriteU32(b.data() + dibfield::ClrUsed, f.clrUsed);
+    WriteU32(b.data() + dibfield::ClrImportant, f.clrImportant);
     return b;
 }
 
@@ -62,10 +65,23 @@ inline std::vector<std::uint8_t> TableBytes(const std::vector<std::uint32_t>& co
     return b;
 }
 
-inline std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a,
+// Little-endian 32-bit words, such as masks.
+inline std::vector<std::uint8_t> Words(const std::vector<std::uint32_t>& words) {
+    std::vector<std::uint8_t> b(4 * words.size());
+    for (std::size_t i = 0; i < words.size(); ++i)
+        WriteU32(b.data() + 4 * i, words[i]);
+    return b;
+}
+
+inline std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const std::vector<std::uint8_t>& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+inline std::vector<std::uint8_t> Concat(const std::vector<std::uint8_t>& a,
                                         const std::vector<std::uint8_t>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+    return Concat({a, b});
 }
 
 // A bottom-up 24-bit picture of width x height pixels, given top row first as 0x00RRGGBB.

@@ -5,6 +5,7 @@
 #include "quant/quant.h"
 #include "tests/quant/model/model_quantizer.h"
 #include "tests/support/dib_builder.h"
+#include "tests/support/dib_indices.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -100,29 +101,6 @@ Picture MakePicture(Kind kind, int w, int h, Rng& rng) {
     return p;
 }
 
-// Palette and top-first indices read back from the engine's result picture.
-model::ModelResult FromDib(const DibHandle& dib) {
-    model::ModelResult r;
-    const std::uint8_t* d = dib.data();
-    const int w = ReadI32(d + dibfield::Width), h = ReadI32(d + dibfield::Height);
-    const int bits = ReadU16(d + dibfield::BitCount);
-    const int colours = static_cast<int>(ReadU32(d + dibfield::ClrUsed));
-    for (int i = 0; i < colours; ++i)
-        r.palette.push_back(ReadU32(d + 40 + 4 * i) & 0xFFFFFF);
-    const std::uint8_t* bitsStart = d + 40 + 4 * colours;
-    const size_t stride = DibRowStride(static_cast<u32>(bits), static_cast<u32>(w));
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* row = bitsStart + stride * (h - 1 - y);
-        for (int x = 0; x < w; ++x) {
-            const int bitPos = x * bits;
-            const int byte = row[bitPos / 8];
-            r.indices.push_back(
-                static_cast<std::uint8_t>((byte >> (8 - bits - bitPos % 8)) & ((1 << bits) - 1)));
-        }
-    }
-    return r;
-}
-
 struct Case {
     QuantSettings s;
     int sliders[3];
@@ -186,7 +164,7 @@ bool Agree(const Picture& p, const QuantSettings& s, const std::string& what) {
         ADD_FAILURE() << what << ": the engine ended with " << QuantResultText(result);
         return false;
     }
-    const model::ModelResult got = FromDib(graph.GetResult());
+    const IndexedPicture got = ReadIndexed(graph.GetResult());
     const model::ModelResult want = model::Quantize(p.px, p.w, p.h, s);
     const int bits = ReadU16(graph.GetResult().data() + dibfield::BitCount);
     const int wantBits = s.colorCount < 3 ? 1 : (s.colorCount < 17 ? 4 : 8);
@@ -281,11 +259,10 @@ TEST(EngineVsModel, LargePictureWorkedInBands) {
     for (const Row& r : rows) {
         Rng rng(99);
         const Picture p = MakePicture(r.kind, soak ? 1024 : 520, soak ? 1024 : 510, rng);
-        QuantSettings s;
-        s.colorCount = 64;
-        s.ditherMode = r.mode;
-        s.ditherLevel = 7;
-        s.transPosition = r.transPosition;
+        const QuantSettings s{.colorCount = 64,
+                              .ditherLevel = 7,
+                              .transPosition = r.transPosition,
+                              .ditherMode = r.mode};
         Agree(p, s,
               std::to_string(p.w) + "x" + std::to_string(p.h) + " kind " +
                   std::to_string(static_cast<int>(r.kind)) + ", mode " + std::to_string(r.mode));
@@ -306,13 +283,12 @@ TEST(EngineVsModel, CarriedErrorHeldToPalette) {
     for (const Row& r : rows) {
         Rng rng(static_cast<u32>(77 + r.mode));
         const Picture p = MakePicture(Kind::Primaries, 24, 23, rng);
-        QuantSettings s;
-        s.colorCount = r.colours;
-        s.ditherMode = r.mode;
-        s.ditherLevel = 10;
-        s.weightYB = (r.slider + 7) * 5;
-        s.weightCR = (r.slider + 11) * 5;
-        s.weightGM = (r.slider + 15) * 5;
+        const QuantSettings s{.weightYB = (r.slider + 7) * 5,
+                              .weightCR = (r.slider + 11) * 5,
+                              .weightGM = (r.slider + 15) * 5,
+                              .colorCount = r.colours,
+                              .ditherLevel = 10,
+                              .ditherMode = r.mode};
         Agree(p, s,
               "24x23 primaries, mode " + std::to_string(r.mode) + ", colours " +
                   std::to_string(r.colours) + ", sliders " + std::to_string(r.slider));

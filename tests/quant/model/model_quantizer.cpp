@@ -654,4 +654,13 @@ ModelResult Quantize(const std::vector<u32>& px, int w, int h, const QuantSettin
     return r;
 }
 
+std::vector<HistogramEntry> Histogram(const std::vector<u32>& px, int w, int h,
+                                      const QuantSettings& s, u32 transparent) {
+    const Space space(s.weightYB, s.weightCR, s.weightGM, s.outPrecision);
+    std::vector<HistogramEntry> out;
+    for (const Entry& e : Histogram(px, w, h, s.inputMask, transparent, space))
+        out.push_back({e.p, e.w});
+    return out;
+}
+
 } // namespace model

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "quant/quant_settings.h"
+#include "tests/quant/model/model_space.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,5 +19,15 @@ struct ModelResult {
 // pixels: width x height 0x00RRGGBB values, top row first; width, height >= 1.
 ModelResult Quantize(const std::vector<std::uint32_t>& pixels, int width, int height,
                      const QuantSettings& settings);
+
+// The colour histogram of a run, as the box division receives it: one entry per colour after
+// the input rounding, in ascending colour order, without the `transparent` colour.
+struct HistogramEntry {
+    Point point;
+    int weight;
+};
+std::vector<HistogramEntry> Histogram(const std::vector<std::uint32_t>& pixels, int width,
+                                      int height, const QuantSettings& settings,
+                                      std::uint32_t transparent);
 
 } // namespace model
