@@ -2,6 +2,7 @@
 // --format, given palettes, palette files out, quality figures, standard input and output.
 #include "export/palette_file.h"
 #include "image/bmp_file.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/dib_builder.h"
 
 #include <csignal>
@@ -19,17 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
+using clitest::ReadText;
+using clitest::Result;
 
 class CliExport : public ::testing::Test {
 protected:
@@ -56,34 +48,7 @@ protected:
     // size of files it may write.
     Result Run(const std::vector<std::string>& args, const std::string& in = "",
                long fileLimit = 0) const {
-        const fs::path out = m_dir / "stdout.bin", err = m_dir / "stderr.txt";
-        const std::string program = std::string(XKORVO_BIN_DIR) + "/xkorvo-cli";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr) ||
-                (!in.empty() && !freopen(in.c_str(), "r", stdin)))
-                _exit(127);
-            setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
-            alarm(600);
-            if (fileLimit > 0) {
-                signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
-                rlimit limit{static_cast<rlim_t>(fileLimit), static_cast<rlim_t>(fileLimit)};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Result r;
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadText(out);
-        r.err = ReadText(err);
-        return r;
+        return clitest::RunProgram(m_dir, args, in, fileLimit);
     }
 
     fs::path m_dir;

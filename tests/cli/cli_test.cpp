@@ -1,6 +1,7 @@
 // End-to-end tests of xkorvo-cli: the built program run on small files in a temporary folder.
 #include "image/bmp_file.h"
 #include "quant/quant.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/dib_builder.h"
 
 #include <cerrno>
@@ -22,17 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using clitest::ReadText;
+using clitest::Result;
 
 class Cli : public ::testing::Test {
 protected:
@@ -49,35 +41,7 @@ protected:
 
     // Runs the program with `args`; `fileLimit` > 0 caps the size of files it may write.
     Result Run(const std::vector<std::string>& args, long fileLimit = 0) const {
-        const fs::path out = m_dir / "stdout.txt", err = m_dir / "stderr.txt";
-        const std::string program = std::string(XKORVO_BIN_DIR) + "/xkorvo-cli";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
-                _exit(127);
-            // Settings and plug-in state of the user running the tests stay out of it.
-            setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
-            // A program that hangs (on a FIFO, say) ends instead of stopping the tests.
-            alarm(600);
-            if (fileLimit > 0) {
-                signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
-                rlimit limit{static_cast<rlim_t>(fileLimit), static_cast<rlim_t>(fileLimit)};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Result r;
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadText(out);
-        r.err = ReadText(err);
-        return r;
+        return clitest::RunProgram(m_dir, args, "", fileLimit);
     }
 
     // A 24-bit BMP file of width x height pixels 0x00RRGGBB, top row first.
