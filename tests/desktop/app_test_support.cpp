@@ -47,12 +47,6 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString RunningVersion() {
-    CVerRes ver;
-    ver.Load();
-    return ver.GetVersionString();
-}
-
 void WriteSettingsFile(const QVariantMap& values) {
     const QString path = SettingsFilePath();
     QFile::remove(path);

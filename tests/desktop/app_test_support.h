@@ -3,6 +3,7 @@
 #pragma once
 
 #include "desktop/user_notice.h"
+#include "desktop/ver_res.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,9 +31,6 @@ private:
 // Writes `bytes` to `path` and gives the path.
 QString WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
-
-// The version string the running program writes into the settings file.
-QString RunningVersion();
 
 // Replaces the settings file with the given "Section/key" values.
 void WriteSettingsFile(const QVariantMap& values);

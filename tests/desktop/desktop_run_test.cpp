@@ -112,15 +112,15 @@ protected:
         m_frame->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame));
         // The machine running the tests may be busy; a run at idle priority could starve.
-        Run()->m_threadPriority = QThread::NormalPriority;
+        m_frame->m_runPriority = QThread::NormalPriority;
     }
     void TearDown() override {
         // A run left behind by a failed test is cancelled before the window goes.
-        while (g_quantSign.m_bRunning) {
-            g_quantSign.m_signal.m_bCancel.store(1);
+        while (m_app->RunState().m_bRunning) {
+            m_app->RunState().m_signal.m_bCancel.store(1);
             QTest::qWait(50);
         }
-        g_quantSign.m_signal.m_bCancel.store(0); // a refused run never clears it
+        m_app->RunState().m_signal.m_bCancel.store(0); // a refused run never clears it
         m_app.reset();
         SetNoticeSink({});
         SetModalDialogRunner({});
@@ -129,7 +129,6 @@ protected:
     }
 
     QAction* Action(const char* name) { return m_frame->Action(QString::fromLatin1(name)); }
-    CQuantRun* Run() { return m_frame->findChild<CQuantRun*>(); }
     QList<QMdiSubWindow*> Windows() { return m_frame->MdiArea()->subWindowList(); }
     CDocument* DocOf(QMdiSubWindow* sub) { return static_cast<CChildFrame*>(sub)->GetDocument(); }
     QString Save(const char* name, DibHandle& dib) {
@@ -150,7 +149,7 @@ protected:
         };
     }
     bool WaitForRunEnd(int ms = 120000) {
-        return QTest::qWaitFor([] { return g_quantSign.m_bRunning == 0; }, ms);
+        return QTest::qWaitFor([this] { return !m_app->RunState().m_bRunning; }, ms);
     }
     int Beeps(NoticeIcon icon) const {
         int n = 0;
@@ -217,7 +216,7 @@ TEST_F(DesktopRun, CancelDuringARunAndTheGuardsMeanwhile) {
     m_frame->MdiArea()->setActiveSubWindow(Windows().first());
     AnswerPanel([](CControllPanel&) {});
     Action("actionReduce")->trigger();
-    ASSERT_EQ(g_quantSign.m_bRunning, 1);
+    ASSERT_TRUE(m_app->RunState().m_bRunning);
 
     EXPECT_FALSE(Action("actionReduce")->isEnabled());
     EXPECT_TRUE(Action("actionCancel")->isEnabled());
@@ -233,7 +232,8 @@ TEST_F(DesktopRun, CancelDuringARunAndTheGuardsMeanwhile) {
     EXPECT_TRUE(m_notices.isEmpty()); // all refused without a word
 
     // The engine clears a request made before it starts, so cancel once it reports progress.
-    ASSERT_TRUE(QTest::qWaitFor([] { return g_quantSign.m_signal.m_nProgress.load() > 0; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return m_app->RunState().m_signal.m_nProgress.load() > 0; }, 60000));
     QTest::qWait(1100); // one tick of the progress timer
     EXPECT_GT(m_frame->StatusBar()->Progress()->value(), 0);
     EXPECT_TRUE(Action("actionCancel")->shortcuts().contains(QKeySequence(Qt::Key_Escape)));
@@ -241,7 +241,7 @@ TEST_F(DesktopRun, CancelDuringARunAndTheGuardsMeanwhile) {
     m_frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame));
     QTest::keyClick(m_frame, Qt::Key_Escape);
-    EXPECT_EQ(g_quantSign.m_signal.m_bCancel.load(), 1);
+    EXPECT_EQ(m_app->RunState().m_signal.m_bCancel.load(), 1);
     ASSERT_TRUE(WaitForRunEnd());
 
     EXPECT_EQ(Windows().size(), 1);
@@ -314,10 +314,10 @@ TEST_F(DesktopRun, PanelCancelledStartsNothing) {
     DibHandle small = Noise(4, 4);
     ASSERT_NE(m_frame->OpenDocumentFile(Save("s.bmp", small)), nullptr);
     Action("actionReduce")->trigger(); // no answer: the panel is cancelled
-    EXPECT_EQ(g_quantSign.m_bRunning, 0);
+    EXPECT_FALSE(m_app->RunState().m_bRunning);
     EXPECT_FALSE(Action("actionCancel")->isEnabled());
     Action("actionCancel")->trigger(); // Cancel without a run does nothing
-    EXPECT_EQ(g_quantSign.m_signal.m_bCancel.load(), 0);
+    EXPECT_EQ(m_app->RunState().m_signal.m_bCancel.load(), 0);
     EXPECT_EQ(Windows().size(), 1);
 }
 
@@ -357,7 +357,7 @@ TEST_F(DesktopRun, PluginSettingsCommandWritesTheInactiveList) {
         QFile(folder + QLatin1Char('/') + QLatin1String(name)).open(QIODevice::WriteOnly);
     m_answers[QStringLiteral("susieDialog")] = [folder](QDialog& d) {
         d.findChild<QLineEdit*>(QStringLiteral("editFolder"))->setText(folder);
-        d.findChild<QAbstractButton*>(QStringLiteral("buttonSamePeriod"))->click();
+        d.findChild<QAbstractButton*>(QStringLiteral("buttonRereadFolder"))->click();
         auto* active = d.findChild<QListWidget*>(QStringLiteral("listActive"));
         ASSERT_EQ(active->count(), 2);
         active->selectAll();
@@ -380,7 +380,7 @@ TEST_F(DesktopRun, SeveralFilesOpenOneBatchWindow) {
         return std::optional<FileDialogAnswer>(FileDialogAnswer{files, 1});
     });
     QGuiApplication::clipboard()->setImage(QImage(2, 2, QImage::Format_RGB32));
-    m_frame->OpenFiles();
+    Action("actionOpen")->trigger();
     ASSERT_EQ(Windows().size(), 1);
     QMdiSubWindow* window = Windows().first();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Batch"));
@@ -416,7 +416,7 @@ TEST_F(DesktopRun, NewOffersPictureOrBatch) {
 }
 
 TEST_F(DesktopRun, PanelSettingsSurviveARestart) {
-    CControllPanel& panel = Run()->m_wndControlPanel;
+    CControllPanel& panel = m_frame->ControlPanel();
     *std::get<int*>(panel.FindSetting(QStringLiteral("numBit"))->member) = 77;
     *std::get<int*>(panel.FindSetting(QStringLiteral("magWB"))->member) = 3;
     *std::get<QString*>(panel.FindSetting(QStringLiteral("BatchPath"))->member) =
@@ -432,11 +432,11 @@ TEST_F(DesktopRun, PanelSettingsSurviveARestart) {
     m_app = std::make_unique<CKorvoApp>();
     ASSERT_TRUE(m_app->InitInstance({}));
     m_frame = m_app->MainFrame();
-    const PanelValues v = Run()->m_wndControlPanel.GetPanelValues();
+    const PanelValues v = m_frame->ControlPanel().GetPanelValues();
     EXPECT_EQ(v.m_nNumBit, 77);
     EXPECT_EQ(v.m_nMagWB, 3);
     EXPECT_EQ(v.m_nDitherLevel, 0);
     EXPECT_EQ(*std::get<QString*>(
-                  Run()->m_wndControlPanel.FindSetting(QStringLiteral("BatchPath"))->member),
+                  m_frame->ControlPanel().FindSetting(QStringLiteral("BatchPath"))->member),
               QStringLiteral("/out/here"));
 }

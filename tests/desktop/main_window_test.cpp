@@ -194,14 +194,14 @@ void TestMainWindow::showsCoreHeaderPictureButDoesNotSaveIt() {
     QVERIFY(doc);
     QCOMPARE(doc->DisplayImage().pixel(1, 0) & 0xFFFFFFu, 0xFFFFFFu);
 
-    frame->OnShowProperties();
+    frame->Action(QStringLiteral("actionProperties"))->trigger();
     QCOMPARE(m_rec->Messages(), QStringList()); // the pixel array does not take core headers
 
     const QString target = File("keep.bmp", "old contents");
     SetFileDialogRunner([&](QWidget*, const FileDialogRequest&) {
         return std::optional<FileDialogAnswer>(FileDialogAnswer{{target}, 2});
     });
-    frame->OnFileSaveAs();
+    frame->Action(QStringLiteral("actionSaveAs"))->trigger();
     QCOMPARE(
         m_rec->Messages(),
         QStringList{
@@ -222,7 +222,7 @@ void TestMainWindow::saveAsRoundTripKeepsTheDocumentsName() {
         return std::optional<FileDialogAnswer>(
             FileDialogAnswer{{m_files->filePath(QStringLiteral("copy"))}, req.filterIndex});
     });
-    frame->OnFileSaveAs();
+    frame->Action(QStringLiteral("actionSaveAs"))->trigger();
     QVERIFY(asked.save);
     // Readable everywhere; "*.*" also takes names without a dot.
     QStringList filters;
@@ -283,7 +283,7 @@ void TestMainWindow::failingSaveKeepsTheOldFile() {
     rlimit small = old;
     small.rlim_cur = 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    frame->OnFileSaveAs();
+    frame->Action(QStringLiteral("actionSaveAs"))->trigger();
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(m_rec->Messages().size(), 1);
     QVERIFY(m_rec->Messages().first().contains(QStringLiteral("old.bmp")));

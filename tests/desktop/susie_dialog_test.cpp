@@ -109,7 +109,7 @@ TEST_F(SusieDialog, SamePeriodAndBrowseRereadTheLists) {
     CSusieDialog dialog(registry.Access());
     auto* active = Find<QListWidget>(dialog, "listActive");
     Find<QLineEdit>(dialog, "editFolder")->setText(QStringLiteral("/other/"));
-    Find<QAbstractButton>(dialog, "buttonSamePeriod")->click();
+    Find<QAbstractButton>(dialog, "buttonRereadFolder")->click();
     EXPECT_EQ(Items(active), QStringList({"ifwebp.spi"}));
 
     QString offered;
