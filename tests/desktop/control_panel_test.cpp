@@ -1,13 +1,12 @@
-// The control panel driven through its controls, the way a user sets it up before a run.
+// The control panel driven through its controls, the way a user sets it up before a run, and
+// loaded from whatever a settings file holds.
+#include "app_test_support.h"
 #include "desktop/control_panel.h"
 #include "desktop/panel_page_engine.h"
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
-#include "desktop/user_notice.h"
 #include "quant/quant.h"
-#include "quant/quant_settings.h"
 #include "settings/panel_values.h"
-#include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "tests/support/dib_builder.h"
 
@@ -15,392 +14,366 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <array>
-#include <functional>
-#include <gtest/gtest.h>
+#include <climits>
 
 namespace {
 
-template <class T> T* Find(QWidget* root, const char* name) {
-    T* child = root->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
-// The panel with its messages captured, driven by object names.
-struct PanelDriver {
-    PanelDriver() {
-        SetNoticeSink([this](const Notice& n) { messages << n.text; });
-    }
-    ~PanelDriver() { SetNoticeSink({}); }
-    QTabWidget* Tabs() { return Find<QTabWidget>(&panel, "panelTabs"); }
-    void Click(const char* name) { Find<QAbstractButton>(&panel, name)->click(); }
-    void Slide(const char* name, int value) { Find<QSlider>(&panel, name)->setValue(value); }
-    void Choose(const char* name, int index) {
-        Find<QComboBox>(&panel, name)->setCurrentIndex(index);
-    }
-    void TypeCount(const QString& text) { Find<QLineEdit>(&panel, "editNumBit")->setText(text); }
-    // The user's OK: true when the sheet closed.
-    bool PressOk() {
-        panel.accept();
-        return !panel.isVisible();
-    }
-
-    CControllPanel panel;
-    QStringList messages;
-};
-
-class ControlPanel : public ::testing::Test, public PanelDriver {};
-
 // colorCount, add16, transPosition, ditherMode, ditherLevel, inputMask, outPrecision and the
 // three weights, in that order.
-using Fields = std::array<int, 10>;
-
-struct RunCase {
-    const char* name;
-    std::function<void(PanelDriver&)> setUp;
-    Fields expected;
-};
-
-Fields Expect(int colorCount, int add16, int trans, int mode = 0, int level = 7, int mask = 0,
-              int out = 8, int yb = 85, int cr = 105, int gm = 125) {
+QList<int> Expect(int colorCount, int add16, int trans, int mode = 0, int level = 7, int mask = 0,
+                  int out = 8, int yb = 85, int cr = 105, int gm = 125) {
     return {colorCount, add16, trans, mode, level, mask, out, yb, cr, gm};
 }
 
-Fields FieldsOf(const QuantSettings& s) {
+QList<int> FieldsOf(const QuantSettings& s) {
     return {s.colorCount, s.add16,        s.transPosition, s.ditherMode, s.ditherLevel,
             s.inputMask,  s.outPrecision, s.weightYB,      s.weightCR,   s.weightGM};
 }
 
 } // namespace
 
-void CheckRun(const RunCase& c) {
-    PanelDriver p;
-    p.panel.show();
-    c.setUp(p);
-    ASSERT_TRUE(p.PressOk()) << c.name;
-    EXPECT_TRUE(p.messages.isEmpty()) << c.name;
-    EXPECT_EQ(FieldsOf(SettingsForRun(p.panel.GetPanelValues())), c.expected) << c.name;
+class TestControlPanel : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_rec = std::make_unique<NoticeRecorder>();
+        m_panel = std::make_unique<CControllPanel>();
+    }
+    void cleanup() {
+        m_panel.reset();
+        m_rec.reset();
+    }
+
+    void valuesReachTheRunByTheFillingRules_data();
+    void valuesReachTheRunByTheFillingRules();
+    void everyStoredValueGivesARun_data();
+    void everyStoredValueGivesARun();
+    void countEditRangeCheckKeepsTheSheetOpen_data();
+    void countEditRangeCheckKeepsTheSheetOpen();
+    void refusedCountKeepsTheMainPageInFront();
+    void countStoredOutOfRangeIsRefusedEvenFromAnotherPage();
+    void focusingTheCountEditChoosesTheOptionalCount();
+    void reopensOnThePageShownLast();
+    void cancelDropsOnlyTheCurrentPagesEdits();
+    void resetTouchesOnlyTheEnginePage();
+    void whiteBlackSliderIsFixedButKeepsItsValue();
+    void storedListIndexOutOfRangeShowsNoSelectionAndIsKept();
+    void sheetLooksAsTheUserExpects();
+
+private:
+    template <class T> T* Find(const QString& name) {
+        T* child = m_panel->findChild<T*>(name);
+        if (!child)
+            qFatal("no control %s", qPrintable(name));
+        return child;
+    }
+    QTabWidget* Tabs() { return Find<QTabWidget>(QStringLiteral("panelTabs")); }
+    // A user's steps, one per text: "click name", "tab index", "slide name value",
+    // "choose name index" or "type text" (into the count edit).
+    void Drive(const QStringList& steps);
+    // The user's OK: true when the sheet closed.
+    bool PressOk() {
+        m_panel->accept();
+        return !m_panel->isVisible();
+    }
+
+    std::unique_ptr<NoticeRecorder> m_rec;
+    std::unique_ptr<CControllPanel> m_panel;
+};
+
+void TestControlPanel::Drive(const QStringList& steps) {
+    for (const QString& step : steps) {
+        const QStringList w = step.split(QLatin1Char(' '));
+        if (w[0] == QLatin1String("click"))
+            Find<QAbstractButton>(w[1])->click();
+        else if (w[0] == QLatin1String("tab"))
+            Tabs()->setCurrentIndex(w[1].toInt());
+        else if (w[0] == QLatin1String("slide"))
+            Find<QSlider>(w[1])->setValue(w[2].toInt());
+        else if (w[0] == QLatin1String("choose"))
+            Find<QComboBox>(w[1])->setCurrentIndex(w[2].toInt());
+        else if (w[0] == QLatin1String("type"))
+            Find<QLineEdit>(QStringLiteral("editNumBit"))->setText(step.mid(5));
+        else
+            qFatal("unknown step %s", qPrintable(step));
+    }
 }
 
 // Each row goes through the pages the user visits, then OK, then the run's filling rules.
-TEST(ControlPanelRun, ValuesReachTheRunByTheFillingRules) {
-    const RunCase cases[] = {
-        {"defaults", [](PanelDriver&) {}, Expect(256, 0, -1)},
-        {"1 bit with fixed colours and transparency gives 17",
-         [](PanelDriver& p) {
-             p.Click("radioBitSet2");
-             p.Click("checkAdd16");
-             p.Tabs()->setCurrentIndex(2);
-             p.Click("checkTransMode");
-         },
-         Expect(17, 1, 3)},
-        {"optional 2 with fixed colours and transparency gives 17",
-         [](PanelDriver& p) {
-             p.Click("radioBitSet3");
-             p.TypeCount("2");
-             p.Click("checkAdd16");
-             p.Tabs()->setCurrentIndex(2);
-             p.Click("checkTransMode");
-             p.Click("radioTransPosition0");
-         },
-         Expect(17, 1, 0)},
-        {"2 colours with fixed colours gives 16",
-         [](PanelDriver& p) {
-             p.Click("radioBitSet2");
-             p.Click("checkAdd16");
-         },
-         Expect(16, 1, -1)},
-        {"16 colours, transparent lower left",
-         [](PanelDriver& p) {
-             p.Click("radioBitSet1");
-             p.Tabs()->setCurrentIndex(2);
-             p.Click("checkTransMode");
-             p.Click("radioTransPosition1");
-         },
-         Expect(16, 0, 1)},
-        {"transparency off keeps the corner but gives none",
-         [](PanelDriver& p) {
-             p.Tabs()->setCurrentIndex(2);
-             p.Click("radioTransPosition2");
-         },
-         Expect(256, 0, -1)},
-        {"white-black weight changes nothing",
-         [](PanelDriver& p) { p.panel.m_pPage2->m_nMagWB = 0; }, Expect(256, 0, -1)},
-        {"axis sliders at 0, 5 bit in, Web out",
-         [](PanelDriver& p) {
-             p.Tabs()->setCurrentIndex(1);
-             p.Slide("sliderMagYB", 0);
-             p.Slide("sliderMagCR", 0);
-             p.Slide("sliderMagGM", 0);
-             p.Choose("comboInBit", 0);
-             p.Choose("comboOutBit", 0);
-         },
-         Expect(256, 0, -1, 0, 7, 7, 0, 35, 55, 75)},
-        {"axis sliders at 20, 6 bit in, 565 out",
-         [](PanelDriver& p) {
-             p.Tabs()->setCurrentIndex(1);
-             p.Slide("sliderMagYB", 20);
-             p.Slide("sliderMagCR", 20);
-             p.Slide("sliderMagGM", 20);
-             p.Choose("comboInBit", 1);
-             p.Choose("comboOutBit", 5);
-         },
-         Expect(256, 0, -1, 0, 7, 3, 5, 135, 155, 175)},
-    };
-    for (const RunCase& c : cases)
-        CheckRun(c);
+void TestControlPanel::valuesReachTheRunByTheFillingRules_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("defaults") << QStringList{} << Expect(256, 0, -1);
+    QTest::newRow("1 bit with fixed colours and transparency gives 17")
+        << QStringList{"click radioBitSet2", "click checkAdd16", "tab 2", "click checkTransMode"}
+        << Expect(17, 1, 3);
+    QTest::newRow("optional 2 with fixed colours and transparency gives 17")
+        << QStringList{"click radioBitSet3",   "type 2",
+                       "click checkAdd16",     "tab 2",
+                       "click checkTransMode", "click radioTransPosition0"}
+        << Expect(17, 1, 0);
+    QTest::newRow("2 colours with fixed colours gives 16")
+        << QStringList{"click radioBitSet2", "click checkAdd16"} << Expect(16, 1, -1);
+    QTest::newRow("16 colours, transparent lower left")
+        << QStringList{"click radioBitSet1", "tab 2", "click checkTransMode",
+                       "click radioTransPosition1"}
+        << Expect(16, 0, 1);
+    QTest::newRow("transparency off keeps the corner but gives none")
+        << QStringList{"tab 2", "click radioTransPosition2"} << Expect(256, 0, -1);
+    QTest::newRow("dithering chosen")
+        << QStringList{"choose comboDitherMode 3", "slide sliderDitherLevel 2"}
+        << Expect(256, 0, -1, 3, 2);
+    QTest::newRow("axis sliders at 0, 5 bit in, Web out")
+        << QStringList{"tab 1",
+                       "slide sliderMagYB 0",
+                       "slide sliderMagCR 0",
+                       "slide sliderMagGM 0",
+                       "choose comboInBit 0",
+                       "choose comboOutBit 0"}
+        << Expect(256, 0, -1, 0, 7, 7, 0, 35, 55, 75);
+    QTest::newRow("axis sliders at 20, 6 bit in, 565 out")
+        << QStringList{"tab 1",
+                       "slide sliderMagYB 20",
+                       "slide sliderMagCR 20",
+                       "slide sliderMagGM 20",
+                       "choose comboInBit 1",
+                       "choose comboOutBit 5"}
+        << Expect(256, 0, -1, 0, 7, 3, 5, 135, 155, 175);
+}
+
+void TestControlPanel::valuesReachTheRunByTheFillingRules() {
+    QFETCH(QStringList, steps);
+    m_panel->show();
+    Drive(steps);
+    QVERIFY(PressOk());
+    QCOMPARE(m_rec->Messages(), QStringList());
+    QTEST(FieldsOf(SettingsForRun(m_panel->GetPanelValues())), "expected");
 }
 
 // Whatever a settings file holds for a key of the panel (below or above the range, no number,
-// beyond int, nothing), a run still happens: counts and sliders take the nearest end of their
-// range, list choices and corners the panel's built-in choice, check boxes count as on for any
-// number but 0, and text that is no number reads as the built-in value.
-TEST(ControlPanelRun, EveryStoredValueGivesARun) {
+// beyond int, nothing), a run takes a value its control can show and happens: counts and sliders
+// take the nearest end of their range, list choices and corners the panel's built-in choice,
+// check boxes count as on for any number but 0, and text that is no number reads as the built-in
+// value. The stored value itself stays in the panel.
+void TestControlPanel::everyStoredValueGivesARun_data() {
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("taken"); // what the run takes; INT_MIN for keys no run reads
     const char* const values[] = {"-1", "999", "x7", "99999999999", ""};
-    const Fields d = Expect(256, 0, -1), fixed = Expect(256, 1, -1), corner = Expect(256, 0, 3);
-    const Fields level0 = Expect(256, 0, -1, 0, 0), level10 = Expect(256, 0, -1, 0, 10);
-    const struct {
-        const char* key;
-        const char* context; // another key the row needs
-        std::array<Fields, 5> expected;
-    } rows[] = {
-        {"BitSet", "numBit=64", {d, d, d, d, d}},
-        {"numBit",
-         "BitSet=3",
-         {Expect(2, 0, -1), Expect(256, 0, -1), Expect(64, 0, -1), Expect(256, 0, -1),
-          Expect(64, 0, -1)}},
-        {"Add16", "", {fixed, fixed, d, fixed, d}},
-        {"DitherMode", "", {d, d, d, d, d}},
-        {"DitherLevel", "", {level0, level10, d, level10, d}},
-        {"magCR",
-         "",
-         {Expect(256, 0, -1, 0, 7, 0, 8, 85, 55), Expect(256, 0, -1, 0, 7, 0, 8, 85, 155), d,
-          Expect(256, 0, -1, 0, 7, 0, 8, 85, 155), d}},
-        {"magGM",
-         "",
-         {Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 75), Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 175),
-          d, Expect(256, 0, -1, 0, 7, 0, 8, 85, 105, 175), d}},
-        {"magWB", "", {d, d, d, d, d}},
-        {"magYB",
-         "",
-         {Expect(256, 0, -1, 0, 7, 0, 8, 35), Expect(256, 0, -1, 0, 7, 0, 8, 135), d,
-          Expect(256, 0, -1, 0, 7, 0, 8, 135), d}},
-        {"InBit", "", {d, d, d, d, d}},
-        {"OutBit", "", {d, d, d, d, d}},
-        {"TransMode", "", {corner, corner, d, corner, d}},
-        {"TransPosition", "TransMode=1", {corner, corner, corner, corner, corner}},
-        {"BatchFileType", "", {d, d, d, d, d}},
-        {"BatchPath", "", {d, d, d, d, d}},
-        {"GifMode", "", {d, d, d, d, d}},
-        {"PngMode", "", {d, d, d, d, d}},
+    const std::map<QByteArray, std::array<int, 5>> taken = {
+        {"BitSet", {0, 0, 0, 0, 0}},        {"numBit", {2, 256, 64, 256, 64}},
+        {"Add16", {1, 1, 0, 1, 0}},         {"DitherMode", {0, 0, 0, 0, 0}},
+        {"DitherLevel", {0, 10, 7, 10, 7}}, {"magCR", {0, 20, 10, 20, 10}},
+        {"magGM", {0, 20, 10, 20, 10}},     {"magWB", {0, 20, 10, 20, 10}},
+        {"magYB", {0, 20, 10, 20, 10}},     {"InBit", {3, 3, 3, 3, 3}},
+        {"OutBit", {8, 8, 8, 8, 8}},        {"TransMode", {1, 1, 0, 1, 0}},
+        {"TransPosition", {3, 3, 3, 3, 3}},
     };
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    for (const SettingKey* key : settings::kPanelKeys)
+        for (std::size_t k = 0; k < std::size(values); ++k) {
+            const auto row = taken.find(key->key);
+            QTest::addRow("%s=%s", key->key, values[k])
+                << QByteArray(key->key) << QByteArray(values[k])
+                << (row == taken.end() ? INT_MIN : row->second[k]);
+        }
+}
+
+void TestControlPanel::everyStoredValueGivesARun() {
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    QFETCH(int, taken);
+    // Of two equal keys the first counts: the built-in values after the row's key fill in only
+    // what the row leaves out.
+    QByteArray text = "[ControllPanel]\n" + key + '=' + value + '\n';
+    for (const SettingKey* k : settings::kPanelKeys)
+        text += QByteArray(k->key) + '=' + QByteArray::number(k->builtIn) + '\n';
+    m_panel->LoadSettings(IniText(text));
+    const PanelValues run = m_panel->GetPanelValues();
+    PanelValues expected;
+    const std::map<QByteArray, int PanelValues::*> members = {
+        {"BitSet", &PanelValues::m_nBitSet},
+        {"numBit", &PanelValues::m_nNumBit},
+        {"Add16", &PanelValues::m_bAdd16},
+        {"DitherMode", &PanelValues::m_nDitherMode},
+        {"DitherLevel", &PanelValues::m_nDitherLevel},
+        {"magCR", &PanelValues::m_nMagCR},
+        {"magGM", &PanelValues::m_nMagGM},
+        {"magWB", &PanelValues::m_nMagWB},
+        {"magYB", &PanelValues::m_nMagYB},
+        {"InBit", &PanelValues::m_nInBit},
+        {"OutBit", &PanelValues::m_nOutBit},
+        {"TransMode", &PanelValues::m_bTransMode},
+        {"TransPosition", &PanelValues::m_nTransPosition},
+    };
+    if (taken != INT_MIN)
+        expected.*members.at(key) = taken;
+    for (const auto& [name, member] : members)
+        QVERIFY2(run.*member == expected.*member, name.constData());
     const DibHandle picture =
         MakeDib24(3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0, 0xFFFFFF, 0x808080});
-    ASSERT_EQ(std::size(rows), std::size(settings::kPanelKeys));
-    for (const auto& row : rows) {
-        for (std::size_t k = 0; k < std::size(values); ++k) {
-            // The row's key first: of two equal keys the first counts, so the built-in values
-            // after it fill in only what the row leaves out.
-            QByteArray text = QByteArray("[ControllPanel]\n") + row.key + '=' + values[k] + '\n' +
-                              row.context + '\n';
-            for (const SettingKey* key : settings::kPanelKeys)
-                text += QByteArray(key->key) + '=' + QByteArray::number(key->builtIn) + '\n';
-            QFile file(SettingsFilePath());
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(text);
-            file.close();
-
-            const SettingsFileText stored = ReadSettingsFile();
-            ASSERT_EQ(stored.state, SettingsFileText::State::Read);
-            CControllPanel panel;
-            panel.LoadSettings(IniText(stored.text));
-            const PanelValues run = panel.GetPanelValues();
-            const std::string name = std::string(row.key) + "=" + values[k];
-            EXPECT_EQ(FieldsOf(SettingsForRun(run)), row.expected[k]) << name;
-            CPixelArray graph;
-            graph.SetSource(&picture);
-            QuantSignal signal;
-            EXPECT_EQ(CQuant(SettingsForRun(run)).Quantize(graph, signal, {}), QuantResult::Done)
-                << name;
-        }
-    }
+    CPixelArray graph;
+    graph.SetSource(&picture);
+    QuantSignal signal;
+    QCOMPARE(CQuant(SettingsForRun(run)).Quantize(graph, signal, {}), QuantResult::Done);
 }
-
-TEST_F(ControlPanel, WhiteBlackSliderIsFixedButKeepsItsValue) {
-    auto* wb = Find<QSlider>(&panel, "sliderMagWB");
-    EXPECT_FALSE(wb->isEnabled());
-    EXPECT_EQ(wb->focusPolicy(), Qt::NoFocus);
-    // A stored value outside the slider's range survives a visit and OK unchanged.
-    panel.m_pPage2->m_nMagWB = 33;
-    panel.m_nActivePage = 1;
-    panel.show();
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(panel.m_pPage2->m_nMagWB, 33);
-}
-
-struct CountCase {
-    const char* text;
-    const char* button;
-    bool accepted;
-};
 
 // The optional count is checked at OK whichever count button is chosen.
-TEST_F(ControlPanel, CountEditRangeCheckKeepsTheSheetOpen) {
-    const CountCase cases[] = {
-        {"2", "radioBitSet3", true},    {"256", "radioBitSet3", true},
-        {"1", "radioBitSet3", false},   {"257", "radioBitSet3", false},
-        {"", "radioBitSet3", false},    {"0", "radioBitSet0", false},
-        {"300", "radioBitSet1", false}, {"99999999999", "radioBitSet3", false},
-        {"064", "radioBitSet3", true},
-    };
-    for (const CountCase& c : cases) {
-        messages.clear();
-        panel.show();
-        Click(c.button);
-        TypeCount(QString::fromLatin1(c.text));
-        EXPECT_EQ(PressOk(), c.accepted) << c.text;
-        EXPECT_EQ(messages.size(), c.accepted ? 0 : 1) << c.text;
-        if (!c.accepted) {
-            EXPECT_TRUE(messages.value(0).contains(QLatin1String("between 2 and 256")));
-            EXPECT_EQ(Tabs()->currentIndex(), 0);
-            panel.reject();
-        }
+void TestControlPanel::countEditRangeCheckKeepsTheSheetOpen_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("2") << "2"
+                       << "radioBitSet3" << true;
+    QTest::newRow("256") << "256"
+                         << "radioBitSet3" << true;
+    QTest::newRow("leading zero") << "064"
+                                  << "radioBitSet3" << true;
+    QTest::newRow("1") << "1"
+                       << "radioBitSet3" << false;
+    QTest::newRow("257") << "257"
+                         << "radioBitSet3" << false;
+    QTest::newRow("empty") << ""
+                           << "radioBitSet3" << false;
+    QTest::newRow("0 with 256 colours") << "0"
+                                        << "radioBitSet0" << false;
+    QTest::newRow("300 with 16 colours") << "300"
+                                         << "radioBitSet1" << false;
+    QTest::newRow("beyond int") << "99999999999"
+                                << "radioBitSet3" << false;
+}
+
+void TestControlPanel::countEditRangeCheckKeepsTheSheetOpen() {
+    QFETCH(QString, text);
+    QFETCH(QString, button);
+    QFETCH(bool, accepted);
+    m_panel->show();
+    Drive({"click " + button, "type " + text});
+    QCOMPARE(PressOk(), accepted);
+    QCOMPARE(m_rec->Messages().size(), accepted ? 0 : 1);
+    QCOMPARE(m_panel->m_pPage1->m_nNumBit, accepted ? text.toInt() : 64);
+    if (!accepted) {
+        QVERIFY(m_rec->Messages().first().contains(QLatin1String("between 2 and 256")));
+        QCOMPARE(Tabs()->currentIndex(), 0);
     }
-    EXPECT_EQ(panel.m_pPage1->m_nNumBit, 64); // only the accepted rows stored, and "064" is 64
 }
 
-TEST_F(ControlPanel, RefusedCountKeepsTheMainPageInFront) {
-    panel.show();
-    TypeCount(QStringLiteral("1"));
-    Tabs()->setCurrentIndex(1);
-    EXPECT_EQ(Tabs()->currentIndex(), 0);
-    EXPECT_EQ(messages.size(), 1);
-    TypeCount(QStringLiteral("17"));
-    Tabs()->setCurrentIndex(1);
-    EXPECT_EQ(Tabs()->currentIndex(), 1);
-    EXPECT_EQ(panel.m_pPage1->m_nNumBit, 17);
+void TestControlPanel::refusedCountKeepsTheMainPageInFront() {
+    m_panel->show();
+    Drive({"type 1", "tab 1"});
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    QCOMPARE(m_rec->Messages().size(), 1);
+    Drive({"type 17", "tab 1"});
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    QCOMPARE(m_panel->m_pPage1->m_nNumBit, 17);
 }
 
-TEST_F(ControlPanel, CountStoredOutOfRangeIsRefusedEvenFromAnotherPage) {
-    panel.m_pPage1->m_nNumBit = 0; // a settings file without "numBit"
-    panel.m_nActivePage = 1;
-    panel.show();
-    EXPECT_EQ(Find<QLineEdit>(&panel, "editNumBit")->text(), QStringLiteral("0"));
-    EXPECT_FALSE(PressOk());
-    EXPECT_EQ(Tabs()->currentIndex(), 0);
-    EXPECT_EQ(messages.size(), 1);
+void TestControlPanel::countStoredOutOfRangeIsRefusedEvenFromAnotherPage() {
+    m_panel->m_pPage1->m_nNumBit = 0; // a settings file without "numBit"
+    m_panel->m_nActivePage = 1;
+    m_panel->show();
+    QCOMPARE(Find<QLineEdit>(QStringLiteral("editNumBit"))->text(), QStringLiteral("0"));
+    QVERIFY(!PressOk());
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    QCOMPARE(m_rec->Messages().size(), 1);
 }
 
-TEST_F(ControlPanel, ReopensOnThePageShownLast) {
-    panel.show();
-    EXPECT_EQ(Tabs()->currentIndex(), 0);
-    Tabs()->setCurrentIndex(1);
-    panel.reject();
-    panel.show();
-    EXPECT_EQ(Tabs()->currentIndex(), 1);
-    Tabs()->setCurrentIndex(2);
-    ASSERT_TRUE(PressOk());
-    panel.show();
-    EXPECT_EQ(Tabs()->currentIndex(), 2);
-    EXPECT_EQ(panel.m_nActivePage, 2);
-}
-
-TEST_F(ControlPanel, CancelDropsOnlyTheCurrentPagesEdits) {
-    panel.show();
-    Click("checkAdd16"); // Main, left afterwards: kept
-    Tabs()->setCurrentIndex(1);
-    Slide("sliderMagYB", 3); // Engine, current at Cancel: dropped
-    panel.reject();
-    EXPECT_EQ(panel.m_pPage1->m_bAdd16, 1);
-    EXPECT_EQ(panel.m_pPage2->m_nMagYB, 10);
-    panel.show(); // controls come back from the members
-    EXPECT_EQ(Find<QSlider>(&panel, "sliderMagYB")->value(), 10);
-}
-
-TEST_F(ControlPanel, FocusingTheCountEditChoosesTheOptionalCount) {
-    panel.show();
-    panel.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+void TestControlPanel::focusingTheCountEditChoosesTheOptionalCount() {
+    m_panel->show();
+    m_panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_panel.get()));
     // Opening the sheet alone does not move the focus into the count edit.
-    EXPECT_TRUE(Find<QAbstractButton>(&panel, "radioBitSet0")->isChecked());
-    Click("radioBitSet1");
-    Choose("comboDitherMode", 3);
-    QTest::mouseClick(Find<QLineEdit>(&panel, "editNumBit"), Qt::LeftButton);
-    EXPECT_TRUE(Find<QAbstractButton>(&panel, "radioBitSet3")->isChecked());
-    EXPECT_EQ(panel.m_pPage1->m_nBitSet, 3);
+    QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet0"))->isChecked());
+    Drive({"click radioBitSet1", "choose comboDitherMode 3"});
+    QTest::mouseClick(Find<QLineEdit>(QStringLiteral("editNumBit")), Qt::LeftButton);
+    QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet3"))->isChecked());
+    QCOMPARE(m_panel->m_pPage1->m_nBitSet, 3);
     // The other controls keep the user's changes.
-    EXPECT_EQ(Find<QComboBox>(&panel, "comboDitherMode")->currentIndex(), 3);
+    QCOMPARE(Find<QComboBox>(QStringLiteral("comboDitherMode"))->currentIndex(), 3);
 }
 
-TEST_F(ControlPanel, ResetTouchesOnlyTheEnginePage) {
-    panel.m_pPage2->m_nInBit = 0;
-    panel.m_pPage2->m_nOutBit = 2;
-    panel.m_pPage2->m_nMagCR = panel.m_pPage2->m_nMagGM = 1;
-    panel.m_pPage2->m_nMagWB = panel.m_pPage2->m_nMagYB = 19;
-    panel.m_pPage1->m_nDitherLevel = 2;
-    panel.m_pPage3->m_bTransMode = 1;
-    panel.m_nActivePage = 1;
-    panel.show();
-    Click("buttonReset");
-    ASSERT_TRUE(PressOk());
-    const PanelValues v = panel.GetPanelValues();
-    EXPECT_EQ(v.m_nInBit, 3);
-    EXPECT_EQ(v.m_nOutBit, 8);
-    EXPECT_EQ(v.m_nMagCR, 10);
-    EXPECT_EQ(v.m_nMagGM, 10);
-    EXPECT_EQ(v.m_nMagWB, 10);
-    EXPECT_EQ(v.m_nMagYB, 10);
-    EXPECT_EQ(v.m_nDitherLevel, 2);
-    EXPECT_EQ(v.m_bTransMode, 1);
+void TestControlPanel::reopensOnThePageShownLast() {
+    m_panel->show();
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    Drive({"tab 1"});
+    m_panel->reject();
+    m_panel->show();
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    Drive({"tab 2"});
+    QVERIFY(PressOk());
+    m_panel->show();
+    QCOMPARE(Tabs()->currentIndex(), 2);
 }
 
-TEST_F(ControlPanel, SettingsTableHoldsTheSeventeenMembersInOrder) {
-    const char* const order[] = {
-        "Add16",         "DitherMode", "numBit",  "BitSet",    "DitherLevel",  "InBit",
-        "OutBit",        "magCR",      "magGM",   "magWB",     "magYB",        "TransMode",
-        "TransPosition", "PngMode",    "GifMode", "BatchPath", "BatchFileType"};
-    ASSERT_EQ(panel.m_pSettings.size(), std::size(order));
-    for (std::size_t i = 0; i < std::size(order); ++i)
-        EXPECT_STREQ(panel.m_pSettings[i].setting->key, order[i]);
+void TestControlPanel::cancelDropsOnlyTheCurrentPagesEdits() {
+    m_panel->show();
+    Drive({"click checkAdd16", "tab 1", "slide sliderMagYB 3"}); // Main left, Engine current
+    m_panel->reject();
+    QCOMPARE(m_panel->m_pPage1->m_bAdd16, 1);
+    QCOMPARE(m_panel->m_pPage2->m_nMagYB, 10);
+    m_panel->show(); // controls come back from the members
+    QCOMPARE(Find<QSlider>(QStringLiteral("sliderMagYB"))->value(), 10);
 }
 
-TEST_F(ControlPanel, StoredListIndexOutOfRangeShowsNoSelectionAndIsKept) {
-    panel.m_pPage2->m_nOutBit = 12;
-    panel.m_pPage3->m_nTransPosition = 9;
-    panel.m_nActivePage = 1;
-    panel.show();
-    EXPECT_EQ(Find<QComboBox>(&panel, "comboOutBit")->currentIndex(), -1);
-    Tabs()->setCurrentIndex(2);
+void TestControlPanel::resetTouchesOnlyTheEnginePage() {
+    CMyPropertyPage2& engine = *m_panel->m_pPage2;
+    engine.m_nInBit = 0;
+    engine.m_nOutBit = 2;
+    engine.m_nMagCR = engine.m_nMagGM = 1;
+    engine.m_nMagWB = engine.m_nMagYB = 19;
+    m_panel->m_pPage1->m_nDitherLevel = 2;
+    m_panel->m_pPage3->m_bTransMode = 1;
+    m_panel->m_nActivePage = 1;
+    m_panel->show();
+    Drive({"click buttonReset"});
+    QVERIFY(PressOk());
+    const PanelValues v = m_panel->GetPanelValues();
+    QCOMPARE((QList<int>{v.m_nInBit, v.m_nOutBit, v.m_nMagCR, v.m_nMagGM, v.m_nMagWB, v.m_nMagYB,
+                         v.m_nDitherLevel, v.m_bTransMode}),
+             (QList<int>{3, 8, 10, 10, 10, 10, 2, 1}));
+}
+
+void TestControlPanel::whiteBlackSliderIsFixedButKeepsItsValue() {
+    auto* wb = Find<QSlider>(QStringLiteral("sliderMagWB"));
+    QVERIFY(!wb->isEnabled());
+    QCOMPARE(wb->focusPolicy(), Qt::NoFocus);
+    // A stored value outside the slider's range survives a visit and OK unchanged.
+    m_panel->m_pPage2->m_nMagWB = 33;
+    m_panel->m_nActivePage = 1;
+    m_panel->show();
+    QVERIFY(PressOk());
+    QCOMPARE(m_panel->m_pPage2->m_nMagWB, 33);
+}
+
+void TestControlPanel::storedListIndexOutOfRangeShowsNoSelectionAndIsKept() {
+    m_panel->m_pPage2->m_nOutBit = 12;
+    m_panel->m_pPage3->m_nTransPosition = 9;
+    m_panel->m_nActivePage = 1;
+    m_panel->show();
+    QCOMPARE(Find<QComboBox>(QStringLiteral("comboOutBit"))->currentIndex(), -1);
+    Drive({"tab 2"});
     for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(
-            Find<QAbstractButton>(&panel, ("radioTransPosition" + std::to_string(i)).c_str())
-                ->isChecked());
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(panel.m_pPage2->m_nOutBit, 12);
-    EXPECT_EQ(panel.m_pPage3->m_nTransPosition, 9);
+        QVERIFY(!Find<QAbstractButton>(QStringLiteral("radioTransPosition%1").arg(i))->isChecked());
+    QVERIFY(PressOk());
+    QCOMPARE(m_panel->m_pPage2->m_nOutBit, 12);
+    QCOMPARE(m_panel->m_pPage3->m_nTransPosition, 9);
 }
 
-TEST_F(ControlPanel, SheetLooksAsTheUserExpects) {
+void TestControlPanel::sheetLooksAsTheUserExpects() {
     QWidget mainWindow;
     mainWindow.setGeometry(120, 90, 600, 400);
     mainWindow.show();
-    panel.SetMainWindow(&mainWindow);
-    panel.show();
-    EXPECT_EQ(panel.windowTitle(), QStringLiteral("Quantizer color settings"));
-    EXPECT_EQ(panel.pos(), mainWindow.frameGeometry().topLeft() + QPoint(8, 8));
-    auto* box = panel.findChild<QDialogButtonBox*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->buttons().size(), 2); // OK and Cancel, no Apply
+    m_panel->SetMainWindow(&mainWindow);
+    m_panel->show();
+    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Quantizer color settings"));
+    QCOMPARE(m_panel->pos(), mainWindow.frameGeometry().topLeft() + QPoint(8, 8));
+    QCOMPARE(m_panel->findChild<QDialogButtonBox*>()->buttons().size(), 2); // OK, Cancel: no Apply
     for (const char* name : {"checkPngMode", "comboGifMode", "editBatchPath", "buttonReference",
                              "radioBatchFileType0"})
-        EXPECT_FALSE(Find<QWidget>(&panel, name)->isEnabled()) << name;
+        QVERIFY2(!Find<QWidget>(QString::fromLatin1(name))->isEnabled(), name);
 }
+
+QTEST_MAIN(TestControlPanel)
+#include "control_panel_test.moc"
