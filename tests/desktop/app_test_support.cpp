@@ -3,7 +3,6 @@
 #include "desktop/browse_for_folder.h"
 #include "desktop/child_frame.h"
 #include "desktop/file_dialogs.h"
-#include "desktop/quant_sign.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "tests/support/dib_builder.h"
@@ -11,12 +10,11 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMdiArea>
 #include <QSettings>
 #include <QTest>
+#include <algorithm>
 
 NoticeRecorder::NoticeRecorder() {
     SetNoticeSink([this](const Notice& n) { m_notices << n; });
@@ -28,9 +26,8 @@ NoticeRecorder::NoticeRecorder() {
         dialog.show();
         answer->second(dialog);
         dialog.accept(); // refused by a dialog that keeps a wrong value
-        const int result = dialog.result();
         dialog.hide();
-        return result;
+        return dialog.result();
     });
 }
 
@@ -48,10 +45,9 @@ QStringList NoticeRecorder::Messages() const {
 }
 
 int NoticeRecorder::Beeps(NoticeIcon icon) const {
-    int n = 0;
-    for (const Notice& notice : m_notices)
-        n += notice.kind == Notice::Kind::Beep && notice.icon == icon;
-    return n;
+    return int(std::count_if(m_notices.begin(), m_notices.end(), [icon](const Notice& n) {
+        return n.kind == Notice::Kind::Beep && n.icon == icon;
+    }));
 }
 
 void NoticeRecorder::Clear() {
@@ -85,21 +81,18 @@ CMainFrame* DesktopSession::StartTrusted(const QString& pluginPath) {
         if (key->type == SettingType::Int)
             values[QStringLiteral("ControllPanel/") + QLatin1String(key->key)] = key->builtIn;
     WriteSettingsFile(values);
-    if (!Start())
-        return nullptr;
-    frame->resize(800, 600);
+    if (Start())
+        frame->resize(800, 600);
     return frame;
 }
 
 void DesktopSession::End() {
-    if (app) {
-        // A run left behind by a failed test is cancelled before the window goes.
-        while (RunState().m_bRunning) {
-            RunState().m_signal.m_bCancel.store(1);
-            QTest::qWait(50);
-        }
-        RunState().m_signal.m_bCancel.store(0); // a refused run never clears it
+    while (app && RunState().m_bRunning) {
+        RunState().m_signal.m_bCancel.store(1);
+        QTest::qWait(50);
     }
+    if (app)
+        RunState().m_signal.m_bCancel.store(0); // a refused run never clears it
     app.reset();
     frame = nullptr;
 }
@@ -116,29 +109,14 @@ QString DesktopSession::File(const QString& name, const std::vector<std::uint8_t
                 QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 }
 
-QString DesktopSession::TestData(const QString& relative) {
-    const QString target = files.filePath(QFileInfo(relative).fileName());
-    QFile::copy(QStringLiteral(XKORVO_TEST_DATA "/") + relative, target);
-    return target;
-}
-
-QList<QMdiSubWindow*> DesktopSession::Windows() const {
-    return frame->MdiArea()->subWindowList();
-}
-
 CDocument* DesktopSession::DocumentOf(QMdiSubWindow* window) const {
     return static_cast<CChildFrame*>(window)->GetDocument();
 }
 
-bool DesktopSession::WaitForRunEnd() {
-    return QTest::qWaitFor([this] { return !RunState().m_bRunning; }, 120000);
-}
-
 void WriteSettingsFile(const QVariantMap& values) {
-    const QString path = SettingsFilePath();
-    QFile::remove(path);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSettings s(path, QSettings::IniFormat);
+    QFile::remove(SettingsFilePath());
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    QSettings s(SettingsFilePath(), QSettings::IniFormat);
     for (auto it = values.begin(); it != values.end(); ++it)
         s.setValue(it.key(), it.value());
 }

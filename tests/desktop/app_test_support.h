@@ -5,14 +5,13 @@
 
 #include "desktop/korvo_app.h"
 #include "desktop/main_frame.h"
+#include "desktop/quant_sign.h"
 #include "desktop/user_notice.h"
 #include "desktop/ver_res.h"
 #include "image/dib.h"
 
 #include <QAction>
-#include <QByteArray>
-#include <QList>
-#include <QStringList>
+#include <QMdiArea>
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <functional>
@@ -21,8 +20,6 @@
 #include <vector>
 
 class QDialog;
-class QMdiSubWindow;
-class CDocument;
 
 // Records every message and beep instead of showing it. A modal dialog with an answer for its
 // object name is shown, answered and accepted; one without an answer is cancelled.
@@ -30,8 +27,6 @@ class NoticeRecorder {
 public:
     NoticeRecorder();
     ~NoticeRecorder();
-    NoticeRecorder(const NoticeRecorder&) = delete;
-    NoticeRecorder& operator=(const NoticeRecorder&) = delete;
 
     QStringList Messages() const;
     int Beeps(NoticeIcon icon) const;
@@ -45,8 +40,8 @@ private:
     QStringList m_dialogs;
 };
 
-// One program session. The destructor cancels a run a failed test left behind, ends the program
-// and restores the system's dialogs.
+// One program session. Its end cancels a run a failed test left behind, ends the program and
+// restores the system's dialogs.
 class DesktopSession {
 public:
     DesktopSession();
@@ -57,18 +52,15 @@ public:
     // Writes a settings file of this version (no about box) that loads no plug-ins unless
     // `pluginPath` names a folder, with the control panel at its built-in values, then starts.
     CMainFrame* StartTrusted(const QString& pluginPath = QString());
-    // Ends the program, which writes its settings file.
-    void End();
+    void End(); // the program writes its settings file
 
     // Writes a file into the files folder (or at an absolute path) and gives its path.
     QString File(const QString& name, const QByteArray& bytes);
     QString File(const QString& name, const std::vector<std::uint8_t>& bytes);
-    QString TestData(const QString& relative); // a copy of a file of the test data folder
     QAction* Action(const char* name) const { return frame->Action(QString::fromLatin1(name)); }
-    QList<QMdiSubWindow*> Windows() const;
+    QList<QMdiSubWindow*> Windows() const { return frame->MdiArea()->subWindowList(); }
     CDocument* DocumentOf(QMdiSubWindow* window) const;
     CQuantSign& RunState() { return app->RunState(); }
-    bool WaitForRunEnd();
 
     QTemporaryDir config, files;
     NoticeRecorder rec;

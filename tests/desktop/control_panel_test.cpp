@@ -6,7 +6,6 @@
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
 #include "quant/quant.h"
-#include "settings/panel_values.h"
 #include "settings/settings_keys.h"
 #include "tests/support/dib_builder.h"
 
@@ -37,6 +36,41 @@ QList<int> FieldsOf(const QuantSettings& s) {
 
 class TestControlPanel : public QObject {
     Q_OBJECT
+
+    template <class T = QWidget> T* Find(const QString& name) {
+        T* child = m_panel->findChild<T*>(name);
+        if (!child)
+            qFatal("no control %s", qPrintable(name));
+        return child;
+    }
+    int Page() { return Find<QTabWidget>(QStringLiteral("panelTabs"))->currentIndex(); }
+    // The user's steps, separated by blanks, each naming a control by its object name: a button
+    // alone is clicked; "name=value" sets a slider, a list, the count edit or the page shown.
+    void Drive(const QString& steps) {
+        for (const QString& step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            QWidget* w = Find(step.section(QLatin1Char('='), 0, 0));
+            const QString value = step.section(QLatin1Char('='), 1);
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                button->click();
+            else if (auto* slider = qobject_cast<QSlider*>(w))
+                slider->setValue(value.toInt());
+            else if (auto* list = qobject_cast<QComboBox*>(w))
+                list->setCurrentIndex(value.toInt());
+            else if (auto* edit = qobject_cast<QLineEdit*>(w))
+                edit->setText(value);
+            else
+                qobject_cast<QTabWidget*>(w)->setCurrentIndex(value.toInt());
+        }
+    }
+    // The user's OK: true when the sheet closed.
+    bool PressOk() {
+        m_panel->accept();
+        return !m_panel->isVisible();
+    }
+
+    std::unique_ptr<NoticeRecorder> m_rec;
+    std::unique_ptr<CControllPanel> m_panel;
+
 private slots:
     void init() {
         m_rec = std::make_unique<NoticeRecorder>();
@@ -47,333 +81,233 @@ private slots:
         m_rec.reset();
     }
 
-    void valuesReachTheRunByTheFillingRules_data();
-    void valuesReachTheRunByTheFillingRules();
-    void everyStoredValueGivesARun_data();
-    void everyStoredValueGivesARun();
-    void countEditRangeCheckKeepsTheSheetOpen_data();
-    void countEditRangeCheckKeepsTheSheetOpen();
-    void refusedCountKeepsTheMainPageInFront();
-    void countStoredOutOfRangeIsRefusedEvenFromAnotherPage();
-    void focusingTheCountEditChoosesTheOptionalCount();
-    void reopensOnThePageShownLast();
-    void cancelDropsOnlyTheCurrentPagesEdits();
-    void resetTouchesOnlyTheEnginePage();
-    void whiteBlackSliderIsFixedButKeepsItsValue();
-    void storedListIndexOutOfRangeShowsNoSelectionAndIsKept();
-    void sheetLooksAsTheUserExpects();
-
-private:
-    template <class T> T* Find(const QString& name) {
-        T* child = m_panel->findChild<T*>(name);
-        if (!child)
-            qFatal("no control %s", qPrintable(name));
-        return child;
+    // Each row goes through the pages the user visits, then OK, then the run's filling rules.
+    void valuesReachTheRunByTheFillingRules_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("defaults") << "" << Expect(256, 0, -1);
+        QTest::newRow("1 bit with fixed colours and transparency gives 17")
+            << "radioBitSet2 checkAdd16 panelTabs=2 checkTransMode" << Expect(17, 1, 3);
+        QTest::newRow("optional 2 with fixed colours and transparency gives 17")
+            << "radioBitSet3 editNumBit=2 checkAdd16 panelTabs=2 checkTransMode "
+               "radioTransPosition0"
+            << Expect(17, 1, 0);
+        QTest::newRow("2 colours with fixed colours gives 16")
+            << "radioBitSet2 checkAdd16" << Expect(16, 1, -1);
+        QTest::newRow("16 colours, transparent lower left")
+            << "radioBitSet1 panelTabs=2 checkTransMode radioTransPosition1" << Expect(16, 0, 1);
+        QTest::newRow("transparency off keeps the corner but gives none")
+            << "panelTabs=2 radioTransPosition2" << Expect(256, 0, -1);
+        QTest::newRow("dithering")
+            << "comboDitherMode=3 sliderDitherLevel=2" << Expect(256, 0, -1, 3, 2);
+        QTest::newRow("axis sliders at 0, 5 bit in, Web out")
+            << "panelTabs=1 sliderMagYB=0 sliderMagCR=0 sliderMagGM=0 comboInBit=0 comboOutBit=0"
+            << Expect(256, 0, -1, 0, 7, 7, 0, 35, 55, 75);
+        QTest::newRow("axis sliders at 20, 6 bit in, 565 out")
+            << "panelTabs=1 sliderMagYB=20 sliderMagCR=20 sliderMagGM=20 comboInBit=1 "
+               "comboOutBit=5"
+            << Expect(256, 0, -1, 0, 7, 3, 5, 135, 155, 175);
     }
-    QTabWidget* Tabs() { return Find<QTabWidget>(QStringLiteral("panelTabs")); }
-    // A user's steps, one per text: "click name", "tab index", "slide name value",
-    // "choose name index" or "type text" (into the count edit).
-    void Drive(const QStringList& steps);
-    // The user's OK: true when the sheet closed.
-    bool PressOk() {
-        m_panel->accept();
-        return !m_panel->isVisible();
+    void valuesReachTheRunByTheFillingRules() {
+        QFETCH(QString, steps);
+        m_panel->show();
+        Drive(steps);
+        QVERIFY(PressOk());
+        QCOMPARE(m_rec->Messages(), QStringList());
+        QTEST(FieldsOf(SettingsForRun(m_panel->GetPanelValues())), "expected");
     }
 
-    std::unique_ptr<NoticeRecorder> m_rec;
-    std::unique_ptr<CControllPanel> m_panel;
+    // Whatever a settings file holds for a key of the panel (below or above the range, no
+    // number, beyond int, nothing), a run takes a value its control can show and happens: counts
+    // and sliders take the nearest end of their range, list choices and corners the panel's
+    // built-in choice, check boxes count as on for any number but 0, and text that is no number
+    // reads as the built-in value.
+    void everyStoredValueGivesARun_data() {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("taken"); // what the run takes; INT_MIN for keys no run reads
+        const char* const values[] = {"-1", "999", "x7", "99999999999", ""};
+        const std::map<QByteArray, std::array<int, 5>> taken = {
+            {"BitSet", {0, 0, 0, 0, 0}},        {"numBit", {2, 256, 64, 256, 64}},
+            {"Add16", {1, 1, 0, 1, 0}},         {"DitherMode", {0, 0, 0, 0, 0}},
+            {"DitherLevel", {0, 10, 7, 10, 7}}, {"magCR", {0, 20, 10, 20, 10}},
+            {"magGM", {0, 20, 10, 20, 10}},     {"magWB", {0, 20, 10, 20, 10}},
+            {"magYB", {0, 20, 10, 20, 10}},     {"InBit", {3, 3, 3, 3, 3}},
+            {"OutBit", {8, 8, 8, 8, 8}},        {"TransMode", {1, 1, 0, 1, 0}},
+            {"TransPosition", {3, 3, 3, 3, 3}},
+        };
+        for (const SettingKey* key : settings::kPanelKeys)
+            for (std::size_t k = 0; k < std::size(values); ++k) {
+                const auto row = taken.find(key->key);
+                QTest::addRow("%s=%s", key->key, values[k])
+                    << QByteArray(key->key) << QByteArray(values[k])
+                    << (row == taken.end() ? INT_MIN : row->second[k]);
+            }
+    }
+    void everyStoredValueGivesARun() {
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        QFETCH(int, taken);
+        // Of two equal keys the first counts: the built-in values after the row's key fill in
+        // only what the row leaves out.
+        QByteArray text = "[ControllPanel]\n" + key + '=' + value + '\n';
+        for (const SettingKey* k : settings::kPanelKeys)
+            text += QByteArray(k->key) + '=' + QByteArray::number(k->builtIn) + '\n';
+        m_panel->LoadSettings(IniText(text));
+        const PanelValues run = m_panel->GetPanelValues();
+        using P = PanelValues;
+        const std::map<QByteArray, int P::*> members = {{"BitSet", &P::m_nBitSet},
+                                                        {"numBit", &P::m_nNumBit},
+                                                        {"Add16", &P::m_bAdd16},
+                                                        {"DitherMode", &P::m_nDitherMode},
+                                                        {"DitherLevel", &P::m_nDitherLevel},
+                                                        {"magCR", &P::m_nMagCR},
+                                                        {"magGM", &P::m_nMagGM},
+                                                        {"magWB", &P::m_nMagWB},
+                                                        {"magYB", &P::m_nMagYB},
+                                                        {"InBit", &P::m_nInBit},
+                                                        {"OutBit", &P::m_nOutBit},
+                                                        {"TransMode", &P::m_bTransMode},
+                                                        {"TransPosition", &P::m_nTransPosition}};
+        PanelValues expected;
+        if (taken != INT_MIN)
+            expected.*members.at(key) = taken;
+        for (const auto& [name, member] : members)
+            QVERIFY2(run.*member == expected.*member, name.constData());
+        const DibHandle picture = MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
+        CPixelArray graph;
+        graph.SetSource(&picture);
+        QuantSignal signal;
+        QCOMPARE(CQuant(SettingsForRun(run)).Quantize(graph, signal, {}), QuantResult::Done);
+    }
+
+    // The optional count is checked at OK whichever count button is chosen, and when the user
+    // leaves the page; a refused count keeps the Main page in front.
+    void countEditRangeCheckKeepsTheSheetOpen_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("stored"); // 0 when refused
+        QTest::newRow("2") << "radioBitSet3 editNumBit=2" << 2;
+        QTest::newRow("256") << "radioBitSet3 editNumBit=256" << 256;
+        QTest::newRow("leading zero") << "radioBitSet3 editNumBit=064" << 64;
+        QTest::newRow("1") << "radioBitSet3 editNumBit=1" << 0;
+        QTest::newRow("257") << "radioBitSet3 editNumBit=257" << 0;
+        QTest::newRow("empty") << "radioBitSet3 editNumBit=" << 0;
+        QTest::newRow("beyond int") << "radioBitSet3 editNumBit=99999999999" << 0;
+        QTest::newRow("0 with 256 colours") << "radioBitSet0 editNumBit=0" << 0;
+        QTest::newRow("300 with 16 colours") << "radioBitSet1 editNumBit=300" << 0;
+        QTest::newRow("1, then the Engine page") << "editNumBit=1 panelTabs=1" << 0;
+        QTest::newRow("17, then the Engine page") << "editNumBit=17 panelTabs=1" << 17;
+    }
+    void countEditRangeCheckKeepsTheSheetOpen() {
+        QFETCH(QString, steps);
+        QFETCH(int, stored);
+        m_panel->show();
+        Drive(steps);
+        const bool leftPage = steps.contains(QLatin1String("panelTabs"));
+        QCOMPARE(Page(), stored ? int(leftPage) : 0);
+        if (!leftPage)
+            QCOMPARE(PressOk(), stored != 0);
+        QCOMPARE(m_rec->Messages().size(), stored ? 0 : 1);
+        QVERIFY(stored || m_rec->Messages().first().contains(QLatin1String("between 2 and 256")));
+        QCOMPARE(m_panel->m_pPage1->m_nNumBit, stored ? stored : 64);
+    }
+
+    void countStoredOutOfRangeIsRefusedEvenFromAnotherPage() {
+        m_panel->m_pPage1->m_nNumBit = 0; // a settings file without "numBit"
+        m_panel->m_nActivePage = 1;
+        m_panel->show();
+        QCOMPARE(Find<QLineEdit>(QStringLiteral("editNumBit"))->text(), QStringLiteral("0"));
+        QVERIFY(!PressOk());
+        QCOMPARE(Page(), 0);
+        QCOMPARE(m_rec->Messages().size(), 1);
+    }
+
+    void focusingTheCountEditChoosesTheOptionalCount() {
+        m_panel->show();
+        m_panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_panel.get()));
+        // Opening the sheet alone does not move the focus into the count edit.
+        QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet0"))->isChecked());
+        Drive(QStringLiteral("radioBitSet1 comboDitherMode=3"));
+        QTest::mouseClick(Find(QStringLiteral("editNumBit")), Qt::LeftButton);
+        QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet3"))->isChecked());
+        QCOMPARE(m_panel->m_pPage1->m_nBitSet, 3);
+        // The other controls keep the user's changes.
+        QCOMPARE(Find<QComboBox>(QStringLiteral("comboDitherMode"))->currentIndex(), 3);
+    }
+
+    // The sheet reopens on the page shown last; Cancel keeps what was taken from pages the user
+    // left and drops the current page's edits.
+    void reopensOnThePageShownLastAndCancelDropsItsEdits() {
+        m_panel->show();
+        QCOMPARE(Page(), 0);
+        Drive(QStringLiteral("checkAdd16 panelTabs=1 sliderMagYB=3"));
+        m_panel->reject();
+        QCOMPARE(m_panel->m_pPage1->m_bAdd16, 1);
+        QCOMPARE(m_panel->m_pPage2->m_nMagYB, 10);
+        m_panel->show(); // controls come back from the members
+        QCOMPARE(Page(), 1);
+        QCOMPARE(Find<QSlider>(QStringLiteral("sliderMagYB"))->value(), 10);
+        Drive(QStringLiteral("panelTabs=2"));
+        QVERIFY(PressOk());
+        m_panel->show();
+        QCOMPARE(Page(), 2);
+    }
+
+    void resetTouchesOnlyTheEnginePage() {
+        CMyPropertyPage2& engine = *m_panel->m_pPage2;
+        engine.m_nInBit = 0;
+        engine.m_nOutBit = 2;
+        engine.m_nMagCR = engine.m_nMagGM = 1;
+        engine.m_nMagWB = engine.m_nMagYB = 19;
+        m_panel->m_pPage1->m_nDitherLevel = 2;
+        m_panel->m_pPage3->m_bTransMode = 1;
+        m_panel->m_nActivePage = 1;
+        m_panel->show();
+        Drive(QStringLiteral("buttonReset"));
+        QVERIFY(PressOk());
+        const PanelValues v = m_panel->GetPanelValues();
+        QCOMPARE((QList<int>{v.m_nInBit, v.m_nOutBit, v.m_nMagCR, v.m_nMagGM, v.m_nMagWB,
+                             v.m_nMagYB, v.m_nDitherLevel, v.m_bTransMode}),
+                 (QList<int>{3, 8, 10, 10, 10, 10, 2, 1}));
+    }
+
+    // Stored values the controls cannot show survive a visit and OK unchanged: the fixed
+    // white-black slider's, and list indexes, which leave the list without selection.
+    void storedValuesBeyondTheControlsAreKept() {
+        auto* wb = Find<QSlider>(QStringLiteral("sliderMagWB"));
+        QVERIFY(!wb->isEnabled());
+        QCOMPARE(wb->focusPolicy(), Qt::NoFocus);
+        m_panel->m_pPage2->m_nMagWB = 33;
+        m_panel->m_pPage2->m_nOutBit = 12;
+        m_panel->m_pPage3->m_nTransPosition = 9;
+        m_panel->m_nActivePage = 1;
+        m_panel->show();
+        QCOMPARE(Find<QComboBox>(QStringLiteral("comboOutBit"))->currentIndex(), -1);
+        Drive(QStringLiteral("panelTabs=2"));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(
+                !Find<QAbstractButton>(QStringLiteral("radioTransPosition%1").arg(i))->isChecked());
+        QVERIFY(PressOk());
+        QCOMPARE(m_panel->m_pPage2->m_nMagWB, 33);
+        QCOMPARE(m_panel->m_pPage2->m_nOutBit, 12);
+        QCOMPARE(m_panel->m_pPage3->m_nTransPosition, 9);
+    }
+
+    void sheetLooksAsTheUserExpects() {
+        QWidget mainWindow;
+        mainWindow.setGeometry(120, 90, 600, 400);
+        mainWindow.show();
+        m_panel->SetMainWindow(&mainWindow);
+        m_panel->show();
+        QCOMPARE(m_panel->windowTitle(), QStringLiteral("Quantizer color settings"));
+        QCOMPARE(m_panel->pos(), mainWindow.frameGeometry().topLeft() + QPoint(8, 8));
+        QCOMPARE(m_panel->findChild<QDialogButtonBox*>()->buttons().size(), 2); // no Apply
+        for (const char* name : {"checkPngMode", "comboGifMode", "editBatchPath", "buttonReference",
+                                 "radioBatchFileType0"})
+            QVERIFY2(!Find(QString::fromLatin1(name))->isEnabled(), name);
+    }
 };
-
-void TestControlPanel::Drive(const QStringList& steps) {
-    for (const QString& step : steps) {
-        const QStringList w = step.split(QLatin1Char(' '));
-        if (w[0] == QLatin1String("click"))
-            Find<QAbstractButton>(w[1])->click();
-        else if (w[0] == QLatin1String("tab"))
-            Tabs()->setCurrentIndex(w[1].toInt());
-        else if (w[0] == QLatin1String("slide"))
-            Find<QSlider>(w[1])->setValue(w[2].toInt());
-        else if (w[0] == QLatin1String("choose"))
-            Find<QComboBox>(w[1])->setCurrentIndex(w[2].toInt());
-        else if (w[0] == QLatin1String("type"))
-            Find<QLineEdit>(QStringLiteral("editNumBit"))->setText(step.mid(5));
-        else
-            qFatal("unknown step %s", qPrintable(step));
-    }
-}
-
-// Each row goes through the pages the user visits, then OK, then the run's filling rules.
-void TestControlPanel::valuesReachTheRunByTheFillingRules_data() {
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QList<int>>("expected");
-    QTest::newRow("defaults") << QStringList{} << Expect(256, 0, -1);
-    QTest::newRow("1 bit with fixed colours and transparency gives 17")
-        << QStringList{"click radioBitSet2", "click checkAdd16", "tab 2", "click checkTransMode"}
-        << Expect(17, 1, 3);
-    QTest::newRow("optional 2 with fixed colours and transparency gives 17")
-        << QStringList{"click radioBitSet3",   "type 2",
-                       "click checkAdd16",     "tab 2",
-                       "click checkTransMode", "click radioTransPosition0"}
-        << Expect(17, 1, 0);
-    QTest::newRow("2 colours with fixed colours gives 16")
-        << QStringList{"click radioBitSet2", "click checkAdd16"} << Expect(16, 1, -1);
-    QTest::newRow("16 colours, transparent lower left")
-        << QStringList{"click radioBitSet1", "tab 2", "click checkTransMode",
-                       "click radioTransPosition1"}
-        << Expect(16, 0, 1);
-    QTest::newRow("transparency off keeps the corner but gives none")
-        << QStringList{"tab 2", "click radioTransPosition2"} << Expect(256, 0, -1);
-    QTest::newRow("dithering chosen")
-        << QStringList{"choose comboDitherMode 3", "slide sliderDitherLevel 2"}
-        << Expect(256, 0, -1, 3, 2);
-    QTest::newRow("axis sliders at 0, 5 bit in, Web out")
-        << QStringList{"tab 1",
-                       "slide sliderMagYB 0",
-                       "slide sliderMagCR 0",
-                       "slide sliderMagGM 0",
-                       "choose comboInBit 0",
-                       "choose comboOutBit 0"}
-        << Expect(256, 0, -1, 0, 7, 7, 0, 35, 55, 75);
-    QTest::newRow("axis sliders at 20, 6 bit in, 565 out")
-        << QStringList{"tab 1",
-                       "slide sliderMagYB 20",
-                       "slide sliderMagCR 20",
-                       "slide sliderMagGM 20",
-                       "choose comboInBit 1",
-                       "choose comboOutBit 5"}
-        << Expect(256, 0, -1, 0, 7, 3, 5, 135, 155, 175);
-}
-
-void TestControlPanel::valuesReachTheRunByTheFillingRules() {
-    QFETCH(QStringList, steps);
-    m_panel->show();
-    Drive(steps);
-    QVERIFY(PressOk());
-    QCOMPARE(m_rec->Messages(), QStringList());
-    QTEST(FieldsOf(SettingsForRun(m_panel->GetPanelValues())), "expected");
-}
-
-// Whatever a settings file holds for a key of the panel (below or above the range, no number,
-// beyond int, nothing), a run takes a value its control can show and happens: counts and sliders
-// take the nearest end of their range, list choices and corners the panel's built-in choice,
-// check boxes count as on for any number but 0, and text that is no number reads as the built-in
-// value. The stored value itself stays in the panel.
-void TestControlPanel::everyStoredValueGivesARun_data() {
-    QTest::addColumn<QByteArray>("key");
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<int>("taken"); // what the run takes; INT_MIN for keys no run reads
-    const char* const values[] = {"-1", "999", "x7", "99999999999", ""};
-    const std::map<QByteArray, std::array<int, 5>> taken = {
-        {"BitSet", {0, 0, 0, 0, 0}},        {"numBit", {2, 256, 64, 256, 64}},
-        {"Add16", {1, 1, 0, 1, 0}},         {"DitherMode", {0, 0, 0, 0, 0}},
-        {"DitherLevel", {0, 10, 7, 10, 7}}, {"magCR", {0, 20, 10, 20, 10}},
-        {"magGM", {0, 20, 10, 20, 10}},     {"magWB", {0, 20, 10, 20, 10}},
-        {"magYB", {0, 20, 10, 20, 10}},     {"InBit", {3, 3, 3, 3, 3}},
-        {"OutBit", {8, 8, 8, 8, 8}},        {"TransMode", {1, 1, 0, 1, 0}},
-        {"TransPosition", {3, 3, 3, 3, 3}},
-    };
-    for (const SettingKey* key : settings::kPanelKeys)
-        for (std::size_t k = 0; k < std::size(values); ++k) {
-            const auto row = taken.find(key->key);
-            QTest::addRow("%s=%s", key->key, values[k])
-                << QByteArray(key->key) << QByteArray(values[k])
-                << (row == taken.end() ? INT_MIN : row->second[k]);
-        }
-}
-
-void TestControlPanel::everyStoredValueGivesARun() {
-    QFETCH(QByteArray, key);
-    QFETCH(QByteArray, value);
-    QFETCH(int, taken);
-    // Of two equal keys the first counts: the built-in values after the row's key fill in only
-    // what the row leaves out.
-    QByteArray text = "[ControllPanel]\n" + key + '=' + value + '\n';
-    for (const SettingKey* k : settings::kPanelKeys)
-        text += QByteArray(k->key) + '=' + QByteArray::number(k->builtIn) + '\n';
-    m_panel->LoadSettings(IniText(text));
-    const PanelValues run = m_panel->GetPanelValues();
-    PanelValues expected;
-    const std::map<QByteArray, int PanelValues::*> members = {
-        {"BitSet", &PanelValues::m_nBitSet},
-        {"numBit", &PanelValues::m_nNumBit},
-        {"Add16", &PanelValues::m_bAdd16},
-        {"DitherMode", &PanelValues::m_nDitherMode},
-        {"DitherLevel", &PanelValues::m_nDitherLevel},
-        {"magCR", &PanelValues::m_nMagCR},
-        {"magGM", &PanelValues::m_nMagGM},
-        {"magWB", &PanelValues::m_nMagWB},
-        {"magYB", &PanelValues::m_nMagYB},
-        {"InBit", &PanelValues::m_nInBit},
-        {"OutBit", &PanelValues::m_nOutBit},
-        {"TransMode", &PanelValues::m_bTransMode},
-        {"TransPosition", &PanelValues::m_nTransPosition},
-    };
-    if (taken != INT_MIN)
-        expected.*members.at(key) = taken;
-    for (const auto& [name, member] : members)
-        QVERIFY2(run.*member == expected.*member, name.constData());
-    const DibHandle picture =
-        MakeDib24(3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0, 0xFFFFFF, 0x808080});
-    CPixelArray graph;
-    graph.SetSource(&picture);
-    QuantSignal signal;
-    QCOMPARE(CQuant(SettingsForRun(run)).Quantize(graph, signal, {}), QuantResult::Done);
-}
-
-// The optional count is checked at OK whichever count button is chosen.
-void TestControlPanel::countEditRangeCheckKeepsTheSheetOpen_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("2") << "2"
-                       << "radioBitSet3" << true;
-    QTest::newRow("256") << "256"
-                         << "radioBitSet3" << true;
-    QTest::newRow("leading zero") << "064"
-                                  << "radioBitSet3" << true;
-    QTest::newRow("1") << "1"
-                       << "radioBitSet3" << false;
-    QTest::newRow("257") << "257"
-                         << "radioBitSet3" << false;
-    QTest::newRow("empty") << ""
-                           << "radioBitSet3" << false;
-    QTest::newRow("0 with 256 colours") << "0"
-                                        << "radioBitSet0" << false;
-    QTest::newRow("300 with 16 colours") << "300"
-                                         << "radioBitSet1" << false;
-    QTest::newRow("beyond int") << "99999999999"
-                                << "radioBitSet3" << false;
-}
-
-void TestControlPanel::countEditRangeCheckKeepsTheSheetOpen() {
-    QFETCH(QString, text);
-    QFETCH(QString, button);
-    QFETCH(bool, accepted);
-    m_panel->show();
-    Drive({"click " + button, "type " + text});
-    QCOMPARE(PressOk(), accepted);
-    QCOMPARE(m_rec->Messages().size(), accepted ? 0 : 1);
-    QCOMPARE(m_panel->m_pPage1->m_nNumBit, accepted ? text.toInt() : 64);
-    if (!accepted) {
-        QVERIFY(m_rec->Messages().first().contains(QLatin1String("between 2 and 256")));
-        QCOMPARE(Tabs()->currentIndex(), 0);
-    }
-}
-
-void TestControlPanel::refusedCountKeepsTheMainPageInFront() {
-    m_panel->show();
-    Drive({"type 1", "tab 1"});
-    QCOMPARE(Tabs()->currentIndex(), 0);
-    QCOMPARE(m_rec->Messages().size(), 1);
-    Drive({"type 17", "tab 1"});
-    QCOMPARE(Tabs()->currentIndex(), 1);
-    QCOMPARE(m_panel->m_pPage1->m_nNumBit, 17);
-}
-
-void TestControlPanel::countStoredOutOfRangeIsRefusedEvenFromAnotherPage() {
-    m_panel->m_pPage1->m_nNumBit = 0; // a settings file without "numBit"
-    m_panel->m_nActivePage = 1;
-    m_panel->show();
-    QCOMPARE(Find<QLineEdit>(QStringLiteral("editNumBit"))->text(), QStringLiteral("0"));
-    QVERIFY(!PressOk());
-    QCOMPARE(Tabs()->currentIndex(), 0);
-    QCOMPARE(m_rec->Messages().size(), 1);
-}
-
-void TestControlPanel::focusingTheCountEditChoosesTheOptionalCount() {
-    m_panel->show();
-    m_panel->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_panel.get()));
-    // Opening the sheet alone does not move the focus into the count edit.
-    QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet0"))->isChecked());
-    Drive({"click radioBitSet1", "choose comboDitherMode 3"});
-    QTest::mouseClick(Find<QLineEdit>(QStringLiteral("editNumBit")), Qt::LeftButton);
-    QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet3"))->isChecked());
-    QCOMPARE(m_panel->m_pPage1->m_nBitSet, 3);
-    // The other controls keep the user's changes.
-    QCOMPARE(Find<QComboBox>(QStringLiteral("comboDitherMode"))->currentIndex(), 3);
-}
-
-void TestControlPanel::reopensOnThePageShownLast() {
-    m_panel->show();
-    QCOMPARE(Tabs()->currentIndex(), 0);
-    Drive({"tab 1"});
-    m_panel->reject();
-    m_panel->show();
-    QCOMPARE(Tabs()->currentIndex(), 1);
-    Drive({"tab 2"});
-    QVERIFY(PressOk());
-    m_panel->show();
-    QCOMPARE(Tabs()->currentIndex(), 2);
-}
-
-void TestControlPanel::cancelDropsOnlyTheCurrentPagesEdits() {
-    m_panel->show();
-    Drive({"click checkAdd16", "tab 1", "slide sliderMagYB 3"}); // Main left, Engine current
-    m_panel->reject();
-    QCOMPARE(m_panel->m_pPage1->m_bAdd16, 1);
-    QCOMPARE(m_panel->m_pPage2->m_nMagYB, 10);
-    m_panel->show(); // controls come back from the members
-    QCOMPARE(Find<QSlider>(QStringLiteral("sliderMagYB"))->value(), 10);
-}
-
-void TestControlPanel::resetTouchesOnlyTheEnginePage() {
-    CMyPropertyPage2& engine = *m_panel->m_pPage2;
-    engine.m_nInBit = 0;
-    engine.m_nOutBit = 2;
-    engine.m_nMagCR = engine.m_nMagGM = 1;
-    engine.m_nMagWB = engine.m_nMagYB = 19;
-    m_panel->m_pPage1->m_nDitherLevel = 2;
-    m_panel->m_pPage3->m_bTransMode = 1;
-    m_panel->m_nActivePage = 1;
-    m_panel->show();
-    Drive({"click buttonReset"});
-    QVERIFY(PressOk());
-    const PanelValues v = m_panel->GetPanelValues();
-    QCOMPARE((QList<int>{v.m_nInBit, v.m_nOutBit, v.m_nMagCR, v.m_nMagGM, v.m_nMagWB, v.m_nMagYB,
-                         v.m_nDitherLevel, v.m_bTransMode}),
-             (QList<int>{3, 8, 10, 10, 10, 10, 2, 1}));
-}
-
-void TestControlPanel::whiteBlackSliderIsFixedButKeepsItsValue() {
-    auto* wb = Find<QSlider>(QStringLiteral("sliderMagWB"));
-    QVERIFY(!wb->isEnabled());
-    QCOMPARE(wb->focusPolicy(), Qt::NoFocus);
-    // A stored value outside the slider's range survives a visit and OK unchanged.
-    m_panel->m_pPage2->m_nMagWB = 33;
-    m_panel->m_nActivePage = 1;
-    m_panel->show();
-    QVERIFY(PressOk());
-    QCOMPARE(m_panel->m_pPage2->m_nMagWB, 33);
-}
-
-void TestControlPanel::storedListIndexOutOfRangeShowsNoSelectionAndIsKept() {
-    m_panel->m_pPage2->m_nOutBit = 12;
-    m_panel->m_pPage3->m_nTransPosition = 9;
-    m_panel->m_nActivePage = 1;
-    m_panel->show();
-    QCOMPARE(Find<QComboBox>(QStringLiteral("comboOutBit"))->currentIndex(), -1);
-    Drive({"tab 2"});
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(!Find<QAbstractButton>(QStringLiteral("radioTransPosition%1").arg(i))->isChecked());
-    QVERIFY(PressOk());
-    QCOMPARE(m_panel->m_pPage2->m_nOutBit, 12);
-    QCOMPARE(m_panel->m_pPage3->m_nTransPosition, 9);
-}
-
-void TestControlPanel::sheetLooksAsTheUserExpects() {
-    QWidget mainWindow;
-    mainWindow.setGeometry(120, 90, 600, 400);
-    mainWindow.show();
-    m_panel->SetMainWindow(&mainWindow);
-    m_panel->show();
-    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Quantizer color settings"));
-    QCOMPARE(m_panel->pos(), mainWindow.frameGeometry().topLeft() + QPoint(8, 8));
-    QCOMPARE(m_panel->findChild<QDialogButtonBox*>()->buttons().size(), 2); // OK, Cancel: no Apply
-    for (const char* name : {"checkPngMode", "comboGifMode", "editBatchPath", "buttonReference",
-                             "radioBatchFileType0"})
-        QVERIFY2(!Find<QWidget>(QString::fromLatin1(name))->isEnabled(), name);
-}
 
 QTEST_MAIN(TestControlPanel)
 #include "control_panel_test.moc"
