@@ -105,7 +105,7 @@ bool CKorvoView::CanZoomOut() const {
 void CKorvoView::OnCopy() {
     if (!m_pDoc->HasDib())
         return;
-    WaitCursor wait;
+    CWaitCursor wait;
     CopyDibToClipboard(m_pDoc->m_hDib, m_pDoc->DisplayImage());
 }
 

@@ -313,7 +313,7 @@ std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
     auto doc = std::make_unique<CKorvoDoc>();
     PictureLoadResult loaded;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         loaded = doc->Open(m_pluginHost, path);
     }
     if (!doc->HasDib()) {
@@ -432,7 +432,7 @@ void CMainFrame::OnFileSaveAs() {
     const QString path = m_pSaveDlg->m_strFileName;
     PictureSaveResult saved;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         saved = doc->Save(path);
     }
     ReportSaveFailure(path, saved);
@@ -453,7 +453,7 @@ void CMainFrame::OnPluginSettings() {
 void CMainFrame::OnPaste() {
     PastedDib pasted;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         pasted = PasteDibFromClipboard();
     }
     if (!pasted.dib) {
