@@ -16,7 +16,6 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
-#include <climits>
 
 namespace {
 
@@ -26,6 +25,29 @@ QList<int> Expect(int colorCount, int add16, int trans, int mode = 0, int level 
                   int out = 8, int yb = 85, int cr = 105, int gm = 125) {
     return {colorCount, add16, trans, mode, level, mask, out, yb, cr, gm};
 }
+
+// Stored values of every kind: below and above a range, no number, beyond int, nothing.
+const char* const kStoredValues[] = {"-1", "999", "x7", "99999999999", ""};
+// What a run takes for each of them, for each key a run reads.
+const struct {
+    const char* key;
+    int PanelValues::*member;
+    int taken[std::size(kStoredValues)];
+} kTaken[] = {
+    {"BitSet", &PanelValues::m_nBitSet, {0, 0, 0, 0, 0}},
+    {"numBit", &PanelValues::m_nNumBit, {2, 256, 64, 256, 64}},
+    {"Add16", &PanelValues::m_bAdd16, {1, 1, 0, 1, 0}},
+    {"DitherMode", &PanelValues::m_nDitherMode, {0, 0, 0, 0, 0}},
+    {"DitherLevel", &PanelValues::m_nDitherLevel, {0, 10, 7, 10, 7}},
+    {"magCR", &PanelValues::m_nMagCR, {0, 20, 10, 20, 10}},
+    {"magGM", &PanelValues::m_nMagGM, {0, 20, 10, 20, 10}},
+    {"magWB", &PanelValues::m_nMagWB, {0, 20, 10, 20, 10}},
+    {"magYB", &PanelValues::m_nMagYB, {0, 20, 10, 20, 10}},
+    {"InBit", &PanelValues::m_nInBit, {3, 3, 3, 3, 3}},
+    {"OutBit", &PanelValues::m_nOutBit, {8, 8, 8, 8, 8}},
+    {"TransMode", &PanelValues::m_bTransMode, {1, 1, 0, 1, 0}},
+    {"TransPosition", &PanelValues::m_nTransPosition, {3, 3, 3, 3, 3}},
+};
 
 QList<int> FieldsOf(const QuantSettings& s) {
     return {s.colorCount, s.add16,        s.transPosition, s.ditherMode, s.ditherLevel,
@@ -117,63 +139,33 @@ private slots:
         QTEST(FieldsOf(SettingsForRun(m_panel->GetPanelValues())), "expected");
     }
 
-    // Whatever a settings file holds for a key of the panel (below or above the range, no
-    // number, beyond int, nothing), a run takes a value its control can show and happens: counts
-    // and sliders take the nearest end of their range, list choices and corners the panel's
-    // built-in choice, check boxes count as on for any number but 0, and text that is no number
-    // reads as the built-in value.
+    // Whatever a settings file holds for a key of the panel (kStoredValues), a run takes a value
+    // its control can show (kTaken) and happens: counts and sliders take the nearest end of their
+    // range, list choices and corners the panel's built-in choice, check boxes count as on for any
+    // number but 0, and text that is no number reads as the built-in value.
     void everyStoredValueGivesARun_data() {
         QTest::addColumn<QByteArray>("key");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("taken"); // what the run takes; INT_MIN for keys no run reads
-        const char* const values[] = {"-1", "999", "x7", "99999999999", ""};
-        const std::map<QByteArray, std::array<int, 5>> taken = {
-            {"BitSet", {0, 0, 0, 0, 0}},        {"numBit", {2, 256, 64, 256, 64}},
-            {"Add16", {1, 1, 0, 1, 0}},         {"DitherMode", {0, 0, 0, 0, 0}},
-            {"DitherLevel", {0, 10, 7, 10, 7}}, {"magCR", {0, 20, 10, 20, 10}},
-            {"magGM", {0, 20, 10, 20, 10}},     {"magWB", {0, 20, 10, 20, 10}},
-            {"magYB", {0, 20, 10, 20, 10}},     {"InBit", {3, 3, 3, 3, 3}},
-            {"OutBit", {8, 8, 8, 8, 8}},        {"TransMode", {1, 1, 0, 1, 0}},
-            {"TransPosition", {3, 3, 3, 3, 3}},
-        };
+        QTest::addColumn<int>("value"); // index into kStoredValues
         for (const SettingKey* key : settings::kPanelKeys)
-            for (std::size_t k = 0; k < std::size(values); ++k) {
-                const auto row = taken.find(key->key);
-                QTest::addRow("%s=%s", key->key, values[k])
-                    << QByteArray(key->key) << QByteArray(values[k])
-                    << (row == taken.end() ? INT_MIN : row->second[k]);
-            }
+            for (int v = 0; v < int(std::size(kStoredValues)); ++v)
+                QTest::addRow("%s=%s", key->key, kStoredValues[v]) << QByteArray(key->key) << v;
     }
     void everyStoredValueGivesARun() {
         QFETCH(QByteArray, key);
-        QFETCH(QByteArray, value);
-        QFETCH(int, taken);
+        QFETCH(int, value);
         // Of two equal keys the first counts: the built-in values after the row's key fill in
         // only what the row leaves out.
-        QByteArray text = "[ControllPanel]\n" + key + '=' + value + '\n';
+        QByteArray text = "[ControllPanel]\n" + key + '=' + kStoredValues[value] + '\n';
         for (const SettingKey* k : settings::kPanelKeys)
             text += QByteArray(k->key) + '=' + QByteArray::number(k->builtIn) + '\n';
         m_panel->LoadSettings(IniText(text));
         const PanelValues run = m_panel->GetPanelValues();
-        using P = PanelValues;
-        const std::map<QByteArray, int P::*> members = {{"BitSet", &P::m_nBitSet},
-                                                        {"numBit", &P::m_nNumBit},
-                                                        {"Add16", &P::m_bAdd16},
-                                                        {"DitherMode", &P::m_nDitherMode},
-                                                        {"DitherLevel", &P::m_nDitherLevel},
-                                                        {"magCR", &P::m_nMagCR},
-                                                        {"magGM", &P::m_nMagGM},
-                                                        {"magWB", &P::m_nMagWB},
-                                                        {"magYB", &P::m_nMagYB},
-                                                        {"InBit", &P::m_nInBit},
-                                                        {"OutBit", &P::m_nOutBit},
-                                                        {"TransMode", &P::m_bTransMode},
-                                                        {"TransPosition", &P::m_nTransPosition}};
-        PanelValues expected;
-        if (taken != INT_MIN)
-            expected.*members.at(key) = taken;
-        for (const auto& [name, member] : members)
-            QVERIFY2(run.*member == expected.*member, name.constData());
+        PanelValues expected; // keys no run reads leave every value at its built-in one
+        for (const auto& row : kTaken)
+            if (key == row.key)
+                expected.*row.member = row.taken[value];
+        for (const auto& row : kTaken)
+            QVERIFY2(run.*row.member == expected.*row.member, row.key);
         const DibHandle picture = MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
         CPixelArray graph;
         graph.SetSource(&picture);
