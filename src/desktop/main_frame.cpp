@@ -457,12 +457,7 @@ void CMainFrame::OnPaste() {
         pasted = PasteDibFromClipboard();
     }
     if (!pasted.dib) {
-        // A picture was offered but is unusable: told like a file that cannot be read.
-        if (pasted.status == DibStatus::TooLarge)
-            ShowNotice(this, QStringLiteral("DIB is too large"));
-        else if (pasted.status != DibStatus::Ok)
-            ShowNotice(this, QStringLiteral("Cannot load DIB\nClipboard: %1")
-                                 .arg(QString::fromUtf8(DibStatusText(pasted.status))));
+        ReportPasteFailure(this, pasted.status);
         return;
     }
     m_sizeNewDoc = QSize(DibGetWidth(pasted.dib.data()), DibGetHeight(pasted.dib.data()));
