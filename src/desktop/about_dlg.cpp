@@ -28,7 +28,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(buttons, 2, 0, 1, 2, Qt::AlignCenter);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    CVerRes ver;
+    CVersionInfo ver;
     ver.Load();
     m_pLine1->setText(ver.GetFileDescription() + QStringLiteral(" Version ") +
                       ver.GetVersionString());

@@ -10,7 +10,6 @@
 namespace {
 
 const QString kBmpMime = QStringLiteral("image/bmp");
-constexpr std::size_t kFileHeaderSize = 14;
 
 // A 40-byte header, the colour table and bottom-up rows of `bits` per pixel; the caller fills
 // the table and the rows.
@@ -20,7 +19,7 @@ DibHandle AllocateDib(int width, int height, int bits, int colors) {
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
     if (pixels > kMaxPicturePixels)
         return {};
-    const std::uint64_t stride = (std::uint64_t(width) * std::uint64_t(bits) + 31) / 32 * 4;
+    const std::uint64_t stride = DibRowStride(std::uint64_t(bits), std::uint64_t(width));
     const std::uint64_t size =
         kInfoHeaderSize + std::uint64_t(colors) * 4 + stride * std::uint64_t(height);
     DibHandle dib = DibHandle::Allocate(static_cast<std::size_t>(size));
@@ -82,26 +81,17 @@ DibHandle TrueColorDib(const QImage& source) {
 } // namespace
 
 QByteArray DibToBmpBytes(const DibHandle& dib) {
-    if (!dib || dib.size() < kCoreHeaderSize)
-        return {};
-    const std::uint8_t* h = dib.data();
-    const std::uint64_t total = kFileHeaderSize + std::uint64_t(dib.size());
-    if (total > 0xFFFFFFFFu)
-        return {};
     QByteArray bytes;
     try {
-        bytes.resize(qsizetype(total));
+        const bool written = DibWriteUnchanged(dib, [&bytes](const std::uint8_t* p, std::size_t n) {
+            bytes.append(reinterpret_cast<const char*>(p), qsizetype(n));
+            return true;
+        });
+        if (!written)
+            bytes.clear();
     } catch (const std::bad_alloc&) {
         return {};
     }
-    auto* out = reinterpret_cast<std::uint8_t*>(bytes.data());
-    const std::uint32_t offBits = static_cast<std::uint32_t>(DibGetBits(h) - h + kFileHeaderSize);
-    out[0] = 'B';
-    out[1] = 'M';
-    WriteU32(out + 2, static_cast<std::uint32_t>(total));
-    WriteU32(out + 6, 0);
-    WriteU32(out + 10, offBits);
-    std::memcpy(out + kFileHeaderSize, h, dib.size());
     return bytes;
 }
 

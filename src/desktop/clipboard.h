@@ -1,7 +1,8 @@
-// Pictures on the clipboard. Copy offers the packed DIB exactly, behind a 14-byte bitmap file
-// header, as "image/bmp", together with an image that any other program can take. Paste prefers
-// those exact bytes and otherwise converts the clipboard's image: palette images to 8 bits with
-// their colour table, all others to 24 bits. Whatever is pasted passes the DIB entry check.
+// Pictures on the clipboard. Copy offers the packed DIB exactly, as the bytes of a bitmap file
+// written by the picture layer, as "image/bmp", together with an image that any other program
+// can take. Paste prefers those exact bytes and otherwise converts the clipboard's image: palette
+// images to 8 bits with their colour table, all others to 24 bits. Whatever is pasted passes the
+// DIB entry check.
 #pragma once
 
 #include "image/dib.h"
@@ -13,7 +14,7 @@
 class QMimeData;
 
 // The bitmap file bytes of a picture: file header, then the whole block unchanged. Empty for a
-// null handle.
+// null handle or a picture the entry check refuses.
 [[nodiscard]] QByteArray DibToBmpBytes(const DibHandle& dib);
 // A packed DIB holding `image`, or a null handle (null image, no colour table, too large, no
 // memory).

@@ -56,8 +56,6 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
     layout->addWidget(buttons);
 }
 
-CControllPanel::~CControllPanel() = default;
-
 CPanelPage* CControllPanel::Page(int index) const {
     switch (index) {
     case 0:

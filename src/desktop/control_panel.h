@@ -31,7 +31,6 @@ class CControllPanel : public QDialog {
 public:
     // `mainWindow` is where the sheet is placed when shown; it is not the dialog's parent.
     explicit CControllPanel(QWidget* mainWindow = nullptr);
-    ~CControllPanel() override;
 
     CMyPropertyPage1* m_pPage1;
     CMyPropertyPage2* m_pPage2;

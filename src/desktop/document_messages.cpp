@@ -23,6 +23,14 @@ void ReportOpenFailure(QWidget* owner, const QString& path, const PictureLoadRes
     ShowNotice(owner, QStringLiteral("Cannot load DIB\n%1: %2").arg(file, loaded.reason));
 }
 
+void ReportPasteFailure(QWidget* owner, DibStatus status) {
+    if (status == DibStatus::TooLarge)
+        ShowNotice(owner, QStringLiteral("DIB is too large"));
+    else if (status != DibStatus::Ok)
+        ShowNotice(owner, QStringLiteral("Cannot load DIB\nClipboard: %1")
+                              .arg(QString::fromUtf8(DibStatusText(status))));
+}
+
 void ReportSaveFailure(const QString& path, const PictureSaveResult& saved) {
     const QString line = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), saved.reason);
     switch (saved.status) {

@@ -9,6 +9,9 @@ class QWidget;
 
 // The messages for a picture that did not open; nothing for a picture that did.
 void ReportOpenFailure(QWidget* owner, const QString& path, const PictureLoadResult& loaded);
+// The message for a clipboard picture that cannot be pasted, told like a file that cannot be
+// read; nothing when the clipboard offered no picture.
+void ReportPasteFailure(QWidget* owner, DibStatus status);
 // The message for a save that failed; nothing for one that succeeded.
 void ReportSaveFailure(const QString& path, const PictureSaveResult& saved);
 // "WxH, N colors."

@@ -1,14 +1,12 @@
 #include "desktop/korvo_app.h"
 
 #include "desktop/main_frame.h"
-#include "desktop/quant_run.h"
 
 CKorvoApp::CKorvoApp() = default;
 CKorvoApp::~CKorvoApp() = default;
 
 bool CKorvoApp::InitInstance(const QStringList& files) {
-    m_pMainWnd = std::make_unique<CMainFrame>();
-    new CQuantRun(*m_pMainWnd); // owned by the frame; serves the panel's settings keys
+    m_pMainWnd = std::make_unique<CMainFrame>(m_quantSign);
     if (!m_pMainWnd->Create())
         return false;
     // Shown first, so that picture windows fit themselves to an area of its final size.

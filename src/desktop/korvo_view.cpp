@@ -1,6 +1,8 @@
 #include "desktop/korvo_view.h"
 
+#include "desktop/clipboard.h"
 #include "desktop/dib_paint.h"
+#include "desktop/wait_cursor.h"
 #include "document/korvo_doc.h"
 
 #include <QMdiArea>
@@ -98,6 +100,13 @@ bool CKorvoView::CanZoomIn() const {
 }
 bool CKorvoView::CanZoomOut() const {
     return m_pDoc->m_nZoom >= kZoomMin + 1;
+}
+
+void CKorvoView::OnCopy() {
+    if (!m_pDoc->HasDib())
+        return;
+    CWaitCursor wait;
+    CopyDibToClipboard(m_pDoc->m_hDib, m_pDoc->DisplayImage());
 }
 
 void CKorvoView::OnZoomIn() {

@@ -23,6 +23,8 @@ public:
     // Sizes the scroll range to the unscaled picture and fits the child window to it.
     void OnInitialUpdate();
 
+    // Copy to clipboard: the document's picture, exactly, for this and other programs.
+    void OnCopy();
     void OnZoomIn();
     void OnZoomOut();
     void OnActualView();

@@ -2,18 +2,25 @@
 
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
+#include "desktop/batch_view.h"
 #include "desktop/child_frame.h"
+#include "desktop/clipboard.h"
 #include "desktop/commands.h"
 #include "desktop/document_messages.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/korvo_view.h"
 #include "desktop/my_status_bar.h"
+#include "desktop/new_type_dialog.h"
+#include "desktop/quant_sign.h"
+#include "desktop/susie_dialog.h"
 #include "desktop/user_notice.h"
 #include "desktop/wait_cursor.h"
+#include "document/batch_doc.h"
 #include "document/korvo_doc.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -25,8 +32,9 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QToolBar>
+#include <functional>
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(CQuantSign& runState) : m_quantSign(runState), m_wndControlPanel(this) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("xKorvo"));
     setWindowIcon(AppIcon());
@@ -38,12 +46,13 @@ CMainFrame::CMainFrame() {
     m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_pMdiArea);
-    m_pStatusBar = new CMyStatusBar(this);
+    m_pStatusBar = new CMainStatusBar(this);
     setStatusBar(m_pStatusBar);
 
     CreateCommands();
     CreateMenus();
     CreateToolBar();
+    ConnectCommands();
 
     m_pOpenDlg = std::make_unique<COpenFileDialog>(this);
     m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
@@ -59,6 +68,8 @@ CMainFrame::CMainFrame() {
         UpdateCommandUI();
         UpdateTitle();
     });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
 }
 
@@ -90,49 +101,54 @@ void CMainFrame::CreateCommands() {
             action->setIcon(icon);
         addAction(action); // window-wide shortcuts, also for commands without a menu item
     }
-    connect(Action(QStringLiteral("actionOpen")), &QAction::triggered, this,
-            &CMainFrame::OpenFiles);
-    connect(Action(QStringLiteral("actionClose")), &QAction::triggered, this,
-            &CMainFrame::OnFileClose);
-    connect(Action(QStringLiteral("actionSaveAs")), &QAction::triggered, this,
-            &CMainFrame::OnFileSaveAs);
-    connect(Action(QStringLiteral("actionProperties")), &QAction::triggered, this,
-            &CMainFrame::OnShowProperties);
-    connect(Action(QStringLiteral("actionExit")), &QAction::triggered, this, &QWidget::close);
-    connect(Action(QStringLiteral("actionZoomIn")), &QAction::triggered, this, [this] {
-        if (CKorvoView* view = ActiveImageView())
-            view->OnZoomIn();
-    });
-    connect(Action(QStringLiteral("actionZoomOut")), &QAction::triggered, this, [this] {
-        if (CKorvoView* view = ActiveImageView())
-            view->OnZoomOut();
-    });
-    connect(Action(QStringLiteral("actionActualView")), &QAction::triggered, this, [this] {
-        if (CKorvoView* view = ActiveImageView())
-            view->OnActualView();
-    });
-    QAction* toolbar = Action(QStringLiteral("actionToolbar"));
-    toolbar->setCheckable(true);
-    QAction* status = Action(QStringLiteral("actionStatusBar"));
-    status->setCheckable(true);
-    status->setChecked(true);
-    connect(status, &QAction::toggled, m_pStatusBar, &QWidget::setVisible);
-    connect(Action(QStringLiteral("actionCascade")), &QAction::triggered, this,
-            &CMainFrame::OnWindowCascade);
-    connect(Action(QStringLiteral("actionTileHorizontally")), &QAction::triggered, this,
-            &CMainFrame::OnWindowTileHorizontally);
-    connect(Action(QStringLiteral("actionTileVertically")), &QAction::triggered, this,
-            &CMainFrame::OnWindowTileVertically);
-    connect(Action(QStringLiteral("actionArrangeIcons")), &QAction::triggered, this,
-            &CMainFrame::OnWindowArrangeIcons);
-    connect(Action(QStringLiteral("actionCloseAll")), &QAction::triggered, this,
-            &CMainFrame::OnCloseAll);
-    connect(Action(QStringLiteral("actionAbout")), &QAction::triggered, this,
-            &CMainFrame::OnAppAbout);
-    connect(Action(QStringLiteral("actionNew")), &QAction::triggered, this, &CMainFrame::OnFileNew);
-    // Reduce colors, Cancel, Copy, Paste and the plug-in settings are served by the
-    // quantization run, the clipboard and the plug-in settings dialog; until they are
-    // connected the commands stay disabled.
+    // Both bars start shown.
+    for (const char* toggle : {"actionToolbar", "actionStatusBar"}) {
+        Action(QString::fromLatin1(toggle))->setCheckable(true);
+        Action(QString::fromLatin1(toggle))->setChecked(true);
+    }
+}
+
+// Every command and the one object that handles it: the main window for files, windows, the
+// program and the run (Reduce colors starts a CQuantRun that reports back through its signals,
+// main_frame_run.cpp); the active picture window's view for what concerns the picture it shows.
+// The recent-file entries of the File menu open their files through OpenRecentFile (CreateMenus).
+void CMainFrame::ConnectCommands() {
+    // A command for the view of the active picture window; nothing when a batch window is active.
+    auto activeView = [this](void (CKorvoView::*handler)()) {
+        return [this, handler] {
+            if (CKorvoView* view = ActiveImageView())
+                (view->*handler)();
+        };
+    };
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"actionNew", [this] { OnFileNew(); }},
+        {"actionOpen", [this] { OpenFiles(); }},
+        {"actionClose", [this] { OnFileClose(); }},
+        {"actionSaveAs", [this] { OnFileSaveAs(); }},
+        {"actionProperties", [this] { OnShowProperties(); }},
+        {"actionPluginSettings", [this] { OnPluginSettings(); }},
+        {"actionExit", [this] { close(); }},
+        {"actionReduce", [this] { OnReduce(); }},
+        {"actionCancel", [this] { OnCancel(); }},
+        {"actionCopy", activeView(&CKorvoView::OnCopy)},
+        {"actionPaste", [this] { OnPaste(); }},
+        {"actionZoomIn", activeView(&CKorvoView::OnZoomIn)},
+        {"actionZoomOut", activeView(&CKorvoView::OnZoomOut)},
+        {"actionActualView", activeView(&CKorvoView::OnActualView)},
+        {"actionCascade", [this] { OnWindowCascade(); }},
+        {"actionTileHorizontally", [this] { OnWindowTileHorizontally(); }},
+        {"actionTileVertically", [this] { OnWindowTileVertically(); }},
+        {"actionArrangeIcons", [this] { OnWindowArrangeIcons(); }},
+        {"actionCloseAll", [this] { OnCloseAll(); }},
+        {"actionAbout", [this] { OnAppAbout(); }},
+    };
+    for (const auto& [name, handler] : commands)
+        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    // The two bar toggles show and hide their bars, which the main window owns.
+    connect(Action(QStringLiteral("actionToolbar")), &QAction::toggled, m_pToolBar,
+            &QWidget::setVisible);
+    connect(Action(QStringLiteral("actionStatusBar")), &QAction::toggled, m_pStatusBar,
+            &QWidget::setVisible);
 }
 
 void CMainFrame::CreateMenus() {
@@ -210,9 +226,8 @@ void CMainFrame::CreateToolBar() {
         else
             m_pToolBar->addSeparator();
     }
+    // The menu's check follows the bar, also when the user hides it from its context menu.
     QAction* toggle = Action(QStringLiteral("actionToolbar"));
-    toggle->setChecked(true);
-    connect(toggle, &QAction::toggled, m_pToolBar, &QWidget::setVisible);
     connect(m_pToolBar, &QToolBar::visibilityChanged, toggle, [this, toggle](bool visible) {
         if (!isHidden() || visible)
             toggle->setChecked(visible);
@@ -245,11 +260,18 @@ void CMainFrame::OpenRecentFile(int index) {
     }
 }
 
-CKorvoDoc* CMainFrame::ActiveImageDocument() const {
-    auto* frame = qobject_cast<CChildFrame*>(m_pMdiArea->activeSubWindow());
+namespace {
+// The picture document a window shows; nullptr for a batch window or none.
+CKorvoDoc* ImageDocumentOf(QMdiSubWindow* sub) {
+    auto* frame = qobject_cast<CChildFrame*>(sub);
     if (!frame || !frame->GetDocument()->IsImageDocument())
         return nullptr;
     return static_cast<CKorvoDoc*>(frame->GetDocument());
+}
+} // namespace
+
+CKorvoDoc* CMainFrame::ActiveImageDocument() const {
+    return ImageDocumentOf(m_pMdiArea->activeSubWindow());
 }
 
 CKorvoView* CMainFrame::ActiveImageView() const {
@@ -259,22 +281,26 @@ CKorvoView* CMainFrame::ActiveImageView() const {
 
 void CMainFrame::UpdateCommandUI() {
     QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
-    CKorvoDoc* doc = ActiveImageDocument();
-    CKorvoView* view = ActiveImageView();
-    Action(QStringLiteral("actionClose"))->setEnabled(active != nullptr);
-    Action(QStringLiteral("actionCloseAll"))->setEnabled(active != nullptr);
-    Action(QStringLiteral("actionSaveAs"))->setEnabled(doc != nullptr);
-    Action(QStringLiteral("actionProperties"))->setEnabled(doc != nullptr);
-    Action(QStringLiteral("actionZoomIn"))->setEnabled(view && view->CanZoomIn());
-    Action(QStringLiteral("actionZoomOut"))->setEnabled(view && view->CanZoomOut());
-    Action(QStringLiteral("actionActualView"))->setEnabled(view != nullptr);
-    if (m_updateMoreCommands) {
-        m_updateMoreCommands();
-        return;
-    }
-    for (const char* later :
-         {"actionReduce", "actionCancel", "actionCopy", "actionPaste", "actionPluginSettings"})
-        Action(QString::fromLatin1(later))->setEnabled(false);
+    const CKorvoDoc* doc = ActiveImageDocument();
+    const CKorvoView* view = ActiveImageView();
+    const bool running = m_quantSign.m_bRunning;
+    // A batch window's log never takes a picture.
+    const bool batchActive = active && qobject_cast<CBatchView*>(active->widget());
+    const std::pair<const char*, bool> enabled[] = {
+        {"actionClose", active != nullptr},
+        {"actionCloseAll", active != nullptr},
+        {"actionSaveAs", doc != nullptr},
+        {"actionProperties", doc != nullptr},
+        {"actionReduce", !running && doc && doc->m_canReduce},
+        {"actionCancel", running},
+        {"actionCopy", doc && doc->HasDib()},
+        {"actionPaste", !batchActive && ClipboardHasPicture()},
+        {"actionZoomIn", view && view->CanZoomIn()},
+        {"actionZoomOut", view && view->CanZoomOut()},
+        {"actionActualView", view != nullptr},
+    };
+    for (const auto& [name, on] : enabled)
+        Action(QString::fromLatin1(name))->setEnabled(on);
 }
 
 void CMainFrame::UpdateTitle() {
@@ -287,7 +313,7 @@ std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
     auto doc = std::make_unique<CKorvoDoc>();
     PictureLoadResult loaded;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         loaded = doc->Open(m_pluginHost, path);
     }
     if (!doc->HasDib()) {
@@ -309,11 +335,9 @@ std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
 CKorvoDoc* CMainFrame::OpenDocumentFile(const QString& path) {
     const QString abs = QFileInfo(path).absoluteFilePath();
     for (QMdiSubWindow* sub : m_pMdiArea->subWindowList()) {
-        auto* frame = qobject_cast<CChildFrame*>(sub);
-        if (frame && frame->GetDocument()->IsImageDocument() &&
-            frame->GetDocument()->GetPathName() == abs) {
+        if (CKorvoDoc* open = ImageDocumentOf(sub); open && open->GetPathName() == abs) {
             m_pMdiArea->setActiveSubWindow(sub);
-            return static_cast<CKorvoDoc*>(frame->GetDocument());
+            return open;
         }
     }
     auto doc = ReadDocument(abs);
@@ -329,12 +353,23 @@ void CMainFrame::OpenFiles() {
     if (!m_pOpenDlg->RunOpenDialog())
         return;
     const QStringList files = m_pOpenDlg->m_fileList;
-    if (files.size() >= 2 && m_openBatch) {
-        m_openBatch(files);
-        return;
+    if (files.size() >= 2)
+        OpenBatch(files);
+    else if (auto doc = ReadDocument(files.first()))
+        AddImageDocument(std::move(doc)); // a new window even when the file is open already
+}
+
+void CMainFrame::OpenBatch(const QStringList& files) {
+    auto doc = std::make_unique<CBatchDoc>();
+    auto* view = new CBatchView(doc.get());
+    view->OnInitialUpdate();
+    if (!files.isEmpty()) {
+        doc->SetFileList(files);
+        doc->SetPathName(QStringLiteral("Batch")); // not a recent file
+    } else {
+        doc->SetTitle(QStringLiteral("xKorvo"));
     }
-    if (auto doc = ReadDocument(files.first()))
-        AddImageDocument(std::move(doc));
+    AddDocumentWindow(std::move(doc), view);
 }
 
 CChildFrame* CMainFrame::AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidget* view) {
@@ -360,7 +395,18 @@ CChildFrame* CMainFrame::AddImageDocument(std::unique_ptr<CKorvoDoc> doc) {
     return frame;
 }
 
+// New: the user chooses between a picture and a batch window.
 void CMainFrame::OnFileNew() {
+    CNewTypeDialog dialog(this);
+    if (RunModalDialog(dialog) != QDialog::Accepted)
+        return;
+    if (dialog.GetChoice() == CNewTypeDialog::Image)
+        NewImageDocument();
+    else
+        OpenBatch({});
+}
+
+void CMainFrame::NewImageDocument() {
     auto doc = std::make_unique<CKorvoDoc>();
     doc->OnNewDocument(m_sizeNewDoc);
     doc->SetTitle(QStringLiteral("xKorvo%1").arg(++m_nNewCount));
@@ -386,7 +432,7 @@ void CMainFrame::OnFileSaveAs() {
     const QString path = m_pSaveDlg->m_strFileName;
     PictureSaveResult saved;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         saved = doc->Save(path);
     }
     ReportSaveFailure(path, saved);
@@ -397,6 +443,29 @@ void CMainFrame::OnShowProperties() {
         if (const std::optional<PictureProperties> properties = doc->Properties())
             ShowPictureProperties(QApplication::activeWindow(), *properties);
     }
+}
+
+void CMainFrame::OnPluginSettings() {
+    CSusieDialog dialog(RegistryOf(m_pluginHost), this);
+    (void)RunModalDialog(dialog);
+}
+
+void CMainFrame::OnPaste() {
+    PastedDib pasted;
+    {
+        CWaitCursor wait;
+        pasted = PasteDibFromClipboard();
+    }
+    if (!pasted.dib) {
+        ReportPasteFailure(this, pasted.status);
+        return;
+    }
+    m_sizeNewDoc = QSize(DibGetWidth(pasted.dib.data()), DibGetHeight(pasted.dib.data()));
+    auto doc = std::make_unique<CKorvoDoc>();
+    doc->OnNewDocument(m_sizeNewDoc);
+    doc->SetPathName(QStringLiteral("Clipboard")); // a path in the current folder, titled Clipboard
+    doc->SetDib(std::move(pasted.dib));
+    AddImageDocument(std::move(doc));
 }
 
 void CMainFrame::OnWindowCascade() {
@@ -452,12 +521,9 @@ void CMainFrame::OnWindowArrangeIcons() {
 }
 
 void CMainFrame::OnCloseAll() {
-    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList()) {
-        auto* frame = qobject_cast<CChildFrame*>(sub);
-        if (frame && frame->GetDocument()->IsImageDocument() &&
-            frame->GetDocument()->CanCloseFrame())
-            frame->close();
-    }
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList())
+        if (const CKorvoDoc* doc = ImageDocumentOf(sub); doc && doc->CanCloseFrame())
+            sub->close();
 }
 
 void CMainFrame::OnAppAbout() {
@@ -467,7 +533,7 @@ void CMainFrame::OnAppAbout() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // No save prompts: documents are never modified. A run under way keeps the program alive.
-    if (m_isRunning && m_isRunning()) {
+    if (m_quantSign.m_bRunning) {
         event->ignore();
         return;
     }

@@ -27,12 +27,6 @@ using namespace settings;
 // Show states as the settings file stores them.
 constexpr int kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3;
 
-QString RunningVersion() {
-    CVerRes ver;
-    ver.Load();
-    return ver.GetVersionString();
-}
-
 int Saturated(qint64 value) {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(),
                                   std::numeric_limits<int>::max()));
@@ -78,8 +72,7 @@ void CMainFrame::ReadSettings(const IniText& s) {
     PlaceWindow(ReadInt(s, kLeft), ReadInt(s, kTop), ReadInt(s, kRight), ReadInt(s, kBottom));
     m_nShowCmd = ReadInt(s, kStyle);
 
-    if (m_loadPanelSettings)
-        m_loadPanelSettings(s);
+    m_wndControlPanel.LoadSettings(s);
 
     const auto bars = QByteArray::fromBase64Encoding(ReadText(s, kBarState).toLatin1(),
                                                      QByteArray::AbortOnBase64DecodingErrors);
@@ -157,8 +150,7 @@ void CMainFrame::WriteSettings() {
                  : isMinimized() ? kShowMinimized
                                  : kShowNormal);
 
-        if (m_savePanelSettings)
-            m_savePanelSettings(s);
+        m_wndControlPanel.SaveSettings(s);
 
         WriteText(s, kBarState, QString::fromLatin1(saveState().toBase64()));
         WriteInt(s, kStatusBar, StatusBar()->isHidden() ? 0 : 1);

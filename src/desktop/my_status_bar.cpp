@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
-CMyStatusBar::CMyStatusBar(QWidget* parent) : QStatusBar(parent) {
+CMainStatusBar::CMainStatusBar(QWidget* parent) : QStatusBar(parent) {
     setObjectName(QStringLiteral("statusBar"));
     m_pIdle = new QLabel(this);
     m_pIdle->setObjectName(QStringLiteral("idleText"));
@@ -18,35 +18,35 @@ CMyStatusBar::CMyStatusBar(QWidget* parent) : QStatusBar(parent) {
     PlaceProgress();
 }
 
-void CMyStatusBar::SetRunning(bool running) {
+void CMainStatusBar::SetRunning(bool running) {
     m_bRunning = running;
     m_pIdle->setText(running ? QStringLiteral("Quantizing, please wait...") : QString());
 }
 
-void CMyStatusBar::SetNote(const QString& text) {
+void CMainStatusBar::SetNote(const QString& text) {
     if (!m_bRunning)
         m_pIdle->setText(text);
 }
 
-QString CMyStatusBar::IdleText() const {
+QString CMainStatusBar::IdleText() const {
     return m_pIdle->text();
 }
 
-QString CMyStatusBar::ShownText() const {
+QString CMainStatusBar::ShownText() const {
     return currentMessage().isEmpty() ? m_pIdle->text() : currentMessage();
 }
 
-void CMyStatusBar::SetProgressPos(int pos) {
+void CMainStatusBar::SetProgressPos(int pos) {
     m_nProgressPos = pos;
     m_pProgress->setValue(pos);
 }
 
-void CMyStatusBar::resizeEvent(QResizeEvent* event) {
+void CMainStatusBar::resizeEvent(QResizeEvent* event) {
     QStatusBar::resizeEvent(event);
     PlaceProgress();
 }
 
-void CMyStatusBar::PlaceProgress() {
+void CMainStatusBar::PlaceProgress() {
     const QRect pane = contentsRect();
     const int half = pane.right() / 2;
     m_pProgress->setGeometry(half, pane.top(), pane.right() - half + 1, pane.height());

@@ -9,10 +9,10 @@
 class QLabel;
 class QProgressBar;
 
-class CMyStatusBar : public QStatusBar {
+class CMainStatusBar : public QStatusBar {
     Q_OBJECT
 public:
-    explicit CMyStatusBar(QWidget* parent = nullptr);
+    explicit CMainStatusBar(QWidget* parent = nullptr);
 
     // Switches the idle text between the run's text and nothing; either way the note goes.
     void SetRunning(bool running);

@@ -1,50 +1,47 @@
-// The commands of the main window that belong to quantization and picture transfer: Reduce
-// colors (the control panel, then one worker thread at idle priority), Cancel, the progress
-// timer and the run's completion, Copy and Paste, the plug-in settings, the batch window and the
-// choice of document type for New. One CQuantRun is attached to the main window before the
-// window reads its settings, since the control panel's settings are read through it.
+// One quantization run: a worker thread reduces the colours of one document's picture with the
+// values the user confirmed, at the priority its owner gives (idle, so that the windows stay
+// responsive). A run lives from Start until its owner lets it go after Finished; its destructor
+// waits for the worker to return. The run state (CQuantSign) carries the progress and the cancel
+// request between the two threads and tells the rest of the program that a run is under way.
 #pragma once
 
-#include "desktop/control_panel.h"
 #include "quant/quant.h"
+#include "settings/panel_values.h"
 
 #include <QObject>
-#include <QPointer>
-#include <QStringList>
 #include <QThread>
 #include <QTimer>
+#include <memory>
 
 class CKorvoDoc;
-class CMainFrame;
+class CQuantSign;
 
 class CQuantRun : public QObject {
     Q_OBJECT
 public:
-    explicit CQuantRun(CMainFrame& frame);
+    CQuantRun(CKorvoDoc& doc, const PanelValues& values, CQuantSign& sign,
+              QObject* parent = nullptr);
     ~CQuantRun() override;
 
-    // The control panel, the live quantizer settings of the program.
-    CControllPanel m_wndControlPanel;
-    // The worker yields the processor to everything else; tests on a busy machine raise it so
-    // that a run ends in predictable time.
-    QThread::Priority m_threadPriority = QThread::IdlePriority;
+    // Gives the document's picture to its pixel array, marks the run under way and starts the
+    // worker; false, with nothing else changed, when no thread could be made.
+    bool Start(QThread::Priority priority);
+    CKorvoDoc& Document() const { return m_doc; }
 
-    void OnReduce();
-    void OnCancel();
-    void OnCopy();
-    void OnPaste();
-    void OnPluginSettings();
-    // New: the user chooses between a picture and a batch window.
-    void OnFileNew();
-    void OpenBatch(const QStringList& files);
-    // Enables the commands this object serves; the main window calls it with its own.
-    void UpdateCommandUI();
+signals:
+    // The worker's progress (0..1000), once a second while the run is under way.
+    void Progress(int pos);
+    // On the user-interface thread, once the worker has ended and the run state is idle again:
+    // the document's pixel array holds the result, or none (cancelled, or why in `outcome`).
+    void Finished(QuantResult outcome);
 
 private:
-    void OnProgressTimer();
-    void OnRunFinished(CKorvoDoc* doc, QuantResult outcome);
+    void OnWorkerFinished();
 
-    CMainFrame& m_frame;
-    QTimer m_timer; // the progress poll, once a second while a run is under way
-    QPointer<QThread> m_pLastThread;
+    CKorvoDoc& m_doc;
+    const PanelValues m_values;
+    CQuantSign& m_sign;
+    QTimer m_timer; // the progress poll
+    std::unique_ptr<QThread> m_pThread;
+    QuantResult m_outcome = QuantResult::Done; // written by the worker, read once it has ended
 };

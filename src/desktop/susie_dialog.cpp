@@ -69,15 +69,15 @@ CSusieDialog::CSusieDialog(PluginRegistryAccess registry, QWidget* parent)
     m_editFolder = new QLineEdit(location);
     m_editFolder->setObjectName(QStringLiteral("editFolder"));
     folderLabel->setBuddy(m_editFolder);
-    auto* samePeriod = MakeButton(tr("Same period (&S)"), "buttonSamePeriod", location);
+    auto* reread = MakeButton(tr("Same period (&S)"), "buttonRereadFolder", location);
     auto* browse = MakeButton(tr("Browse (&B)"), "buttonBrowse", location);
-    connect(samePeriod, &QPushButton::clicked, this, &CSusieDialog::OnSamePeriod);
+    connect(reread, &QPushButton::clicked, this, &CSusieDialog::OnRereadFolder);
     connect(browse, &QPushButton::clicked, this, &CSusieDialog::OnBrowse);
     auto* locationLayout = new QGridLayout(location);
     locationLayout->addWidget(folderLabel, 0, 0, 1, 3);
     locationLayout->addWidget(m_editFolder, 1, 0, 1, 3);
     locationLayout->setColumnStretch(0, 1);
-    locationLayout->addWidget(samePeriod, 2, 1);
+    locationLayout->addWidget(reread, 2, 1);
     locationLayout->addWidget(browse, 2, 2);
 
     auto* each = new QGroupBox(tr("Settings of each plug-in"), this);
@@ -118,7 +118,7 @@ void CSusieDialog::RefreshLists() {
     m_editFolder->setText(m_strFolder);
 }
 
-void CSusieDialog::OnSamePeriod() {
+void CSusieDialog::OnRereadFolder() {
     m_strFolder = m_editFolder->text();
     RefreshLists();
 }

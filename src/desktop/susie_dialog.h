@@ -37,7 +37,8 @@ public:
     QString m_strFolder;
 
     void RefreshLists();
-    void OnSamePeriod();
+    // "Same period (&S)": the lists again, for the folder as typed.
+    void OnRereadFolder();
     void OnBrowse();
     void OnAdd();
     void OnRemove();

@@ -4,23 +4,29 @@
 #define XKORVO_VERSION_STRING ""
 #endif
 
-bool CVerRes::Load() {
+bool CVersionInfo::Load() {
     m_bLoaded = sizeof(XKORVO_VERSION_STRING) > 1;
     return m_bLoaded;
 }
 
-QString CVerRes::GetVersionString() const {
+QString CVersionInfo::GetVersionString() const {
     return m_bLoaded ? QStringLiteral(XKORVO_VERSION_STRING) : QString();
 }
 
-QString CVerRes::GetFileDescription() const {
+QString CVersionInfo::GetFileDescription() const {
     return m_bLoaded ? QStringLiteral("xKorvo colour reducer") : QString();
 }
 
-QString CVerRes::GetLegalCopyright() const {
+QString CVersionInfo::GetLegalCopyright() const {
     return m_bLoaded ? QStringLiteral("Copyright (C) 2026") : QString();
 }
 
-QString CVerRes::GetCompanyName() const {
+QString CVersionInfo::GetCompanyName() const {
     return m_bLoaded ? QStringLiteral("The xKorvo developers") : QString();
+}
+
+QString RunningVersion() {
+    CVersionInfo version;
+    version.Load();
+    return version.GetVersionString();
 }

@@ -4,10 +4,8 @@
 
 #include <QString>
 
-class CVerRes {
+class CVersionInfo {
 public:
-    virtual ~CVerRes() = default;
-
     // Takes the record the build compiled in; false (and empty answers) when it has none.
     bool Load();
 
@@ -19,3 +17,7 @@ public:
 private:
     bool m_bLoaded = false;
 };
+
+// The version string of the running program, as the settings file records it; empty without a
+// version record.
+QString RunningVersion();

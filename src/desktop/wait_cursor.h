@@ -3,10 +3,10 @@
 
 #include <QApplication>
 
-class WaitCursor {
+class CWaitCursor {
 public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
 };

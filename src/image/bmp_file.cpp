@@ -83,6 +83,17 @@ struct WritePlan {
     std::uint64_t pixelOffset = 0;
 };
 
+// The file header, then the first `dibSize` bytes of the block `dib`, whose pixels start
+// `pixelOffset` bytes into the file.
+bool WriteBitmap(const std::uint8_t* dib, std::uint64_t dibSize, std::uint64_t pixelOffset,
+                 const ByteSink& sink) {
+    std::uint8_t fileHeader[kFileHeaderSize] = {};
+    WriteU16(fileHeader, kBitmapSignature);
+    WriteU32(fileHeader + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
+    WriteU32(fileHeader + 10, static_cast<std::uint32_t>(pixelOffset));
+    return sink(fileHeader, kFileHeaderSize) && sink(dib, static_cast<std::size_t>(dibSize));
+}
+
 std::optional<WritePlan> PlanWrite(const DibHandle& dib) {
     if (!dib || dib.size() < kInfoHeaderSize || ReadU32(dib.data()) != kInfoHeaderSize)
         return std::nullopt;
@@ -146,12 +157,14 @@ bool DibWriteFile(DibHandle& dib, const ByteSink& sink) {
         return false;
     if (plan->storeImageSize)
         WriteU32(dib.data() + dibfield::SizeImage, plan->imageSize);
-    std::uint8_t fileHeader[kFileHeaderSize] = {};
-    WriteU16(fileHeader, kBitmapSignature);
-    WriteU32(fileHeader + 2, static_cast<std::uint32_t>(plan->dibSize + kFileHeaderSize));
-    WriteU32(fileHeader + 10, static_cast<std::uint32_t>(plan->pixelOffset));
-    return sink(fileHeader, kFileHeaderSize) &&
-           sink(dib.data(), static_cast<std::size_t>(plan->dibSize));
+    return WriteBitmap(dib.data(), plan->dibSize, plan->pixelOffset, sink);
+}
+
+bool DibWriteUnchanged(const DibHandle& dib, const ByteSink& sink) {
+    if (DibValidate(dib) != DibStatus::Ok || kFileHeaderSize + dib.size() > kMaxFileSize)
+        return false;
+    const std::uint8_t* h = dib.data();
+    return WriteBitmap(h, dib.size(), kFileHeaderSize + std::uint64_t(DibGetBits(h) - h), sink);
 }
 
 SaveResult DibSaveFile(DibHandle& dib, const std::string& path, std::error_code* why) {

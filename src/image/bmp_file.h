@@ -41,6 +41,11 @@ inline constexpr std::uint64_t kMaxBitmapFileBytes = 0xFFFFFFFFu;
 // uncompressed picture the image-size field of the DIB is set to the row bytes first. False
 // when the picture cannot be written this way or the sink refused bytes.
 [[nodiscard]] bool DibWriteFile(DibHandle& dib, const ByteSink& sink);
+// The same file format for a picture passed on unchanged, as the clipboard does: any picture the
+// entry check takes, core headers included, with the whole block as it stands (the image-size
+// field too), so that reading the bytes back gives this very block. False for a picture the
+// entry check refuses, one too large for the header's size fields, or a sink that refused bytes.
+[[nodiscard]] bool DibWriteUnchanged(const DibHandle& dib, const ByteSink& sink);
 
 // Writes the picture through SaveReplacing. NotWritable: no picture, a core header, or a header
 // describing more than the block holds.

@@ -1,19 +1,33 @@
 #include "app_test_support.h"
 
-#include "desktop/ver_res.h"
+#include "desktop/browse_for_folder.h"
+#include "desktop/child_frame.h"
+#include "desktop/file_dialogs.h"
 #include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+#include "tests/support/dib_builder.h"
 
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
+#include <QTest>
+#include <algorithm>
 
 NoticeRecorder::NoticeRecorder() {
     SetNoticeSink([this](const Notice& n) { m_notices << n; });
-    SetModalDialogRunner([this](QDialog& dlg) {
-        m_dialogs << dlg.objectName();
-        return int(QDialog::Accepted);
+    SetModalDialogRunner([this](QDialog& dialog) {
+        m_dialogs << dialog.objectName();
+        const auto answer = m_answers.find(dialog.objectName());
+        if (answer == m_answers.end())
+            return int(QDialog::Rejected);
+        dialog.show();
+        answer->second(dialog);
+        dialog.accept(); // refused by a dialog that keeps a wrong value
+        dialog.hide();
+        return dialog.result();
     });
 }
 
@@ -30,16 +44,85 @@ QStringList NoticeRecorder::Messages() const {
     return out;
 }
 
+int NoticeRecorder::Beeps(NoticeIcon icon) const {
+    return int(std::count_if(m_notices.begin(), m_notices.end(), [icon](const Notice& n) {
+        return n.kind == Notice::Kind::Beep && n.icon == icon;
+    }));
+}
+
 void NoticeRecorder::Clear() {
     m_notices.clear();
     m_dialogs.clear();
 }
 
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
+DesktopSession::DesktopSession() {
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+}
+
+DesktopSession::~DesktopSession() {
+    End();
+    SetFileDialogRunner({});
+    SetBrowseForFolderFunction({});
+    QGuiApplication::clipboard()->clear();
+}
+
+CMainFrame* DesktopSession::Start() {
+    app = std::make_unique<CKorvoApp>();
+    frame = app->InitInstance({}) ? app->MainFrame() : nullptr;
+    return frame;
+}
+
+CMainFrame* DesktopSession::StartTrusted(const QString& pluginPath) {
+    QVariantMap values{{"Infomation/version", RunningVersion()},
+                       {"FileOperation/PluginPath", pluginPath.isEmpty()
+                                                        ? files.filePath(QStringLiteral("none"))
+                                                        : pluginPath}};
+    for (const SettingKey* key : settings::kPanelKeys)
+        if (key->type == SettingType::Int)
+            values[QStringLiteral("ControllPanel/") + QLatin1String(key->key)] = key->builtIn;
+    WriteSettingsFile(values);
+    if (Start())
+        frame->resize(800, 600);
+    return frame;
+}
+
+void DesktopSession::End() {
+    while (app && RunState().m_bRunning) {
+        RunState().m_signal.m_bCancel.store(1);
+        QTest::qWait(50);
+    }
+    if (app)
+        RunState().m_signal.m_bCancel.store(0); // a refused run never clears it
+    app.reset();
+    frame = nullptr;
+}
+
+QString DesktopSession::File(const QString& name, const QByteArray& bytes) {
+    QFile f(QDir(files.path()).filePath(name)); // an absolute name stays as it is
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
-    return path;
+    return f.fileName();
+}
+
+QString DesktopSession::File(const QString& name, const std::vector<std::uint8_t>& bytes) {
+    return File(name,
+                QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+}
+
+CDocument* DesktopSession::DocumentOf(QMdiSubWindow* window) const {
+    return static_cast<CChildFrame*>(window)->GetDocument();
+}
+
+void WriteSettingsFile(const QVariantMap& values) {
+    QFile::remove(SettingsFilePath());
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    QSettings s(SettingsFilePath(), QSettings::IniFormat);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        s.setValue(it.key(), it.value());
+}
+
+QVariant ReadSetting(const QString& key) {
+    return QSettings(SettingsFilePath(), QSettings::IniFormat).value(key);
 }
 
 QByteArray ReadFile(const QString& path) {
@@ -47,22 +130,19 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString RunningVersion() {
-    CVerRes ver;
-    ver.Load();
-    return ver.GetVersionString();
+QByteArray Bytes(const DibHandle& dib) {
+    return dib ? QByteArray(reinterpret_cast<const char*>(dib.data()), qsizetype(dib.size()))
+               : QByteArray();
 }
 
-void WriteSettingsFile(const QVariantMap& values) {
-    const QString path = SettingsFilePath();
-    QFile::remove(path);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSettings s(path, QSettings::IniFormat);
-    for (auto it = values.begin(); it != values.end(); ++it)
-        s.setValue(it.key(), it.value());
+std::vector<std::uint8_t> Bmp24(int width, int height, const std::vector<std::uint32_t>& topDown) {
+    return BitmapFile({40, width, height, 1, 24}, Rows24(width, height, topDown));
 }
 
-QVariant ReadSetting(const QString& key) {
-    QSettings s(SettingsFilePath(), QSettings::IniFormat);
-    return s.value(key);
+std::vector<std::uint32_t> Gradient(int w, int h) {
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pixels.push_back(std::uint32_t(((x & 0xFF) << 8) | (y & 0xFF)));
+    return pixels;
 }

@@ -1,39 +1,79 @@
-// Shared pieces of the desktop tests: a recorder that takes the place of message boxes, beeps
-// and modal dialogs, and helpers for files and the settings file.
+// What the desktop tests share: a recorder that takes the place of message boxes, beeps and modal
+// dialogs, and a session that starts the program the way a user does, offscreen, with its own
+// settings folder and a folder for the files a test makes.
 #pragma once
 
+#include "desktop/korvo_app.h"
+#include "desktop/main_frame.h"
+#include "desktop/quant_sign.h"
 #include "desktop/user_notice.h"
+#include "desktop/ver_res.h"
+#include "image/dib.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
-#include <QStringList>
+#include <QAction>
+#include <QMdiArea>
+#include <QTemporaryDir>
 #include <QVariantMap>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
 
-// Records every message, beep and modal dialog instead of showing it; dialogs are accepted.
+class QDialog;
+
+// Records every message and beep instead of showing it. A modal dialog with an answer for its
+// object name is shown, answered and accepted; one without an answer is cancelled.
 class NoticeRecorder {
 public:
     NoticeRecorder();
     ~NoticeRecorder();
-    NoticeRecorder(const NoticeRecorder&) = delete;
-    NoticeRecorder& operator=(const NoticeRecorder&) = delete;
 
     QStringList Messages() const;
+    int Beeps(NoticeIcon icon) const;
     QStringList Dialogs() const { return m_dialogs; } // object names of the dialogs run
     void Clear();
+
+    std::map<QString, std::function<void(QDialog&)>> m_answers;
 
 private:
     QList<Notice> m_notices;
     QStringList m_dialogs;
 };
 
-// Writes `bytes` to `path` and gives the path.
-QString WriteFile(const QString& path, const QByteArray& bytes);
-QByteArray ReadFile(const QString& path);
+// One program session. Its end cancels a run a failed test left behind, ends the program and
+// restores the system's dialogs.
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
 
-// The version string the running program writes into the settings file.
-QString RunningVersion();
+    // Starts the program on the settings file as it is; nullptr when it would end.
+    CMainFrame* Start();
+    // Writes a settings file of this version (no about box) that loads no plug-ins unless
+    // `pluginPath` names a folder, with the control panel at its built-in values, then starts.
+    CMainFrame* StartTrusted(const QString& pluginPath = QString());
+    void End(); // the program writes its settings file
+
+    // Writes a file into the files folder (or at an absolute path) and gives its path.
+    QString File(const QString& name, const QByteArray& bytes);
+    QString File(const QString& name, const std::vector<std::uint8_t>& bytes);
+    QAction* Action(const char* name) const { return frame->Action(QString::fromLatin1(name)); }
+    QList<QMdiSubWindow*> Windows() const { return frame->MdiArea()->subWindowList(); }
+    CDocument* DocumentOf(QMdiSubWindow* window) const;
+    CQuantSign& RunState() { return app->RunState(); }
+
+    QTemporaryDir config, files;
+    NoticeRecorder rec;
+    std::unique_ptr<CKorvoApp> app;
+    CMainFrame* frame = nullptr;
+};
 
 // Replaces the settings file with the given "Section/key" values.
 void WriteSettingsFile(const QVariantMap& values);
 QVariant ReadSetting(const QString& key);
+QByteArray ReadFile(const QString& path);
+QByteArray Bytes(const DibHandle& dib);
+// A bitmap file of a 24-bit picture, given top row first as 0xRRGGBB.
+std::vector<std::uint8_t> Bmp24(int width, int height, const std::vector<std::uint32_t>& topDown);
+// A w x h picture whose pixel (x, y) is 0x00xxyy (x and y below 256), top row first.
+std::vector<std::uint32_t> Gradient(int w, int h);

@@ -3,264 +3,240 @@
 // user wrote surviving it, and files the program must not read.
 #include "app_test_support.h"
 #include "desktop/file_dialogs.h"
-#include "desktop/korvo_app.h"
-#include "desktop/main_frame.h"
 #include "desktop/my_status_bar.h"
 #include "pluginhost/plugin_registry.h"
 #include "settings/settings_file.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
+#include <QSettings>
 #include <QTest>
 #include <QToolBar>
 #include <climits>
-#include <memory>
+
+namespace {
+
+// A file of this version with every key of the main window set.
+QVariantMap EveryKey(const QString& version) {
+    return {{"Infomation/version", version},
+            {"ViewSettings/left", 30},
+            {"ViewSettings/top", 40},
+            {"ViewSettings/right", 630},
+            {"ViewSettings/bottom", 440},
+            {"ViewSettings/style", 3},
+            {"FileOperation/OpenDir", "/in/"},
+            {"FileOperation/SaveDir", "/out/"},
+            {"FileOperation/PluginPath", "/opt/spi"}};
+}
+
+} // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        qunsetenv("SUSIE_PLUGIN_PATH");
+        m_s = std::make_unique<DesktopSession>();
+    }
 
-    void firstStartShowsAboutBoxAndDefaults();
-    void firstStartTakesThePluginPathFromTheEnvironment();
-    void trustedFileIsRead_data();
-    void trustedFileIsRead();
-    void anotherVersionsFileIsIgnoredWhole();
-    void settingsComeBackAtTheNextStart();
-    void userTextAndSwitchedOffPluginsSurvive();
-    void refusedFileIsLeftAlone_data();
-    void refusedFileIsLeftAlone();
-    void storedRectangleIsPlacedOnAScreen_data();
-    void storedRectangleIsPlacedOnAScreen();
+    void cleanup() {
+        m_s.reset();
+        qunsetenv("SUSIE_PLUGIN_PATH");
+    }
 
-private:
-    CMainFrame* Start();
+    // Without a settings file: the about box, the built-in settings, the plug-in folder from
+    // SUSIE_PLUGIN_PATH when it is set, and a file of this version written at exit.
+    void firstStartShowsAboutBoxAndDefaults_data() {
+        QTest::addColumn<QByteArray>("environment");
+        QTest::addColumn<QString>("plugins");
+        QTest::newRow("no plug-in path set")
+            << QByteArray() << AppendSeparator(DefaultPluginFolder());
+        QTest::newRow("SUSIE_PLUGIN_PATH") << QByteArray("/opt/spi") << "/opt/spi/";
+    }
+    void firstStartShowsAboutBoxAndDefaults() {
+        QFETCH(QByteArray, environment);
+        QFETCH(QString, plugins);
+        if (!environment.isEmpty())
+            qputenv("SUSIE_PLUGIN_PATH", environment);
+        CMainFrame* frame = m_s->Start();
+        QVERIFY(frame);
+        QCOMPARE(m_s->rec.Dialogs(), QStringList{"aboutBox"});
+        QCOMPARE(frame->Plugins().Folder(), plugins);
+        QCOMPARE(frame->OpenDialog().m_strInitialDir, QString());
+        QCOMPARE(frame->SaveDialog().m_strInitialDir, QString());
 
-    std::unique_ptr<QTemporaryDir> m_config;
-    std::unique_ptr<NoticeRecorder> m_rec;
-    std::unique_ptr<CKorvoApp> m_app;
-};
+        m_s->End(); // written at exit
+        QCOMPARE(ReadSetting(QStringLiteral("Infomation/version")).toString(), RunningVersion());
+        QCOMPARE(ReadSetting(QStringLiteral("FileOperation/PluginPath")).toString(), plugins);
+        QCOMPARE(ReadSetting(QStringLiteral("ViewSettings/style")).toInt(), 1);
+        // The section names are part of the file format, spelling included.
+        const QByteArray text = ReadFile(SettingsFilePath());
+        for (const char* section : {"[Infomation]", "[ViewSettings]", "[FileOperation]"})
+            QVERIFY2(text.contains(section), section);
+    }
 
-void TestSettings::init() {
-    m_config = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_CONFIG_HOME", m_config->path().toLocal8Bit());
-    qunsetenv("SUSIE_PLUGIN_PATH");
-    m_rec = std::make_unique<NoticeRecorder>();
-}
+    // Only a file of this very version is read; without a key the default holds (empty folders,
+    // shown normally; the plug-in folder as stored, the loader adds the separator). Another
+    // version's file counts as a first start.
+    void trustedFileIsRead_data() {
+        QTest::addColumn<QVariantMap>("file");
+        QTest::addColumn<bool>("read");
+        const QString version = RunningVersion();
+        QTest::newRow("every key") << EveryKey(version) << true;
+        QTest::newRow("version only") << QVariantMap{{"Infomation/version", version}} << true;
+        QTest::newRow("another version") << EveryKey(version + QStringLiteral(".9")) << false;
+    }
 
-void TestSettings::cleanup() {
-    m_app.reset();
-    m_rec.reset();
-    qunsetenv("SUSIE_PLUGIN_PATH");
-}
+    void trustedFileIsRead() {
+        QFETCH(QVariantMap, file);
+        QFETCH(bool, read);
+        WriteSettingsFile(file);
+        CMainFrame* frame = m_s->Start();
+        QVERIFY(frame);
+        QCOMPARE(m_s->rec.Dialogs(), read ? QStringList() : QStringList{"aboutBox"});
+        const QVariantMap taken = read ? file : QVariantMap();
+        QCOMPARE(frame->OpenDialog().m_strInitialDir,
+                 taken.value("FileOperation/OpenDir").toString());
+        QCOMPARE(frame->SaveDialog().m_strInitialDir,
+                 taken.value("FileOperation/SaveDir").toString());
+        QCOMPARE(frame->Plugins().Folder(),
+                 read ? AppendSeparator(taken.value("FileOperation/PluginPath").toString())
+                      : AppendSeparator(DefaultPluginFolder()));
+        QCOMPARE(frame->isMaximized(), taken.contains("ViewSettings/style"));
+        QCOMPARE(frame->normalGeometry() == QRect(30, 40, 600, 400),
+                 taken.contains("ViewSettings/left"));
+    }
 
-CMainFrame* TestSettings::Start() {
-    m_app = std::make_unique<CKorvoApp>();
-    return m_app->InitInstance({}) ? m_app->MainFrame() : nullptr;
-}
+    // The window, the bars, the dialogs' folders and the control panel's keys come back; a panel
+    // key missing from the file reads as 0.
+    void settingsComeBackAtTheNextStart() {
+        CMainFrame* frame = m_s->Start();
+        QVERIFY(frame);
+        frame->OpenDialog().m_strInitialDir = QStringLiteral("/in/");
+        frame->SaveDialog().m_strInitialDir = QStringLiteral("/out/");
+        m_s->Action("actionToolbar")->trigger();
+        m_s->Action("actionStatusBar")->trigger();
+        frame->setGeometry(50, 60, 500, 300);
+        CControllPanel& panel = frame->ControlPanel();
+        *std::get<int*>(panel.FindSetting(QStringLiteral("numBit"))->member) = 77;
+        *std::get<int*>(panel.FindSetting(QStringLiteral("magWB"))->member) = 3;
+        *std::get<QString*>(panel.FindSetting(QStringLiteral("BatchPath"))->member) =
+            QStringLiteral("/out/here");
+        m_s->End();
+        QCOMPARE(ReadSetting(QStringLiteral("ControllPanel/numBit")).toInt(), 77);
+        QCOMPARE(ReadSetting(QStringLiteral("ControllPanel/DitherLevel")).toInt(), 7);
+        QSettings(SettingsFilePath(), QSettings::IniFormat)
+            .remove(QStringLiteral("ControllPanel/DitherLevel"));
 
-void TestSettings::firstStartShowsAboutBoxAndDefaults() {
-    CMainFrame* frame = Start();
-    QVERIFY(frame);
-    QCOMPARE(m_rec->Dialogs(), QStringList{"aboutBox"});
-    QCOMPARE(frame->Plugins().Folder(), AppendSeparator(DefaultPluginFolder()));
-    QCOMPARE(frame->OpenDialog().m_strInitialDir, QString());
-    QCOMPARE(frame->SaveDialog().m_strInitialDir, QString());
+        m_s->rec.Clear();
+        frame = m_s->Start();
+        QVERIFY(frame);
+        QCOMPARE(m_s->rec.Dialogs(), QStringList()); // trusted now: no about box
+        QCOMPARE(frame->OpenDialog().m_strInitialDir, QStringLiteral("/in/"));
+        QCOMPARE(frame->SaveDialog().m_strInitialDir, QStringLiteral("/out/"));
+        QVERIFY(frame->ToolBar()->isHidden());
+        QVERIFY(!m_s->Action("actionToolbar")->isChecked());
+        QVERIFY(frame->StatusBar()->isHidden());
+        QVERIFY(!m_s->Action("actionStatusBar")->isChecked());
+        QCOMPARE(frame->normalGeometry().size(), QSize(500, 300));
+        const PanelValues v = frame->ControlPanel().GetPanelValues();
+        QCOMPARE(v.m_nNumBit, 77);
+        QCOMPARE(v.m_nMagWB, 3);
+        QCOMPARE(v.m_nDitherLevel, 0);
+        QCOMPARE(*std::get<QString*>(
+                     frame->ControlPanel().FindSetting(QStringLiteral("BatchPath"))->member),
+                 QStringLiteral("/out/here"));
+    }
 
-    m_app.reset(); // written at exit
-    QCOMPARE(ReadSetting(QStringLiteral("Infomation/version")).toString(), RunningVersion());
-    QCOMPARE(ReadSetting(QStringLiteral("FileOperation/PluginPath")).toString(),
-             AppendSeparator(DefaultPluginFolder()));
-    QCOMPARE(ReadSetting(QStringLiteral("ViewSettings/style")).toInt(), 1);
-    // The section names are part of the file format, spelling included.
-    const QByteArray text = ReadFile(SettingsFilePath());
-    for (const char* section : {"[Infomation]", "[ViewSettings]", "[FileOperation]"})
-        QVERIFY2(text.contains(section), section);
-}
+    // Comments, keys and sections the program does not own, and switched-off plug-ins whose names
+    // hold characters an INI reader might take apart, come back byte for byte after a start and
+    // exit.
+    void userTextAndSwitchedOffPluginsSurvive() {
+        QTemporaryDir spi;
+        const QStringList names = {"a,b.spi",   "c;d.spi",  "e=f.spi",
+                                   "\"g\".spi", "h\\i.spi", " j.spi"};
+        for (const QString& name : names)
+            QFile(spi.filePath(name)).open(QIODevice::WriteOnly);
+        QVERIFY(m_s->Start());
+        m_s->frame->Plugins().SetFolder(
+            AppendSeparator(spi.path())); // as the plug-in dialog leaves it
+        m_s->End();
+        QByteArray text = "; my settings\n" + ReadFile(SettingsFilePath());
+        text.replace("[ViewSettings]\n", "[ViewSettings]\n# another comment\nzoom = 3\n");
+        text += "\n[Plugins]\n";
+        for (int i = 0; i < names.size(); ++i)
+            text += QByteArray::number(i + 1) + '=' + names[i].toUtf8() + '\n';
+        text += "\n[Unknown]\nkey = \"quoted\", with; all=of \\ it\n";
+        m_s->File(SettingsFilePath(), text);
 
-void TestSettings::firstStartTakesThePluginPathFromTheEnvironment() {
-    qputenv("SUSIE_PLUGIN_PATH", "/opt/spi");
-    CMainFrame* frame = Start();
-    QVERIFY(frame);
-    QCOMPARE(frame->Plugins().Folder(), QStringLiteral("/opt/spi/"));
-}
+        m_s->rec.Clear();
+        QVERIFY(m_s->Start());
+        QCOMPARE(m_s->rec.Dialogs(), QStringList()); // trusted
+        QCOMPARE(GetActivePlugins(spi.path()), QStringList());
+        m_s->End();
+        QCOMPARE(ReadFile(SettingsFilePath()), text);
+    }
 
-void TestSettings::trustedFileIsRead_data() {
-    QTest::addColumn<QVariantMap>("file");
-    QTest::addColumn<QString>("openDir");
-    QTest::addColumn<QString>("pluginPath");
-    QTest::addColumn<bool>("maximized");
-    const QString version = RunningVersion();
-    QTest::newRow("every key") << QVariantMap{{"Infomation/version", version},
-                                              {"ViewSettings/left", 30},
-                                              {"ViewSettings/top", 40},
-                                              {"ViewSettings/right", 630},
-                                              {"ViewSettings/bottom", 440},
-                                              {"ViewSettings/style", 3},
-                                              {"FileOperation/OpenDir", "/pictures/in/"},
-                                              {"FileOperation/SaveDir", "/pictures/out/"},
-                                              {"FileOperation/PluginPath", "/opt/spi"}}
-                               << "/pictures/in/"
-                               << "/opt/spi/" << true;
-    // Missing keys take their defaults: empty folders, shown normally; the plug-in folder is
-    // taken as stored, and the loader adds the separator.
-    QTest::newRow("version only") << QVariantMap{{"Infomation/version", version}} << ""
-                                  << "/" << false;
-}
+    // A settings file no real one resembles is not read: a notice that does not wait, the built-in
+    // settings as on a first start, and the file as it was after the exit.
+    void refusedFileIsLeftAlone_data() {
+        QTest::addColumn<bool>("large");
+        QTest::newRow("larger than 1 MiB") << true;
+        QTest::newRow("link to /dev/zero") << false;
+    }
 
-void TestSettings::trustedFileIsRead() {
-    QFETCH(QVariantMap, file);
-    QFETCH(QString, openDir);
-    QFETCH(QString, pluginPath);
-    QFETCH(bool, maximized);
-    WriteSettingsFile(file);
-    CMainFrame* frame = Start();
-    QVERIFY(frame);
-    QCOMPARE(m_rec->Dialogs(), QStringList());
-    QCOMPARE(frame->OpenDialog().m_strInitialDir, openDir);
-    QCOMPARE(frame->SaveDialog().m_strInitialDir, file.value("FileOperation/SaveDir").toString());
-    QCOMPARE(frame->Plugins().Folder(), pluginPath);
-    QCOMPARE(frame->isMaximized(), maximized);
-    if (file.contains("ViewSettings/left"))
-        QCOMPARE(frame->normalGeometry().size(), QSize(600, 400));
-}
+    void refusedFileIsLeftAlone() {
+        QFETCH(bool, large);
+        const QString path = SettingsFilePath();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const QByteArray text = "[Infomation]\nversion=" + RunningVersion().toUtf8() + "\n;" +
+                                QByteArray(1 << 20, 'x') + '\n';
+        if (large)
+            m_s->File(path, text);
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        QVERIFY(m_s->Start());
+        QCOMPARE(m_s->rec.Dialogs(), QStringList{"aboutBox"});
+        QCOMPARE(m_s->rec.Messages().size(), 1);
+        QVERIFY2(m_s->rec.Messages().first().contains(path + " could not be read"),
+                 qPrintable(m_s->rec.Messages().first()));
+        m_s->End();
+        if (large)
+            QCOMPARE(ReadFile(path), text);
+        else
+            QCOMPARE(QFileInfo(path).symLinkTarget(), QStringLiteral("/dev/zero"));
+    }
 
-void TestSettings::anotherVersionsFileIsIgnoredWhole() {
-    WriteSettingsFile({{"Infomation/version", RunningVersion() + QStringLiteral(".9")},
-                       {"ViewSettings/left", 30},
-                       {"ViewSettings/top", 40},
-                       {"ViewSettings/right", 630},
-                       {"ViewSettings/bottom", 440},
-                       {"ViewSettings/style", 3},
-                       {"FileOperation/OpenDir", "/pictures/in/"},
-                       {"FileOperation/PluginPath", "/opt/spi"}});
-    CMainFrame* frame = Start();
-    QVERIFY(frame);
-    QCOMPARE(m_rec->Dialogs(), QStringList{"aboutBox"});
-    QCOMPARE(frame->OpenDialog().m_strInitialDir, QString());
-    QCOMPARE(frame->Plugins().Folder(), AppendSeparator(DefaultPluginFolder()));
-    QVERIFY(!frame->isMaximized());
-    QVERIFY(frame->normalGeometry().size() != QSize(600, 400));
-}
+    // Edges anywhere in the range of int are computed without overflow, and a window no screen
+    // would show is moved onto the primary screen (a rectangle on it is kept: trustedFileIsRead).
+    void storedRectangleIsPlacedOnAScreen_data() {
+        QTest::addColumn<QRect>("stored"); // left, top, right, bottom
+        QTest::newRow("the ends of int")
+            << QRect(QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX));
+        QTest::newRow("beyond every screen")
+            << QRect(QPoint(100000, 100000), QPoint(100600, 100400));
+        QTest::newRow("left of every screen") << QRect(QPoint(-5000, 0), QPoint(-4400, 400));
+    }
 
-void TestSettings::settingsComeBackAtTheNextStart() {
-    CMainFrame* frame = Start();
-    frame->OpenDialog().m_strInitialDir = QStringLiteral("/in/");
-    frame->SaveDialog().m_strInitialDir = QStringLiteral("/out/");
-    frame->Action(QStringLiteral("actionToolbar"))->trigger();
-    frame->Action(QStringLiteral("actionStatusBar"))->trigger();
-    frame->setGeometry(50, 60, 500, 300);
-    m_app.reset();
-
-    m_rec->Clear();
-    frame = Start();
-    QCOMPARE(m_rec->Dialogs(), QStringList()); // trusted now: no about box
-    QCOMPARE(frame->OpenDialog().m_strInitialDir, QStringLiteral("/in/"));
-    QCOMPARE(frame->SaveDialog().m_strInitialDir, QStringLiteral("/out/"));
-    QVERIFY(frame->ToolBar()->isHidden());
-    QVERIFY(!frame->Action(QStringLiteral("actionToolbar"))->isChecked());
-    QVERIFY(frame->StatusBar()->isHidden());
-    QVERIFY(!frame->Action(QStringLiteral("actionStatusBar"))->isChecked());
-    QCOMPARE(frame->normalGeometry().size(), QSize(500, 300));
-}
-
-// Comments, keys and sections the program does not own, and switched-off plug-ins whose names
-// hold characters an INI reader might take apart, come back byte for byte after a start and exit.
-void TestSettings::userTextAndSwitchedOffPluginsSurvive() {
-    QTemporaryDir spi;
-    const QStringList names = {"a,b.spi", "c;d.spi", "e=f.spi", "\"g\".spi", "h\\i.spi", " j.spi"};
-    for (const QString& name : names)
-        WriteFile(spi.filePath(name), {});
-    CMainFrame* frame = Start();
-    QVERIFY(frame);
-    frame->Plugins().SetFolder(
-        AppendSeparator(spi.path())); // as the plug-in settings dialog leaves it
-    m_app.reset();
-    QByteArray text = "; my settings\n" + ReadFile(SettingsFilePath());
-    text.replace("[ViewSettings]\n", "[ViewSettings]\n# another comment\nzoom = 3\n");
-    text += "\n[Plugins]\n";
-    for (int i = 0; i < names.size(); ++i)
-        text += QByteArray::number(i + 1) + '=' + names[i].toUtf8() + '\n';
-    text += "\n[Unknown]\nkey = \"quoted\", with; all=of \\ it\n";
-    WriteFile(SettingsFilePath(), text);
-
-    m_rec->Clear();
-    QVERIFY(Start());
-    QCOMPARE(m_rec->Dialogs(), QStringList()); // trusted
-    QCOMPARE(GetActivePlugins(spi.path()), QStringList());
-    m_app.reset();
-    QCOMPARE(ReadFile(SettingsFilePath()), text);
-}
-
-// A settings file no real one resembles is not read: a notice that does not wait, the built-in
-// settings as on a first start, and the file as it was after the exit.
-void TestSettings::refusedFileIsLeftAlone_data() {
-    QTest::addColumn<bool>("large");
-    QTest::newRow("larger than 1 MiB") << true;
-    QTest::newRow("link to /dev/zero") << false;
-}
-
-void TestSettings::refusedFileIsLeftAlone() {
-    QFETCH(bool, large);
-    const QString path = SettingsFilePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QByteArray text = "[Infomation]\nversion=" + RunningVersion().toUtf8() + "\n;" +
-                            QByteArray(1 << 20, 'x') + '\n';
-    if (large)
-        WriteFile(path, text);
-    else
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
-    QVERIFY(Start());
-    QCOMPARE(m_rec->Dialogs(), QStringList{"aboutBox"});
-    QCOMPARE(m_rec->Messages().size(), 1);
-    QVERIFY2(m_rec->Messages().first().contains(path + " could not be read"),
-             qPrintable(m_rec->Messages().first()));
-    m_app.reset();
-    if (large)
-        QCOMPARE(ReadFile(path), text);
-    else
-        QCOMPARE(QFileInfo(path).symLinkTarget(), QStringLiteral("/dev/zero"));
-}
-
-// Edges anywhere in the range of int: computed without overflow, and a window no screen would
-// show is moved onto the primary screen.
-void TestSettings::storedRectangleIsPlacedOnAScreen_data() {
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-    QTest::addColumn<int>("right");
-    QTest::addColumn<int>("bottom");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("on the screen") << 30 << 40 << 630 << 440 << true;
-    QTest::newRow("the ends of int") << INT_MIN << INT_MIN << INT_MAX << INT_MAX << false;
-    QTest::newRow("beyond every screen") << 100000 << 100000 << 100600 << 100400 << false;
-    QTest::newRow("left of every screen") << -5000 << 0 << -4400 << 400 << false;
-}
-
-void TestSettings::storedRectangleIsPlacedOnAScreen() {
-    QFETCH(int, left);
-    QFETCH(int, top);
-    QFETCH(int, right);
-    QFETCH(int, bottom);
-    QFETCH(bool, kept);
-    WriteSettingsFile({{"Infomation/version", RunningVersion()},
-                       {"ViewSettings/left", left},
-                       {"ViewSettings/top", top},
-                       {"ViewSettings/right", right},
-                       {"ViewSettings/bottom", bottom}});
-    CMainFrame* frame = Start();
-    QVERIFY(frame);
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    if (kept)
-        QCOMPARE(frame->geometry(), QRect(left, top, right - left, bottom - top));
-    else
+    void storedRectangleIsPlacedOnAScreen() {
+        QFETCH(QRect, stored);
+        WriteSettingsFile({{"Infomation/version", RunningVersion()},
+                           {"ViewSettings/left", stored.left()},
+                           {"ViewSettings/top", stored.top()},
+                           {"ViewSettings/right", stored.right()},
+                           {"ViewSettings/bottom", stored.bottom()}});
+        CMainFrame* frame = m_s->Start();
+        QVERIFY(frame);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(area.contains(frame->frameGeometry().topLeft()) && frame->width() <= area.width() &&
                 frame->height() <= area.height());
-}
+    }
+
+private:
+    std::unique_ptr<DesktopSession> m_s;
+};
 
 QTEST_MAIN(TestSettings)
 #include "settings_test.moc"

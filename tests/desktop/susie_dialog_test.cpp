@@ -5,141 +5,126 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
-#include <gtest/gtest.h>
+#include <QTest>
 #include <map>
 
-namespace {
+class TestPluginSettingsDialog : public QObject {
+    Q_OBJECT
 
-struct FakeRegistry {
-    QString folder = QStringLiteral("/opt/plugins/");
-    std::map<QString, std::pair<QStringList, QStringList>> folders; // active, inactive
-    QStringList written;
-    QString setFolder;
-    int writes = 0, reloads = 0, folderChanges = 0;
+    // Two folders of plug-ins, each with its active and inactive ones.
+    std::map<QString, std::pair<QStringList, QStringList>> m_folders;
+    QStringList m_written; // the inactive list the dialog stored
+    QString m_setFolder;   // the folder it made the one in use
+    int m_writes = 0, m_reloads = 0, m_folderChanges = 0;
+    std::unique_ptr<CSusieDialog> m_dialog;
 
-    PluginRegistryAccess Access() {
-        return {[this] { return folder; },
-                [this](const QString& f) {
-                    setFolder = f;
-                    ++folderChanges;
-                },
-                [this](const QString& f) { return folders[f].first; },
-                [this](const QString& f) { return folders[f].second; },
-                [this](const QStringList& names) {
-                    written = names;
-                    ++writes;
-                },
-                [this] { ++reloads; }};
+    void Open() {
+        m_dialog = std::make_unique<CSusieDialog>(
+            PluginRegistryAccess{[] { return QStringLiteral("/opt/plugins/"); },
+                                 [this](const QString& f) {
+                                     m_setFolder = f;
+                                     ++m_folderChanges;
+                                 },
+                                 [this](const QString& f) { return m_folders[f].first; },
+                                 [this](const QString& f) { return m_folders[f].second; },
+                                 [this](const QStringList& names) {
+                                     m_written = names;
+                                     ++m_writes;
+                                 },
+                                 [this] { ++m_reloads; }});
+    }
+    template <class T> T* Find(const char* name) {
+        return m_dialog->findChild<T*>(QString::fromLatin1(name));
+    }
+    QStringList Items(const char* list) {
+        QStringList names;
+        for (int row = 0; row < Find<QListWidget>(list)->count(); ++row)
+            names << Find<QListWidget>(list)->item(row)->text();
+        return names;
+    }
+    void Move(const char* list, const QStringList& names, const char* button) {
+        auto* from = Find<QListWidget>(list);
+        for (int row = 0; row < from->count(); ++row)
+            from->item(row)->setSelected(names.contains(from->item(row)->text()));
+        Find<QAbstractButton>(button)->click();
+    }
+
+private slots:
+    void init() {
+        m_folders = {{"/opt/plugins/",
+                      {{"ifpng.spi", "IFBMP.spi", "ifgif.spi"}, {"iftiff.spi", "Ifjpeg.spi"}}},
+                     {"/other/", {{"ifwebp.spi"}, {}}}};
+        m_written.clear();
+        m_setFolder.clear();
+        m_writes = m_reloads = m_folderChanges = 0;
+        Open();
+    }
+    void cleanup() { m_dialog.reset(); }
+
+    void showsTheFolderAndBothListsSorted() {
+        QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Plug-in settings"));
+        QCOMPARE(Find<QLineEdit>("editFolder")->text(), QStringLiteral("/opt/plugins/"));
+        QCOMPARE(Items("listActive"), QStringList({"IFBMP.spi", "ifgif.spi", "ifpng.spi"}));
+        QCOMPARE(Items("listInactive"), QStringList({"Ifjpeg.spi", "iftiff.spi"}));
+    }
+
+    void okStoresFolderWritesInactiveListAndReloads() {
+        Move("listActive", {"IFBMP.spi", "ifpng.spi"}, "buttonRemove");
+        Move("listInactive", {"iftiff.spi"}, "buttonAdd");
+        QCOMPARE(Items("listActive"), QStringList({"ifgif.spi", "iftiff.spi"}));
+        m_dialog->accept();
+        QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(m_writes, 1);
+        QCOMPARE(m_written, QStringList({"IFBMP.spi", "Ifjpeg.spi", "ifpng.spi"}));
+        QCOMPARE(m_setFolder, QStringLiteral("/opt/plugins/"));
+        QCOMPARE(m_reloads, 1);
+    }
+
+    void cancelAfterMovingChangesNothing() {
+        Move("listActive", {"ifgif.spi"}, "buttonRemove");
+        Find<QLineEdit>("editFolder")->setText(QStringLiteral("/other/"));
+        m_dialog->reject();
+        QCOMPARE(m_writes + m_reloads + m_folderChanges, 0);
+    }
+
+    // OK takes a newly typed folder but saves the inactive list shown for the old one.
+    void typedFolderWithoutRereadingKeepsTheListsShown() {
+        Find<QLineEdit>("editFolder")->setText(QStringLiteral("/other/"));
+        m_dialog->accept();
+        QCOMPARE(m_setFolder, QStringLiteral("/other/"));
+        QCOMPARE(m_written, QStringList({"Ifjpeg.spi", "iftiff.spi"}));
+    }
+
+    void rereadAndBrowseFillTheListsForTheNewFolder() {
+        Find<QLineEdit>("editFolder")->setText(QStringLiteral("/other/"));
+        Find<QAbstractButton>("buttonRereadFolder")->click();
+        QCOMPARE(Items("listActive"), QStringList({"ifwebp.spi"}));
+        QString offered;
+        SetBrowseForFolderFunction([&](QWidget*, QString& folder, const QString& initial) {
+            offered = initial;
+            folder = QStringLiteral("/opt/plugins/");
+            return true;
+        });
+        Find<QAbstractButton>("buttonBrowse")->click();
+        SetBrowseForFolderFunction({});
+        QCOMPARE(offered, QStringLiteral("/other/"));
+        QCOMPARE(Find<QLineEdit>("editFolder")->text(), QStringLiteral("/opt/plugins/"));
+        QCOMPARE(Items("listActive").size(), 3);
+    }
+
+    void movesAtMostOneHundredPerClick() {
+        QStringList many;
+        for (int i = 0; i < 150; ++i)
+            many << QStringLiteral("p%1.spi").arg(i, 3, 10, QLatin1Char('0'));
+        m_folders["/opt/plugins/"] = {many, {}};
+        Open();
+        Move("listActive", many, "buttonRemove");
+        QCOMPARE(Items("listInactive"), many.mid(0, 100)); // the first hundred
+        Move("listActive", many, "buttonRemove");
+        QCOMPARE(Items("listInactive"), many);
+        QVERIFY(Items("listActive").isEmpty());
     }
 };
 
-QStringList Items(QListWidget* list) {
-    QStringList names;
-    for (int row = 0; row < list->count(); ++row)
-        names << list->item(row)->text();
-    return names;
-}
-
-class SusieDialog : public ::testing::Test {
-protected:
-    SusieDialog() {
-        registry.folders[registry.folder] = {{"ifpng.spi", "IFBMP.spi", "ifgif.spi"},
-                                             {"iftiff.spi", "Ifjpeg.spi"}};
-        registry.folders[QStringLiteral("/other/")] = {{"ifwebp.spi"}, {}};
-    }
-    template <class T> T* Find(QWidget& root, const char* name) {
-        T* child = root.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
-    void Select(QListWidget* list, const QStringList& names) {
-        for (int row = 0; row < list->count(); ++row)
-            list->item(row)->setSelected(names.contains(list->item(row)->text()));
-    }
-
-    FakeRegistry registry;
-};
-
-} // namespace
-
-TEST_F(SusieDialog, ShowsTheFolderAndBothListsSorted) {
-    CSusieDialog dialog(registry.Access());
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Plug-in settings"));
-    EXPECT_EQ(Find<QLineEdit>(dialog, "editFolder")->text(), QStringLiteral("/opt/plugins/"));
-    EXPECT_EQ(Items(Find<QListWidget>(dialog, "listActive")),
-              QStringList({"IFBMP.spi", "ifgif.spi", "ifpng.spi"}));
-    EXPECT_EQ(Items(Find<QListWidget>(dialog, "listInactive")),
-              QStringList({"Ifjpeg.spi", "iftiff.spi"}));
-}
-
-TEST_F(SusieDialog, OkStoresFolderWritesInactiveListAndReloads) {
-    CSusieDialog dialog(registry.Access());
-    auto* active = Find<QListWidget>(dialog, "listActive");
-    Select(active, {"IFBMP.spi", "ifpng.spi"});
-    Find<QAbstractButton>(dialog, "buttonRemove")->click();
-    Select(Find<QListWidget>(dialog, "listInactive"), {"iftiff.spi"});
-    Find<QAbstractButton>(dialog, "buttonAdd")->click();
-    EXPECT_EQ(Items(active), QStringList({"ifgif.spi", "iftiff.spi"}));
-    dialog.accept();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(registry.writes, 1);
-    EXPECT_EQ(registry.written, QStringList({"IFBMP.spi", "Ifjpeg.spi", "ifpng.spi"}));
-    EXPECT_EQ(registry.setFolder, QStringLiteral("/opt/plugins/"));
-    EXPECT_EQ(registry.reloads, 1);
-}
-
-TEST_F(SusieDialog, CancelAfterMovingChangesNothing) {
-    CSusieDialog dialog(registry.Access());
-    Select(Find<QListWidget>(dialog, "listActive"), {"ifgif.spi"});
-    Find<QAbstractButton>(dialog, "buttonRemove")->click();
-    Find<QLineEdit>(dialog, "editFolder")->setText(QStringLiteral("/other/"));
-    dialog.reject();
-    EXPECT_EQ(registry.writes + registry.reloads + registry.folderChanges, 0);
-}
-
-TEST_F(SusieDialog, TypedFolderWithoutRereadingKeepsTheListsShown) {
-    CSusieDialog dialog(registry.Access());
-    Find<QLineEdit>(dialog, "editFolder")->setText(QStringLiteral("/other/"));
-    dialog.accept();
-    EXPECT_EQ(registry.setFolder, QStringLiteral("/other/"));
-    EXPECT_EQ(registry.written, QStringList({"Ifjpeg.spi", "iftiff.spi"}));
-}
-
-TEST_F(SusieDialog, SamePeriodAndBrowseRereadTheLists) {
-    CSusieDialog dialog(registry.Access());
-    auto* active = Find<QListWidget>(dialog, "listActive");
-    Find<QLineEdit>(dialog, "editFolder")->setText(QStringLiteral("/other/"));
-    Find<QAbstractButton>(dialog, "buttonSamePeriod")->click();
-    EXPECT_EQ(Items(active), QStringList({"ifwebp.spi"}));
-
-    QString offered;
-    SetBrowseForFolderFunction([&](QWidget*, QString& folder, const QString& initial) {
-        offered = initial;
-        folder = QStringLiteral("/opt/plugins/");
-        return true;
-    });
-    Find<QAbstractButton>(dialog, "buttonBrowse")->click();
-    SetBrowseForFolderFunction({});
-    EXPECT_EQ(offered, QStringLiteral("/other/"));
-    EXPECT_EQ(Find<QLineEdit>(dialog, "editFolder")->text(), QStringLiteral("/opt/plugins/"));
-    EXPECT_EQ(active->count(), 3);
-}
-
-TEST_F(SusieDialog, MovesAtMostOneHundredPerClick) {
-    QStringList many;
-    for (int i = 0; i < 150; ++i)
-        many << QStringLiteral("p%1.spi").arg(i, 3, 10, QLatin1Char('0'));
-    registry.folders[registry.folder] = {many, {}};
-    CSusieDialog dialog(registry.Access());
-    auto* active = Find<QListWidget>(dialog, "listActive");
-    auto* inactive = Find<QListWidget>(dialog, "listInactive");
-    active->selectAll();
-    Find<QAbstractButton>(dialog, "buttonRemove")->click();
-    EXPECT_EQ(inactive->count(), 100);
-    EXPECT_EQ(active->count(), 50);
-    EXPECT_EQ(inactive->item(99)->text(), QStringLiteral("p099.spi")); // the first hundred
-    active->selectAll();
-    Find<QAbstractButton>(dialog, "buttonRemove")->click();
-    EXPECT_EQ(inactive->count(), 150);
-    EXPECT_EQ(active->count(), 0);
-}
+QTEST_MAIN(TestPluginSettingsDialog)
+#include "susie_dialog_test.moc"

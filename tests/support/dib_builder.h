@@ -84,14 +84,12 @@ inline std::vector<std::uint8_t> Concat(const std::vector<std::uint8_t>& a,
     return Concat({a, b});
 }
 
-// A bottom-up 24-bit picture of width x height pixels, given top row first as 0x00RRGGBB.
-inline DibHandle MakeDib24(int width, int height, const std::vector<std::uint32_t>& topDown) {
+// The stored rows of a 24-bit picture of width x height pixels, given top row first as
+// 0x00RRGGBB: bottom row first, blue-green-red, each row padded to 4 bytes.
+inline std::vector<std::uint8_t> Rows24(int width, int height,
+                                        const std::vector<std::uint32_t>& topDown) {
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     const std::size_t rows = static_cast<std::size_t>(height);
-    DibFields f;
-    f.width = width;
-    f.height = height;
-    f.sizeImage = static_cast<std::uint32_t>(stride * rows);
     std::vector<std::uint8_t> pixels(stride * rows, 0);
     for (std::size_t y = 0; y < rows; ++y)
         for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
@@ -101,5 +99,29 @@ inline DibHandle MakeDib24(int width, int height, const std::vector<std::uint32_
             p[1] = (c >> 8) & 0xFF;
             p[2] = (c >> 16) & 0xFF;
         }
+    return pixels;
+}
+
+// A bottom-up 24-bit picture of width x height pixels, given top row first as 0x00RRGGBB.
+inline DibHandle MakeDib24(int width, int height, const std::vector<std::uint32_t>& topDown) {
+    std::vector<std::uint8_t> pixels = Rows24(width, height, topDown);
+    DibFields f;
+    f.width = width;
+    f.height = height;
+    f.sizeImage = static_cast<std::uint32_t>(pixels.size());
     return MakeDib(f, pixels);
+}
+
+// A bitmap file holding MakeDib(f, rest): the 14-byte file header, with the pixel offset counted
+// from the header's own fields, then the block.
+inline std::vector<std::uint8_t> BitmapFile(const DibFields& f,
+                                            const std::vector<std::uint8_t>& rest = {}) {
+    const bool core = f.headerSize == 12;
+    const std::uint32_t entries = f.clrUsed ? f.clrUsed : f.bits <= 8 ? 1u << f.bits : 0;
+    const std::vector<std::uint8_t> dib = Concat(HeaderBytes(f), rest);
+    std::vector<std::uint8_t> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    WriteU32(file.data() + 2, static_cast<std::uint32_t>(14 + dib.size()));
+    WriteU32(file.data() + 10,
+             14 + (core ? 12 : 40) + entries * (core ? 3 : 4) + (f.compression == 3 ? 12 : 0));
+    return Concat(file, dib);
 }
