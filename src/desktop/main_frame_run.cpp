@@ -24,6 +24,7 @@ void CMainFrame::OnReduce() {
     CKorvoDoc* doc = ActiveImageDocument();
     if (!doc || m_quantSign.m_bRunning || !doc->m_canReduce)
         return;
+    m_wndControlPanel.SetPreviewPicture(doc);
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
     // The values the user has just confirmed; later changes in the panel wait for the next run.
