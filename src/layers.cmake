@@ -12,7 +12,7 @@ set(XKORVO_LAYERS
   "pluginhost:image,settings"          # plug-in ABI, registry, picture loading
   "export:image,quant"                 # PNG, GIF and palette files, quality figures
   "document:quant,pluginhost"          # image and batch documents, no widgets
-  "desktop:document,settings,platform" # the desktop program
+  "desktop:document,settings,platform,export" # the desktop program
   "cli:quant,pluginhost,settings,platform,export") # the command-line program
 
 # Sets `out` to the layers `layer` builds on directly.

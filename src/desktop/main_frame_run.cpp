@@ -1,6 +1,7 @@
 // The main window's side of a quantization run: Reduce colors (the control panel, then a
 // CQuantRun on the active picture), Cancel, the progress bar, and the result window once the run
 // has finished. Only one run is under way at a time in the whole program.
+#include "desktop/child_frame.h"
 #include "desktop/main_frame.h"
 #include "desktop/my_status_bar.h"
 #include "desktop/quant_run.h"
@@ -59,7 +60,11 @@ void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome) {
             QStringLiteral("%1(%2)").arg(source.GetTitle()).arg(source.m_graph.m_nColors));
         reduced->SetDib(source.m_graph.TakeResult());
         reduced->m_canReduce = false;
-        AddImageDocument(std::move(reduced));
+        reduced->m_pSource = &source;
+        CChildFrame* window = AddImageDocument(std::move(reduced));
+        // The palette of a result is what one looks at first; its window goes beside the source.
+        Action(QStringLiteral("actionPaletteView"))->setChecked(true);
+        PlaceBeside(window, source);
         NoticeBeep(NoticeIcon::Information);
     } else {
         NoticeBeep(NoticeIcon::Warning);
