@@ -17,7 +17,7 @@ namespace {
 
 // The pause after the last change before a computation starts: a burst of changes (typing a
 // number, dragging a slider) gives one computation, well within the 300 ms a preview may take.
-constexpr int kPauseMs = 60;
+constexpr int kPauseMs = 40;
 
 } // namespace
 
