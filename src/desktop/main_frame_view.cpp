@@ -131,8 +131,11 @@ void CMainFrame::SyncViews(CKorvoView* from) {
 }
 
 void CMainFrame::RebuildWindowMenu() {
-    for (QAction* action : std::as_const(m_windowActions))
-        delete action;
+    // Later: the entry being triggered may be one of them.
+    for (QAction* action : std::as_const(m_windowActions)) {
+        m_pWindowMenu->removeAction(action);
+        action->deleteLater();
+    }
     m_windowActions.clear();
     QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
     const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
