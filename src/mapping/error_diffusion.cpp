@@ -43,6 +43,12 @@ StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
         return StageResult::OutOfMemory;
     }
     Triple* rows[3] = {storage.data(), storage.data() + slots, storage.data() + 2 * slots};
+    std::vector<std::uint32_t> rowPixels;
+    try {
+        rowPixels.resize(static_cast<std::size_t>(width));
+    } catch (const std::bad_alloc&) {
+        return StageResult::OutOfMemory;
+    }
     const std::int64_t divisor = averageError ? 480 : 160;
     const int level = job.ditherLevel;
 
@@ -52,9 +58,10 @@ StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
         const Triple* e2 = rows[2] + 2; // two rows above
         const int d = (y % 2 == 0) ? 1 : -1;
         const std::size_t rowStart = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const std::uint32_t* pixels = job.pixels.Row(y, width, rowPixels.data());
         for (int n = 0; n < width; ++n) {
             const int x = d > 0 ? n : width - 1 - n;
-            const std::uint32_t pixel = job.pixels[rowStart + x];
+            const std::uint32_t pixel = pixels[x];
             if (pixel == job.transColor) {
                 job.indices[rowStart + x] = static_cast<std::uint8_t>(job.transIndex);
                 continue; // its slot keeps 0: nothing is passed on
