@@ -27,7 +27,7 @@ namespace {
 class CNearestRows {
 public:
     explicit CNearestRows(const MapJob& job)
-        : m_job(job), m_memo(20), m_row(static_cast<std::size_t>(job.width)) {}
+        : m_job(job), m_memo(mapping::MemoBits(job)), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
         const std::size_t start =

@@ -379,23 +379,32 @@ public:
     CRunCounter() : m_weights(1 << 16, 0) {}
 
     void Count(const Buckets& buckets, const std::uint16_t* keys, int red, std::vector<Run>& runs) {
-        bool any = false;
+        m_touched.clear();
+        auto add = [this](std::uint16_t gb, std::uint32_t weight) {
+            if (m_weights[gb] == 0)
+                m_touched.push_back(gb);
+            m_weights[gb] += weight;
+        };
         for (int band = 0; band < buckets.bands; ++band) {
             const std::size_t at = buckets.At(red, band);
             const std::uint32_t begin = buckets.start[at];
             const std::uint32_t middle = buckets.smoothEnd[at];
             const std::uint32_t end = begin + buckets.count[at];
             for (std::uint32_t k = begin; k < middle; ++k)
-                m_weights[keys[k]] += 8;
+                add(keys[k], 8);
             for (std::uint32_t k = middle; k < end; ++k)
-                m_weights[keys[k]] += 1;
-            any = any || end != begin;
+                add(keys[k], 1);
         }
-        if (!any)
-            return;
-        for (std::uint32_t gb = 0; gb < (1u << 16); ++gb) {
-            if (m_weights[gb] == 0)
-                continue;
+        // A few colours are sorted; many are read out of the table in its order.
+        if (m_touched.size() < (1u << 12)) {
+            std::sort(m_touched.begin(), m_touched.end());
+        } else {
+            m_touched.clear();
+            for (std::uint32_t gb = 0; gb < (1u << 16); ++gb)
+                if (m_weights[gb] != 0)
+                    m_touched.push_back(static_cast<std::uint16_t>(gb));
+        }
+        for (const std::uint16_t gb : m_touched) {
             runs.push_back({m_weights[gb], static_cast<std::uint32_t>(red) << 16 | gb});
             m_weights[gb] = 0;
         }
@@ -403,6 +412,7 @@ public:
 
 private:
     std::vector<std::uint32_t> m_weights;
+    std::vector<std::uint16_t> m_touched; // green and blue values with a weight, in any order
 };
 
 // Runs work(i) for i = 0 .. count - 1 on `threads` threads, each index once.
