@@ -7,12 +7,14 @@
 //   xkorvo_view_bench [picture.bmp]   (default: a generated 6000 x 4000 photo-like BMP)
 #include "desktop/korvo_view.h"
 #include "document/korvo_doc.h"
+#include "pluginhost/plugin_registry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -56,8 +58,22 @@ QString MakePicture(const QString& dir, int w, int h) {
 }
 
 struct Figures {
-    double viewOpen, plainOpen, viewRepaint, plainRepaint, viewZoomOut, plainZoomOut;
+    double viewOpen, plainOpen, viewFit, plainFit, viewRepaint, plainRepaint, viewZoomOut,
+        plainZoomOut;
 };
+
+// No plug-ins: the BMP reader reads the benchmark's pictures.
+const PluginHost& NoPlugins() {
+    static PluginHost host;
+    return host;
+}
+
+// Zooms out step by step until the whole picture fits the window, as a user fitting it would.
+void FitToWindow(CKorvoView& view) {
+    while (view.CanZoomOut() &&
+           (view.horizontalScrollBar()->maximum() > 0 || view.verticalScrollBar()->maximum() > 0))
+        view.OnZoomOut();
+}
 
 // A view as a window of the screen's size shows it: sized, shown, fitted to its picture.
 void ShowOnScreen(CKorvoView& view) {
@@ -72,7 +88,7 @@ Figures Measure(const QString& path, int rounds) {
 
     f.viewOpen = MedianMs(rounds, [&] {
         CKorvoDoc doc;
-        doc.OnOpenDocument(path);
+        (void)doc.Open(NoPlugins(), path);
         CKorvoView view(&doc);
         ShowOnScreen(view);
         view.viewport()->render(&target);
@@ -82,9 +98,25 @@ Figures Measure(const QString& path, int rounds) {
         QPainter p(&target);
         p.drawImage(0, 0, img, 0, 0, kScreenW, kScreenH);
     });
+    // Opening and painting the whole picture scaled down to the window.
+    f.viewFit = MedianMs(rounds, [&] {
+        CKorvoDoc doc;
+        (void)doc.Open(NoPlugins(), path);
+        CKorvoView view(&doc);
+        ShowOnScreen(view);
+        FitToWindow(view);
+        view.viewport()->render(&target);
+    });
+    f.plainFit = MedianMs(rounds, [&] {
+        QImage img(path);
+        const double scale =
+            std::min(double(kScreenW) / img.width(), double(kScreenH) / img.height());
+        QPainter p(&target);
+        p.drawImage(QRectF(0, 0, img.width() * scale, img.height() * scale), img);
+    });
 
     CKorvoDoc doc;
-    doc.OnOpenDocument(path);
+    (void)doc.Open(NoPlugins(), path);
     CKorvoView view(&doc);
     ShowOnScreen(view);
     view.ScrollToPosition({doc.m_sizeDoc.width() / 3, doc.m_sizeDoc.height() / 3});
@@ -131,6 +163,7 @@ int main(int argc, char** argv) {
                     size.height(), size.width() * double(size.height()) / 1e6, kScreenW, kScreenH);
         const Figures f = Measure(path, 5);
         Print("open and first paint", f.viewOpen, f.plainOpen);
+        Print("open and paint, fit to window", f.viewFit, f.plainFit);
         Print("repaint at actual size", f.viewRepaint, f.plainRepaint);
         Print("repaint at 1/2", f.viewZoomOut, f.plainZoomOut);
     }

@@ -40,6 +40,7 @@ struct CliOptions {
     std::string paletteIn;  // -p: map onto the colours of this palette file or picture
     std::string paletteOut; // --palette-out: write the result's palette to this file
     bool stats = false;     // print colour count, PSNR and mean CIEDE2000 of every result
+    bool timings = false;   // print the time and memory of every stage of every file
 };
 
 struct CliParse {

@@ -1,6 +1,7 @@
 #include "cli/cli_runner.h"
 
 #include "cli/picture_job.h"
+#include "cli/stage_timings.h"
 #include "cli/standard_input.h"
 #include "export/palette_file.h"
 #include "runcontrol/quant_signal.h"
@@ -190,6 +191,25 @@ void ReportDone(CProgressBar& bar, const CliOptions& options, const std::string&
     }
 }
 
+// ReduceFile, with the figures of its stages on standard error when --timings asks for them.
+// `name` is the input as the user gave it.
+FileOutcome ReduceMeasured(CProgressBar& bar, const PluginHost& host, const CliOptions& options,
+                           const std::string& name, const std::string& input,
+                           const std::string& output, const ReduceJob& job, QuantSignal& signal) {
+    if (!options.timings)
+        return ReduceFile(host, input, output, job, signal);
+    CStageTimings timings([&](const std::string& line) {
+        std::lock_guard lock(g_printLock);
+        bar.ClearLine();
+        std::fprintf(stderr, "xkorvo-cli: %s: %s\n", Printable(name).c_str(), line.c_str());
+    });
+    signal.m_onStage = [&timings](const char* stage) { timings.StageDone(stage); };
+    FileOutcome outcome = ReduceFile(host, input, output, job, signal);
+    signal.m_onStage = nullptr;
+    timings.Finish();
+    return outcome;
+}
+
 } // namespace
 
 int RunConvert(const PluginHost& host, const CliOptions& options) {
@@ -213,7 +233,8 @@ int RunConvert(const PluginHost& host, const CliOptions& options) {
         input = standardInput.Path();
     }
     RunParallel(1, 1, bar, [&](std::size_t, QuantSignal& signal) {
-        outcome = ReduceFile(host, input, options.output, job, signal);
+        outcome = ReduceMeasured(bar, host, options, options.inputs[0], input, options.output, job,
+                                 signal);
     });
     if (outcome.status != FileStatus::Ok)
         ReportFailure(bar, options.inputs[0], outcome.reason);
@@ -259,7 +280,8 @@ int RunBatch(const PluginHost& host, const CliOptions& options) {
             outcome = {FileStatus::OutputFailed,
                        outputs[k] + " is already the output of " + clash[k]};
         else
-            outcome = ReduceFile(host, options.inputs[k], outputs[k], job, signal);
+            outcome = ReduceMeasured(bar, host, options, options.inputs[k], options.inputs[k],
+                                     outputs[k], job, signal);
         status[k] = StatusOf(outcome);
         if (outcome.status != FileStatus::Ok) {
             ReportFailure(bar, options.inputs[k], outcome.reason);

@@ -28,6 +28,7 @@ FileOutcome ReduceFile(const PluginHost& host, const std::string& input, const s
     DibHandle dib = ReadPicture(host, input, reason);
     if (!dib)
         return {FileStatus::InputFailed, reason};
+    signal.StageDone("read");
 
     DibHandle result;
     int transparentIndex = -1;
@@ -62,6 +63,7 @@ FileOutcome ReduceFile(const PluginHost& host, const std::string& input, const s
         if (!palette.ok)
             return {FileStatus::OutputFailed, palette.reason};
     }
+    signal.StageDone("write");
     if (job.stats) {
         const QualityFigures figures = MeasureQuality(dib, result);
         outcome.stats = figures.failure.empty() ? QualityText(figures)

@@ -154,3 +154,29 @@ TEST(ColorHistogram, WeightsMatchTheModel) {
         EXPECT_TRUE(flagged > 0 && flagged < std::size_t(p.width - 2) * (p.height - 2)) << flagged;
     }
 }
+
+// A picture large enough to be worked on in bands by several threads, with a transparent colour
+// and 6-bit input: every rounded colour weighs what the rules give, pixel by pixel.
+TEST(ColorHistogram, BandedPictureMatchesIndependentModel) {
+    std::mt19937 rng(29);
+    Picture p(613, 451, 0);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const bool noisy = (x / 40 + y / 30) % 2 == 0;
+            const int r = (x / 3 + (noisy ? int(rng() % 24) : 0)) & 255;
+            const int g = (y / 2 + x / 9) & 255;
+            const int b = noisy ? int(rng() % 256) : 90;
+            p.at(x, y) = std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+        }
+    const std::uint32_t transparent = p.at(200, 300);
+    const std::vector<std::uint32_t> weights = ReferenceWeights(p);
+    const std::array<std::uint8_t, 256> round = InputRoundingTable(3);
+    Weights expected;
+    for (std::size_t i = 0; i < p.pixels.size(); ++i) {
+        const std::uint32_t c = p.pixels[i];
+        if (c != transparent)
+            expected[std::uint32_t(round[c >> 16]) << 16 |
+                     std::uint32_t(round[(c >> 8) & 255]) << 8 | round[c & 255]] += weights[i];
+    }
+    ExpectHistogram(p, expected, 3, transparent);
+}
