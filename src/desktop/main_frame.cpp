@@ -9,7 +9,7 @@
 #include "desktop/document_messages.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/korvo_view.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/new_type_dialog.h"
 #include "desktop/quant_sign.h"
 #include "desktop/susie_dialog.h"

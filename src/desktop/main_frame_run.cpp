@@ -2,7 +2,7 @@
 // CQuantRun on the active picture), Cancel, the progress bar, and the result window once the run
 // has finished. Only one run is under way at a time in the whole program.
 #include "desktop/main_frame.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/quant_run.h"
 #include "desktop/quant_sign.h"
 #include "desktop/user_notice.h"

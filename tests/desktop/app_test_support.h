@@ -7,7 +7,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/quant_sign.h"
 #include "desktop/user_notice.h"
-#include "desktop/ver_res.h"
+#include "desktop/version_info.h"
 #include "image/dib.h"
 
 #include <QAction>

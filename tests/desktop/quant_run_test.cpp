@@ -3,7 +3,7 @@
 // without a result.
 #include "app_test_support.h"
 #include "desktop/control_panel.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/quant_sign.h"
 #include "document/korvo_doc.h"
 #include "image/bmp_file.h"
