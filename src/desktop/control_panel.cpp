@@ -89,6 +89,19 @@ PanelValues CControllPanel::GetPanelValues() const {
     return v;
 }
 
+PictureOptions CControllPanel::GetPictureOptions() const {
+    constexpr PictureFormat kFormats[] = {PictureFormat::Bmp, PictureFormat::Png,
+                                          PictureFormat::Gif};
+    // "87a non interlace", "87a interlace", "89a non interlace", "89a interlace".
+    const int gifMode = BringIntoRange(settings::kGifMode, m_pPage4->m_nGifMode);
+    PictureOptions options;
+    options.format = kFormats[BringIntoRange(settings::kBatchFileType, m_pPage4->m_nBatchFileType)];
+    options.pngInterlace = BringIntoRange(settings::kPngMode, m_pPage4->m_bPngMode) != 0;
+    options.gif89a = gifMode >= 2;
+    options.gifInterlace = gifMode % 2 == 1;
+    return options;
+}
+
 const PanelSetting* CControllPanel::FindSetting(const QString& key) const {
     for (const PanelSetting& setting : m_pSettings)
         if (key == QLatin1String(setting.setting->key))

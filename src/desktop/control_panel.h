@@ -3,6 +3,7 @@
 // settings file reads and writes the members through m_pSettings; a run takes GetPanelValues().
 #pragma once
 
+#include "export/picture_save.h"
 #include "settings/panel_values.h"
 
 #include <QDialog>
@@ -47,6 +48,9 @@ public:
     // The members that reach the engine, for SettingsForRun, each brought into its
     // range as the settings table says; the members themselves keep what was stored.
     [[nodiscard]] PanelValues GetPanelValues() const;
+    // How pictures are written, from the Batch page: the format of a batch ("BMP / PNG / GIF"),
+    // PNG interlacing and the GIF variant, each brought into its range like the values above.
+    [[nodiscard]] PictureOptions GetPictureOptions() const;
     // The "ControllPanel" keys: taken as stored (a missing key gives 0), and written back.
     void LoadSettings(const IniText& settings);
     void SaveSettings(IniText& settings) const;

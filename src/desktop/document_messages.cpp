@@ -35,6 +35,9 @@ void ReportSaveFailure(const QString& path, const PictureSaveResult& saved) {
     const QString line = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), saved.reason);
     switch (saved.status) {
     case PictureSaveStatus::Ok:
+        if (!saved.note.isEmpty())
+            ShowNotice(nullptr,
+                       QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), saved.note));
         return;
     case PictureSaveStatus::NotWritable:
         ShowNotice(nullptr, QStringLiteral("Cannot save DIB\n") + line);

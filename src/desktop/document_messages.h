@@ -12,7 +12,8 @@ void ReportOpenFailure(QWidget* owner, const QString& path, const PictureLoadRes
 // The message for a clipboard picture that cannot be pasted, told like a file that cannot be
 // read; nothing when the clipboard offered no picture.
 void ReportPasteFailure(QWidget* owner, DibStatus status);
-// The message for a save that failed; nothing for one that succeeded.
+// The message for a save that failed, or the note on a file written otherwise than asked (a
+// GIF87a that a transparent colour made 89a); nothing for a plain success.
 void ReportSaveFailure(const QString& path, const PictureSaveResult& saved);
 // "WxH, N colors."
 void ShowPictureProperties(QWidget* owner, const PictureProperties& properties);

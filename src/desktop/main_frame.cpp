@@ -58,7 +58,8 @@ CMainFrame::CMainFrame(CQuantSign& runState) : m_quantSign(runState), m_wndContr
     m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
     const QString filter = QStringLiteral("All files (*.*)|*.*|BMP files (*.bmp)|*.bmp");
     m_pOpenDlg->m_strFilter = filter;
-    m_pSaveDlg->m_strFilter = filter;
+    m_pSaveDlg->m_strFilter =
+        filter + QStringLiteral("|PNG files (*.png)|*.png|GIF files (*.gif)|*.gif");
     m_pOpenDlg->m_strDefExt = QStringLiteral("bmp");
     m_pSaveDlg->m_strDefExt = QStringLiteral("bmp");
     m_pOpenDlg->m_nFilterIndex = 1;
@@ -430,10 +431,15 @@ void CMainFrame::OnFileSaveAs() {
     if (!m_pSaveDlg->RunSaveDialog())
         return;
     const QString path = m_pSaveDlg->m_strFileName;
+    // The typed extension names the format, else the filter chosen; BMP when neither does.
+    PictureOptions options = m_wndControlPanel.GetPictureOptions();
+    const auto typed = PictureFormatNamed(QFileInfo(path).suffix().toStdString());
+    const auto chosen = PictureFormatNamed(m_pSaveDlg->ChosenExtension().toStdString());
+    options.format = typed ? *typed : chosen.value_or(PictureFormat::Bmp);
     PictureSaveResult saved;
     {
         CWaitCursor wait;
-        saved = doc->Save(path);
+        saved = doc->Save(path, options);
     }
     ReportSaveFailure(path, saved);
 }

@@ -103,7 +103,7 @@ private:
     void OpenBatch(const QStringList& files);
     CChildFrame* AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidget* view);
     // The end of a run: its result in a new window, or the warning and why (main_frame_run.cpp).
-    void OnRunFinished(CKorvoDoc& source, QuantResult outcome);
+    void OnRunFinished(CKorvoDoc& source, QuantResult outcome, int transparentIndex);
 
     // The settings file (main_frame_settings.cpp).
     void ReadSettings(const IniText& settings);

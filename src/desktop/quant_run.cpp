@@ -21,7 +21,9 @@ bool CQuantRun::Start(QThread::Priority priority) {
     // run has finished.
     m_doc.m_graph.SetSource(&m_doc.m_hDib);
     m_pThread.reset(QThread::create([this] {
-        m_outcome = CQuant(SettingsForRun(m_values)).Quantize(m_doc.m_graph, m_sign.m_signal, {});
+        CQuant quant(SettingsForRun(m_values));
+        m_outcome = quant.Quantize(m_doc.m_graph, m_sign.m_signal, {});
+        m_transparentIndex = quant.TransparentIndex();
     }));
     if (!m_pThread)
         return false;

@@ -27,6 +27,8 @@ public:
     // worker; false, with nothing else changed, when no thread could be made.
     bool Start(QThread::Priority priority);
     CKorvoDoc& Document() const { return m_doc; }
+    // The result palette's entry reserved as transparent, once finished; -1 when none.
+    int TransparentIndex() const { return m_transparentIndex; }
 
 signals:
     // The worker's progress (0..1000), once a second while the run is under way.
@@ -44,4 +46,5 @@ private:
     QTimer m_timer; // the progress poll
     std::unique_ptr<QThread> m_pThread;
     QuantResult m_outcome = QuantResult::Done; // written by the worker, read once it has ended
+    int m_transparentIndex = -1;               // the same
 };

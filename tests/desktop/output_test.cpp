@@ -1,0 +1,133 @@
+// Results out of the desktop program and palettes into it, driven as a user does: Save As in the
+// three picture formats, Save palette as, a run mapped onto a palette file, and a batch window's
+// Reduce all, which writes what the command-line front end writes.
+#include "app_test_support.h"
+#include "desktop/control_panel.h"
+#include "desktop/file_dialogs.h"
+#include "desktop/panel_page_batch.h"
+#include "desktop/panel_page_main.h"
+#include "desktop/panel_page_transmission.h"
+#include "document/korvo_doc.h"
+#include "export/indexed_picture.h"
+
+#include <QImage>
+#include <QMdiSubWindow>
+#include <QTest>
+#include <random>
+
+namespace {
+
+// The file dialogs answer with `file` under the filter `filterIndex` (0: the one proposed).
+void AnswerFileDialogs(const QString& file, int filterIndex = 0) {
+    SetFileDialogRunner([file, filterIndex](QWidget*, const FileDialogRequest& request) {
+        return std::optional<FileDialogAnswer>(
+            FileDialogAnswer{{file}, filterIndex ? filterIndex : request.filterIndex});
+    });
+}
+
+// A picture of many colours, from a fixed seed.
+std::vector<std::uint8_t> Noise(int width, int height, unsigned seed = 7) {
+    std::mt19937 random(seed);
+    std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height));
+    for (std::uint32_t& pixel : pixels)
+        pixel = random() & 0xFFFFFF;
+    return Bmp24(width, height, pixels);
+}
+
+} // namespace
+
+class TestOutput : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_s = std::make_unique<DesktopSession>();
+        QVERIFY(m_s->StartTrusted());
+        Frame()->m_runPriority = QThread::NormalPriority;
+        Panel().m_pPage1->m_nBitSet = 1; // 16 colours
+    }
+    void cleanup() { m_s.reset(); }
+
+    // The typed extension names the format, else the filter chosen; the Batch page's variants
+    // apply; a reserved entry is transparent, and a GIF87a that needs one is written as 89a with
+    // a word to the user. Qt's readers see the result's pixels.
+    void saveAsWritesTheChosenFormat_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filter");  // 1 all files, 2 BMP, 3 PNG, 4 GIF
+        QTest::addColumn<int>("variant"); // PngMode or GifMode
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("header"); // the first bytes, PNG: the interlace byte
+        QTest::newRow("PNG by filter, interlaced")
+            << "out" << 3 << 1 << false << "out.png" << QByteArray("\x01", 1);
+        QTest::newRow("PNG by typed extension, transparent")
+            << "out.PNG" << 2 << 0 << true << "out.PNG" << QByteArray("\x00", 1);
+        QTest::newRow("GIF87a by typed extension")
+            << "out.gif" << 1 << 1 << false << "out.gif" << QByteArray("GIF87a");
+        QTest::newRow("GIF87a by filter, transparent: 89a")
+            << "out" << 4 << 0 << true << "out.gif" << QByteArray("GIF89a");
+        QTest::newRow("BMP for an unknown extension under all files")
+            << "out.x" << 1 << 0 << false << "out.x" << QByteArray("BM");
+    }
+    void saveAsWritesTheChosenFormat() {
+        QFETCH(QString, typed);
+        QFETCH(int, filter);
+        QFETCH(int, variant);
+        QFETCH(bool, transparent);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, header);
+        Panel().m_pPage3->m_bTransMode = transparent;
+        Panel().m_pPage4->m_bPngMode = variant;
+        Panel().m_pPage4->m_nGifMode = variant;
+        CKorvoDoc* result = Reduce(m_s->File("photo.bmp", Noise(24, 16)));
+        QVERIFY(result);
+        QCOMPARE(result->m_transparentIndex >= 0, transparent);
+
+        AnswerFileDialogs(m_s->files.filePath(typed), filter);
+        m_s->Action("actionSaveAs")->trigger();
+        const QString path = m_s->files.filePath(written);
+        const QByteArray bytes = ReadFile(path);
+        const bool png = written.endsWith(QLatin1String("png"), Qt::CaseInsensitive);
+        QCOMPARE(png ? bytes.mid(28, 1) : bytes.left(header.size()), header);
+        QCOMPARE(png && bytes.contains("tRNS"), png && transparent);
+        const bool madeGif89a = transparent && header == "GIF89a";
+        QCOMPARE(m_s->rec.Messages(),
+                 madeGif89a
+                     ? QStringList{path + ": written as GIF89a: a transparent colour needs it"}
+                     : QStringList());
+
+        QImage read(path, header.startsWith("BM") ? "BMP" : nullptr);
+        QCOMPARE(read.size(), QSize(24, 16));
+        read = read.convertToFormat(QImage::Format_ARGB32);
+        std::string why;
+        const IndexedPicture indexed = ToIndexed(result->m_hDib, why);
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                const QRgb pixel = read.pixel(x, y);
+                QCOMPARE(pixel & 0xFFFFFFu, result->DisplayImage().pixel(x, y) & 0xFFFFFFu);
+                const bool clear =
+                    indexed.indices[std::size_t(y * 24 + x)] == result->m_transparentIndex;
+                QCOMPARE(qAlpha(pixel) == 0, clear && header != "BM");
+            }
+        }
+    }
+
+private:
+    CMainFrame* Frame() const { return m_s->frame; }
+    CControllPanel& Panel() const { return Frame()->ControlPanel(); }
+    // The result of reducing `file` with the panel as it stands (OK pressed), or nullptr.
+    CKorvoDoc* Reduce(const QString& file) {
+        if (!Frame()->OpenDocumentFile(file))
+            return nullptr;
+        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [](QDialog&) {};
+        m_s->Action("actionReduce")->trigger();
+        if (!QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000) ||
+            m_s->Windows().size() < 2)
+            return nullptr;
+        return static_cast<CKorvoDoc*>(m_s->DocumentOf(Frame()->MdiArea()->activeSubWindow()));
+    }
+
+    std::unique_ptr<DesktopSession> m_s;
+};
+
+QTEST_MAIN(TestOutput)
+#include "output_test.moc"
