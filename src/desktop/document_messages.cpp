@@ -48,6 +48,15 @@ void ReportSaveFailure(const QString& path, const PictureSaveResult& saved) {
     ShowNotice(nullptr, QStringLiteral("Cannot save the file.\n") + line, NoticeIcon::Warning);
 }
 
+void ReportPaletteSaveFailure(const QString& path, SaveResult saved, const std::error_code& why) {
+    if (saved != SaveResult::Ok)
+        ShowNotice(nullptr,
+                   QStringLiteral("Cannot save the palette.\n%1: %2")
+                       .arg(QDir::toNativeSeparators(path),
+                            QString::fromStdString(SaveResultText(saved, why))),
+                   NoticeIcon::Warning);
+}
+
 void ShowPictureProperties(QWidget* owner, const PictureProperties& properties) {
     ShowNotice(owner, QString::asprintf("%dx%d, %d colors.", properties.width, properties.height,
                                         properties.colors));

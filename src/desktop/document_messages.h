@@ -15,5 +15,8 @@ void ReportPasteFailure(QWidget* owner, DibStatus status);
 // The message for a save that failed, or the note on a file written otherwise than asked (a
 // GIF87a that a transparent colour made 89a); nothing for a plain success.
 void ReportSaveFailure(const QString& path, const PictureSaveResult& saved);
+// The message for a palette file that could not be written, `why` the system's error behind a
+// FileError.
+void ReportPaletteSaveFailure(const QString& path, SaveResult saved, const std::error_code& why);
 // "WxH, N colors."
 void ShowPictureProperties(QWidget* owner, const PictureProperties& properties);

@@ -126,6 +126,7 @@ void CMainFrame::ConnectCommands() {
         {"actionOpen", [this] { OpenFiles(); }},
         {"actionClose", [this] { OnFileClose(); }},
         {"actionSaveAs", [this] { OnFileSaveAs(); }},
+        {"actionSavePalette", [this] { OnSavePalette(); }},
         {"actionProperties", [this] { OnShowProperties(); }},
         {"actionPluginSettings", [this] { OnPluginSettings(); }},
         {"actionExit", [this] { close(); }},
@@ -161,6 +162,7 @@ void CMainFrame::CreateMenus() {
     add(m_pFileMenu, "actionOpen");
     add(m_pFileMenu, "actionClose");
     add(m_pFileMenu, "actionSaveAs");
+    add(m_pFileMenu, "actionSavePalette");
     add(m_pFileMenu, "actionProperties");
     m_pFileMenu->addSeparator();
     add(m_pFileMenu, "actionPluginSettings");
@@ -292,6 +294,7 @@ void CMainFrame::UpdateCommandUI() {
         {"actionCloseAll", active != nullptr},
         {"actionSaveAs", doc != nullptr},
         {"actionProperties", doc != nullptr},
+        {"actionSavePalette", doc && !doc->m_canReduce && !doc->m_palette.empty()},
         {"actionReduce", !running && doc && doc->m_canReduce},
         {"actionCancel", running},
         {"actionCopy", doc && doc->HasDib()},

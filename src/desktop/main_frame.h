@@ -76,6 +76,7 @@ private:
     void OpenFiles();
     void OnFileClose();
     void OnFileSaveAs();
+    void OnSavePalette(); // main_frame_output.cpp
     void OnShowProperties();
     void OnPluginSettings();
     void OnPaste();
@@ -119,6 +120,7 @@ private:
     QList<QAction*> m_recentActions;
     std::unique_ptr<COpenFileDialog> m_pOpenDlg;
     std::unique_ptr<CSaveFileDialog> m_pSaveDlg;
+    std::unique_ptr<CSaveFileDialog> m_pPaletteDlg; // Save palette as
     CControllPanel m_wndControlPanel;
     CRecentFileList m_recentFiles;
     PluginHost m_pluginHost;

@@ -9,6 +9,7 @@
 #include "desktop/panel_page_transmission.h"
 #include "document/korvo_doc.h"
 #include "export/indexed_picture.h"
+#include "export/palette_file.h"
 
 #include <QImage>
 #include <QMdiSubWindow>
@@ -109,6 +110,39 @@ private slots:
                 QCOMPARE(qAlpha(pixel) == 0, clear && header != "BM");
             }
         }
+    }
+
+    // Save palette as, only for a result: the typed extension or the chosen filter names the
+    // format; every format reads back as the result's colour table, a colour table with its
+    // transparent entry.
+    void savePaletteWritesTheResultsColours() {
+        Panel().m_pPage3->m_bTransMode = 1;
+        CKorvoDoc* result = Reduce(m_s->File("photo.bmp", Noise(24, 16)));
+        QVERIFY(result);
+        QVERIFY(m_s->Action("actionSavePalette")->isEnabled());
+        std::vector<std::uint32_t> colours;
+        for (const std::uint32_t entry : result->m_palette)
+            colours.push_back(entry & 0xFFFFFF);
+        const struct {
+            const char* typed;
+            int filter; // 1 GIMP, 2 colour table, 3 JASC, 4 hex
+            const char* written;
+        } saves[] = {
+            {"p.act", 1, "p.act"}, {"p", 3, "p.pal"}, {"p.HEX", 2, "p.HEX"}, {"q", 1, "q.gpl"}};
+        for (const auto& save : saves) {
+            AnswerFileDialogs(m_s->files.filePath(QString::fromLatin1(save.typed)), save.filter);
+            m_s->Action("actionSavePalette")->trigger();
+            const PaletteRead read = ReadPaletteFile(
+                m_s->files.filePath(QString::fromLatin1(save.written)).toStdString());
+            QVERIFY2(read.error.empty(), read.error.c_str());
+            QCOMPARE(read.palette.colors, colours);
+            const bool table = QByteArray(save.written).endsWith(".act");
+            QCOMPARE(read.palette.transparentIndex, table ? result->m_transparentIndex : -1);
+        }
+        QVERIFY(result->m_transparentIndex >= 0);
+        QCOMPARE(m_s->rec.Messages(), QStringList());
+        Frame()->MdiArea()->setActiveSubWindow(m_s->Windows().first()); // the source
+        QVERIFY(!m_s->Action("actionSavePalette")->isEnabled());
     }
 
 private:
