@@ -32,7 +32,8 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
                    {&settings::kGifMode, &m_pPage4->m_nGifMode},
                    {&settings::kBatchPath, &m_pPage4->m_strBatchPath},
                    {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType},
-                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses}}},
+                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses},
+                   {&settings::kPaletteFile, &m_pPage1->m_strPaletteFile}}},
       m_pMainWindow(mainWindow) {
     setObjectName(QStringLiteral("controlPanel"));
     setWindowTitle(tr("Quantizer color settings"));
@@ -45,6 +46,8 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
     m_pTabs->addTab(m_pPage3, tr("Transmission"));
     m_pTabs->addTab(m_pPage4, tr("Batch"));
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CControllPanel::OnPageChanged);
+    connect(m_pPage1, &CMyPropertyPage1::PaletteChoiceChanged, m_pPage2,
+            &CMyPropertyPage2::ShowComputedPaletteControls);
 
     // OK and Cancel only: a page's values are taken when it is left or confirmed.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -173,8 +176,9 @@ void CControllPanel::done(int result) {
             return;
         }
         // The count edit shows the stored count even when its page was not visited this time;
-        // a count the page would refuse must not reach a run either.
-        if (!m_pPage1->CountInRange()) {
+        // a count the page would refuse must not reach a run either. A palette file leaves the
+        // count nothing to do.
+        if (m_pPage1->m_strPaletteFile.isEmpty() && !m_pPage1->CountInRange()) {
             SwitchTo(0);
             Refuse(CMyPropertyPage1::RangeMessage());
             return;

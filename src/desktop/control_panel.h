@@ -38,10 +38,10 @@ public:
     CMyPropertyPage3* m_pPage3;
     CMyPropertyPage4* m_pPage4;
 
-    // The 18 members in their fixed order: Add16, DitherMode, numBit, BitSet, DitherLevel,
+    // The 19 members in their fixed order: Add16, DitherMode, numBit, BitSet, DitherLevel,
     // InBit, OutBit, magCR, magGM, magWB, magYB, TransMode, TransPosition, PngMode, GifMode,
-    // BatchPath (the one string), BatchFileType, RefinePasses.
-    std::array<PanelSetting, 18> m_pSettings;
+    // BatchPath (a string), BatchFileType, RefinePasses, PaletteFile (a string).
+    std::array<PanelSetting, 19> m_pSettings;
     // The page shown last; the sheet reopens there for the rest of the program run.
     int m_nActivePage = 0;
 

@@ -57,6 +57,13 @@ void ReportPaletteSaveFailure(const QString& path, SaveResult saved, const std::
                    NoticeIcon::Warning);
 }
 
+void ReportPaletteRefused(QWidget* owner, const QString& path, const QString& reason) {
+    ShowNotice(owner,
+               QStringLiteral("Cannot use the palette.\n%1: %2")
+                   .arg(QDir::toNativeSeparators(path), reason),
+               NoticeIcon::Warning);
+}
+
 void ShowPictureProperties(QWidget* owner, const PictureProperties& properties) {
     ShowNotice(owner, QString::asprintf("%dx%d, %d colors.", properties.width, properties.height,
                                         properties.colors));

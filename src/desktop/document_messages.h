@@ -18,5 +18,7 @@ void ReportSaveFailure(const QString& path, const PictureSaveResult& saved);
 // The message for a palette file that could not be written, `why` the system's error behind a
 // FileError.
 void ReportPaletteSaveFailure(const QString& path, SaveResult saved, const std::error_code& why);
+// The message for a palette file a run cannot map onto, `reason` naming the line or byte.
+void ReportPaletteRefused(QWidget* owner, const QString& path, const QString& reason);
 // "WxH, N colors."
 void ShowPictureProperties(QWidget* owner, const PictureProperties& properties);

@@ -1,11 +1,14 @@
-// The main window's commands that hand results out beyond a picture file: Save palette as.
+// The main window's commands that hand results out beyond a picture file (Save palette as), and
+// the palette file a run maps onto.
 #include "desktop/document_messages.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/main_frame.h"
+#include "desktop/panel_page_main.h"
 #include "desktop/wait_cursor.h"
 #include "document/korvo_doc.h"
 #include "export/palette_file.h"
 #include "job/output_writer.h"
+#include "job/reduce_job.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -42,4 +45,19 @@ void CMainFrame::OnSavePalette() {
             name, [&](const ByteSink& sink) { return WritePalette(format, palette, sink); }, &why);
     }
     ReportPaletteSaveFailure(path, saved, why);
+}
+
+bool CMainFrame::ReadPanelPalette(std::vector<std::uint32_t>& colors) {
+    colors.clear();
+    const QString path = m_wndControlPanel.m_pPage1->m_strPaletteFile;
+    if (path.isEmpty())
+        return true;
+    std::string reason;
+    {
+        CWaitCursor wait;
+        colors = ReadRunPalette(m_pluginHost, QFile::encodeName(path).toStdString(), reason);
+    }
+    if (colors.empty())
+        ReportPaletteRefused(this, path, QString::fromStdString(reason));
+    return !colors.empty();
 }

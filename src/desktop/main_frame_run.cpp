@@ -26,8 +26,14 @@ void CMainFrame::OnReduce() {
         return;
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
+    std::vector<std::uint32_t> palette;
+    if (!ReadPanelPalette(palette))
+        return;
     // The values the user has just confirmed; later changes in the panel wait for the next run.
-    auto* run = new CQuantRun(*doc, m_wndControlPanel.GetPanelValues(), m_quantSign, this);
+    PanelValues values = m_wndControlPanel.GetPanelValues();
+    if (!palette.empty())
+        values = ForGivenPalette(values);
+    auto* run = new CQuantRun(*doc, values, std::move(palette), m_quantSign, this);
     connect(run, &CQuantRun::Progress, m_pStatusBar, &CMainStatusBar::SetProgressPos);
     connect(run, &CQuantRun::Finished, this, [this, run](QuantResult outcome) {
         OnRunFinished(run->Document(), outcome, run->TransparentIndex());

@@ -11,7 +11,9 @@
 #include <QObject>
 #include <QThread>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class CKorvoDoc;
 class CQuantSign;
@@ -19,8 +21,9 @@ class CQuantSign;
 class CQuantRun : public QObject {
     Q_OBJECT
 public:
-    CQuantRun(CKorvoDoc& doc, const PanelValues& values, CQuantSign& sign,
-              QObject* parent = nullptr);
+    // `palette`: the colours to map onto, or none to compute a palette.
+    CQuantRun(CKorvoDoc& doc, const PanelValues& values, std::vector<std::uint32_t> palette,
+              CQuantSign& sign, QObject* parent = nullptr);
     ~CQuantRun() override;
 
     // Gives the document's picture to its pixel array, marks the run under way and starts the
@@ -42,6 +45,7 @@ private:
 
     CKorvoDoc& m_doc;
     const PanelValues m_values;
+    const std::vector<std::uint32_t> m_palette;
     CQuantSign& m_sign;
     QTimer m_timer; // the progress poll
     std::unique_ptr<QThread> m_pThread;

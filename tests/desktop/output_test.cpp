@@ -11,6 +11,7 @@
 #include "export/indexed_picture.h"
 #include "export/palette_file.h"
 
+#include <QAbstractButton>
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QTest>
@@ -145,14 +146,73 @@ private slots:
         QVERIFY(!m_s->Action("actionSavePalette")->isEnabled());
     }
 
+    // "Palette: from file..." on the Main page: count, fixed colours and precisions go off, the
+    // choice is kept in the settings file, and the result holds exactly the file's colours.
+    void runMapsOntoThePaletteFile() {
+        const std::vector<std::uint32_t> five = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000};
+        const QString hex =
+            m_s->File("five.hex", QByteArray("ff0000\n00FF00\n#0000ff\nffffff\n000000\n"));
+        AnswerFileDialogs(hex);
+        QStringList enabled;
+        CKorvoDoc* result =
+            Reduce(m_s->File("photo.bmp", Noise(24, 16)), [&](CControllPanel& panel) {
+                panel.findChild<QAbstractButton*>(QStringLiteral("radioPaletteFile"))->click();
+                for (const char* name : {"radioBitSet0", "editNumBit", "checkAdd16", "comboInBit",
+                                         "comboOutBit", "checkRefine", "comboDitherMode"})
+                    if (panel.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled())
+                        enabled << QString::fromLatin1(name);
+            });
+        QVERIFY(result);
+        QCOMPARE(enabled, QStringList{"comboDitherMode"});
+        std::vector<std::uint32_t> table;
+        for (const std::uint32_t entry : result->m_palette)
+            table.push_back(entry & 0xFFFFFF);
+        QCOMPARE(table, five);
+        m_s->End();
+        QCOMPARE(ReadSetting(QStringLiteral("ControllPanel/PaletteFile")).toString(), hex);
+    }
+
+    // A file that gives no palette is refused with the line or byte at fault; nothing runs.
+    void unusablePaletteFileStartsNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("GIMP palette, bad line")
+            << "bad.gpl" << QByteArray("GIMP Palette\n0 0 0\n255 255\n")
+            << "line 3: expected three numbers 0..255 (red, green, blue)";
+        QTest::newRow("colour table cut short")
+            << "short.act" << QByteArray(700, '\0')
+            << "byte 700: the file ends; a colour table is 768 or 772 bytes long";
+        const std::vector<std::uint8_t> many = Noise(20, 15);
+        QTest::newRow("picture of 300 colours")
+            << "many.bmp"
+            << QByteArray(reinterpret_cast<const char*>(many.data()), qsizetype(many.size()))
+            << "the picture has more than 256 colours";
+    }
+    void unusablePaletteFileStartsNothing() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        const QString file = m_s->File(name, bytes);
+        Panel().m_pPage1->m_strPaletteFile = file;
+        QVERIFY(!Reduce(m_s->File("photo.bmp", Noise(4, 4))));
+        QCOMPARE(m_s->rec.Messages(), QStringList{"Cannot use the palette.\n" + file +
+                                                  ": not a usable palette: " + reason});
+        QCOMPARE(m_s->Windows().size(), 1);
+    }
+
 private:
     CMainFrame* Frame() const { return m_s->frame; }
     CControllPanel& Panel() const { return Frame()->ControlPanel(); }
-    // The result of reducing `file` with the panel as it stands (OK pressed), or nullptr.
-    CKorvoDoc* Reduce(const QString& file) {
+    // The result of reducing `file` with the panel as it stands, changed by `setUp`, then OK;
+    // nullptr when there is none.
+    CKorvoDoc* Reduce(const QString& file, std::function<void(CControllPanel&)> setUp = {}) {
         if (!Frame()->OpenDocumentFile(file))
             return nullptr;
-        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [](QDialog&) {};
+        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [setUp](QDialog& d) {
+            if (setUp)
+                setUp(static_cast<CControllPanel&>(d));
+        };
         m_s->Action("actionReduce")->trigger();
         if (!QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000) ||
             m_s->Windows().size() < 2)
