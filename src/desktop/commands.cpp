@@ -44,6 +44,12 @@ const QList<CommandInfo>& CommandTable() {
          QStringLiteral("Reduce color\nReduce"),
          {K(Qt::CTRL | Qt::Key_R)},
          ""},
+        {"actionReduceAll",
+         QStringLiteral("Reduce &all..."),
+         QStringLiteral("Reduce the colors of every file of the batch into the output folder\n"
+                        "Reduce all"),
+         {},
+         ""},
         {"actionCancel",
          QStringLiteral("Cance&l\tEsc"),
          QStringLiteral("Cancel color processing\nCancel"),

@@ -131,6 +131,7 @@ void CMainFrame::ConnectCommands() {
         {"actionPluginSettings", [this] { OnPluginSettings(); }},
         {"actionExit", [this] { close(); }},
         {"actionReduce", [this] { OnReduce(); }},
+        {"actionReduceAll", [this] { OnReduceAll(); }},
         {"actionCancel", [this] { OnCancel(); }},
         {"actionCopy", activeView(&CKorvoView::OnCopy)},
         {"actionPaste", [this] { OnPaste(); }},
@@ -188,6 +189,7 @@ void CMainFrame::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Compil&e"));
     edit->setObjectName(QStringLiteral("menuEdit"));
     add(edit, "actionReduce");
+    add(edit, "actionReduceAll");
     add(edit, "actionCancel");
     edit->addSeparator();
     add(edit, "actionCopy");
@@ -222,7 +224,8 @@ void CMainFrame::CreateToolBar() {
     m_pToolBar->setMovable(true);
     const char* order[] = {"actionOpen",    "actionSaveAs", nullptr,        "actionCopy",
                            "actionPaste",   nullptr,        "actionZoomIn", "actionActualView",
-                           "actionZoomOut", nullptr,        "actionReduce", "actionCancel"};
+                           "actionZoomOut", nullptr,        "actionReduce", "actionReduceAll",
+                           "actionCancel"};
     for (const char* name : order) {
         if (name)
             m_pToolBar->addAction(Action(QString::fromLatin1(name)));
@@ -289,6 +292,8 @@ void CMainFrame::UpdateCommandUI() {
     const bool running = m_quantSign.m_bRunning;
     // A batch window's log never takes a picture.
     const bool batchActive = active && qobject_cast<CBatchView*>(active->widget());
+    const CBatchView* batchView = active ? qobject_cast<CBatchView*>(active->widget()) : nullptr;
+    const CBatchDoc* batch = batchView ? batchView->GetDocument() : nullptr;
     const std::pair<const char*, bool> enabled[] = {
         {"actionClose", active != nullptr},
         {"actionCloseAll", active != nullptr},
@@ -297,6 +302,8 @@ void CMainFrame::UpdateCommandUI() {
         {"actionSavePalette", doc && !doc->m_canReduce && !doc->m_palette.empty()},
         {"actionReduce", !running && doc && doc->m_canReduce},
         {"actionCancel", running},
+        {"actionReduceAll", !running && batch && !batch->m_fileList.isEmpty()},
+        {"actionPluginSettings", !running}, // a batch reads pictures through the plug-ins
         {"actionCopy", doc && doc->HasDib()},
         {"actionPaste", !batchActive && ClipboardHasPicture()},
         {"actionZoomIn", view && view->CanZoomIn()},

@@ -77,6 +77,7 @@ private:
     void OnFileClose();
     void OnFileSaveAs();
     void OnSavePalette(); // main_frame_output.cpp
+    void OnReduceAll();   // main_frame_output.cpp
     // The colours of the control panel's palette file, none when the palette is computed; false,
     // after telling the user why, when the file gives no palette (main_frame_output.cpp).
     bool ReadPanelPalette(std::vector<std::uint32_t>& colors);

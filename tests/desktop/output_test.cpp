@@ -2,9 +2,12 @@
 // three picture formats, Save palette as, a run mapped onto a palette file, and a batch window's
 // Reduce all, which writes what the command-line front end writes.
 #include "app_test_support.h"
+#include "desktop/batch_view.h"
+#include "desktop/browse_for_folder.h"
 #include "desktop/control_panel.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/panel_page_batch.h"
+#include "desktop/panel_page_engine.h"
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
 #include "document/korvo_doc.h"
@@ -12,8 +15,11 @@
 #include "export/palette_file.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QTest>
 #include <random>
 
@@ -35,6 +41,9 @@ std::vector<std::uint8_t> Noise(int width, int height, unsigned seed = 7) {
         pixel = random() & 0xFFFFFF;
     return Bmp24(width, height, pixels);
 }
+
+// Sets the control panel up for a batch; the second argument is the test's palette file.
+using PanelSetUp = std::function<void(CControllPanel&, const QString&)>;
 
 } // namespace
 
@@ -201,8 +210,175 @@ private slots:
         QCOMPARE(m_s->Windows().size(), 1);
     }
 
+    // Reduce all writes, file for file, the bytes xkorvo-cli -o DIR writes with the same
+    // settings, and logs one line per file; the folder is asked for when the Batch page has none.
+    void reduceAllWritesWhatTheCommandLineWrites_data() {
+        QTest::addColumn<PanelSetUp>("setUp");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("GIF87a interlaced, transparent")
+            << PanelSetUp([](CControllPanel& panel, const QString&) {
+                   panel.m_pPage1->m_nDitherMode = 2;
+                   panel.m_pPage3->m_bTransMode = 1;
+                   panel.m_pPage4->m_nBatchFileType = 2;
+                   panel.m_pPage4->m_nGifMode = 1;
+               })
+            << QStringList{"-c",
+                           "16",
+                           "-d",
+                           "diffusion",
+                           "-t",
+                           "lower-right",
+                           "-f",
+                           "gif",
+                           "--gif-variant",
+                           "87a",
+                           "--gif-interlace"}
+            << "gif"
+            << " (written as GIF89a: a transparent colour needs it)";
+        QTest::newRow("PNG interlaced from a palette file")
+            << PanelSetUp([](CControllPanel& panel, const QString& palette) {
+                   panel.m_pPage1->m_strPaletteFile = palette;
+                   panel.m_pPage1->m_nDitherMode = 4;
+                   panel.m_pPage2->m_nOutBit = 3; // a palette file leaves it nothing to do
+                   panel.m_pPage4->m_nBatchFileType = 1;
+                   panel.m_pPage4->m_bPngMode = 1;
+               })
+            << QStringList{"-p", "PALETTE", "-d", "cartoon", "-f", "png", "--png-interlace"}
+            << "png"
+            << "";
+    }
+    void reduceAllWritesWhatTheCommandLineWrites() {
+        QFETCH(PanelSetUp, setUp);
+        QFETCH(QStringList, options);
+        QFETCH(QString, extension);
+        QFETCH(QString, note);
+        const QString palette =
+            m_s->File("five.hex", QByteArray("ff0000\n00ff00\n0000ff\nffffff\n000000\n"));
+        options.replaceInStrings(QStringLiteral("PALETTE"), palette);
+        const QStringList inputs = {m_s->File("a.bmp", Noise(24, 16, 1)),
+                                    m_s->File("b.bmp", Noise(17, 9, 2)),
+                                    m_s->File("bad.bmp", QByteArray("BM not a picture"))};
+        const QString desktopDir = m_s->files.filePath(QStringLiteral("desktop"));
+        const QString cliDir = m_s->files.filePath(QStringLiteral("cli"));
+        SetBrowseForFolderFunction([desktopDir](QWidget*, QString& folder, const QString&) {
+            folder = desktopDir;
+            return true;
+        });
+        setUp(Panel(), palette);
+        CBatchView* log = ReduceAll(inputs);
+        QVERIFY(log);
+
+        QProcess cli;
+        cli.start(QStringLiteral(XKORVO_BIN_DIR "/xkorvo-cli"),
+                  QStringList{"-q", "-o", cliDir} + options + inputs);
+        QVERIFY(cli.waitForFinished(120000));
+        QCOMPARE(cli.exitCode(), 2); // the file that is no picture
+        const QString cliError = QString::fromLocal8Bit(cli.readAllStandardError());
+        for (const char* name : {"a", "b"}) {
+            const QString file = QStringLiteral("/%1.").arg(QLatin1String(name)) + extension;
+            QVERIFY(!ReadFile(desktopDir + file).isEmpty());
+            QCOMPARE(ReadFile(desktopDir + file), ReadFile(cliDir + file));
+        }
+        const QStringList lines = log->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.mid(3, 2), (QStringList{"Reduce all: 3 files into " + desktopDir + " as " +
+                                                   extension.toUpper(),
+                                               "1: " + inputs[0] + " -> " + desktopDir + "/a." +
+                                                   extension + ": done" + note}));
+        // The reason of the file that failed, as the command line gives it.
+        QVERIFY(lines.value(6).startsWith("3: " + inputs[2] + ": "));
+        QVERIFY2(cliError.contains(lines.value(6).section(QStringLiteral(": "), 2)),
+                 qPrintable(cliError));
+        QCOMPARE(lines.value(7), QStringLiteral("2 done, 1 failed"));
+        QCOMPARE(Panel().m_pPage4->m_strBatchPath, desktopDir); // the folder chosen is kept
+    }
+
+    // Files already in the folder are replaced only when the user agrees, once per batch: No
+    // keeps them and writes the others, Cancel starts nothing, Yes replaces them.
+    void existingFilesAreReplacedOnlyWhenTheUserAgrees() {
+        const QString dir = m_s->files.filePath(QStringLiteral("out"));
+        Panel().m_pPage4->m_strBatchPath = dir;
+        QVERIFY(QDir().mkpath(dir));
+        const QString kept = m_s->File("out/a.bmp", QByteArray("the old a"));
+        const QStringList inputs = {m_s->File("a.bmp", Noise(8, 8, 1)),
+                                    m_s->File("b.bmp", Noise(8, 8, 2))};
+        CBatchView* log = nullptr;
+        for (const char* button : {"No", "Cancel", "Yes"}) {
+            m_s->rec.Clear();
+            m_s->rec.m_answers[QStringLiteral("replaceQuestion")] = [button](QDialog& d) {
+                for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
+                    if (b->text().remove(QLatin1Char('&')) == QLatin1String(button))
+                        b->click();
+            };
+            log = ReduceAll(inputs, log);
+            QVERIFY(log);
+            QVERIFY(m_s->rec.Dialogs().contains(QStringLiteral("replaceQuestion")));
+            if (QLatin1String(button) == "No") {
+                QCOMPARE(ReadFile(kept), QByteArray("the old a"));
+                QVERIFY(log->toPlainText().contains("1: " + inputs[0] + ": " + kept +
+                                                    " exists and is kept"));
+                QVERIFY(ReadFile(dir + "/b.bmp").startsWith("BM"));
+            }
+        }
+        QCOMPARE(log->toPlainText().count(QStringLiteral("Reduce all:")), 2); // Cancel ran nothing
+        QVERIFY(ReadFile(kept).startsWith("BM"));
+        QCOMPARE(m_s->rec.Messages(), QStringList());
+    }
+
+    // A batch is the program's one run: Reduce and Reduce all are off, the batch window and the
+    // program stay open, and Esc stops it after the file under way.
+    void batchIsTheOneRunAndEscStopsIt() {
+        const QString dir = m_s->files.filePath(QStringLiteral("out"));
+        Panel().m_pPage4->m_strBatchPath = dir;
+        QVERIFY(Frame()->OpenDocumentFile(m_s->File("picture.bmp", Noise(4, 4))));
+        const QStringList inputs = {m_s->File("big.bmp", Noise(1600, 1200)),
+                                    m_s->File("small.bmp", Noise(4, 4))};
+        CBatchView* log = ReduceAll(inputs, nullptr, false);
+        QVERIFY(log);
+        QVERIFY(m_s->RunState().m_bRunning);
+        QVERIFY(!m_s->Action("actionReduceAll")->isEnabled());
+        QVERIFY(!Frame()->close());
+        m_s->Windows().last()->close();
+        QCOMPARE(m_s->Windows().size(), 2);
+        Frame()->MdiArea()->setActiveSubWindow(m_s->Windows().first());
+        QVERIFY(!m_s->Action("actionReduce")->isEnabled());
+        QVERIFY(!m_s->Action("actionPluginSettings")->isEnabled());
+        QVERIFY(QTest::qWaitFor([this] { return m_s->RunState().m_signal.m_nProgress.load() > 0; },
+                                60000));
+        m_s->Action("actionCancel")->trigger();
+        QVERIFY(QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000));
+        QVERIFY(log->toPlainText().endsWith(QStringLiteral("0 done, 1 failed, cancelled\n")));
+        QVERIFY(!QFileInfo::exists(dir + "/small.bmp"));
+        QVERIFY(m_s->Action("actionReduce")->isEnabled());
+    }
+
 private:
     CMainFrame* Frame() const { return m_s->frame; }
+    // Reduce all over `files` in a batch window (`log`'s, else a new one) with the panel as it
+    // stands; its log once the run has ended (`wait`), nullptr when it did not start.
+    CBatchView* ReduceAll(const QStringList& files, CBatchView* log = nullptr, bool wait = true) {
+        if (!log) {
+            SetFileDialogRunner([files](QWidget*, const FileDialogRequest& request) {
+                return std::optional<FileDialogAnswer>(
+                    FileDialogAnswer{files, request.filterIndex});
+            });
+            m_s->Action("actionOpen")->trigger();
+            log = qobject_cast<CBatchView*>(Frame()->MdiArea()->activeSubWindow()->widget());
+        }
+        // A question box shown before leaves the main window inactive, and with it the window
+        // whose commands are enabled.
+        Frame()->activateWindow();
+        if (!QTest::qWaitForWindowActive(Frame()))
+            return nullptr;
+        if (!log || !m_s->Action("actionReduceAll")->isEnabled())
+            return nullptr;
+        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [](QDialog&) {};
+        m_s->Action("actionReduceAll")->trigger();
+        if (wait && !QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000))
+            return nullptr;
+        return log;
+    }
     CControllPanel& Panel() const { return Frame()->ControlPanel(); }
     // The result of reducing `file` with the panel as it stands, changed by `setUp`, then OK;
     // nullptr when there is none.
