@@ -5,16 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <filesystem>
 
 namespace {
-
-std::vector<std::string> EncodedNames(const QStringList& files) {
-    std::vector<std::string> names;
-    for (const QString& file : files)
-        names.push_back(QFile::encodeName(file).toStdString());
-    return names;
-}
 
 QString Shown(const std::string& name) {
     return QDir::toNativeSeparators(QFile::decodeName(name.c_str()));
@@ -23,14 +17,19 @@ QString Shown(const std::string& name) {
 } // namespace
 
 CBatchRun::CBatchRun(CBatchDoc& doc, const PluginHost& host, ReduceJob job,
-                     std::vector<std::uint32_t> palette, std::vector<BatchOutput> outputs,
-                     bool replace, CQuantSign& sign, QObject* parent)
+                     std::vector<std::uint32_t> palette, std::vector<std::string> inputs,
+                     std::vector<BatchOutput> outputs, bool replace, CQuantSign& sign,
+                     QObject* parent)
     : QObject(parent), m_doc(doc), m_host(host), m_job(std::move(job)),
-      m_palette(std::move(palette)), m_inputs(EncodedNames(doc.m_fileList)),
-      m_outputs(std::move(outputs)), m_replace(replace), m_sign(sign) {
+      m_palette(std::move(palette)), m_inputs(std::move(inputs)), m_outputs(std::move(outputs)),
+      m_replace(replace), m_sign(sign) {
     m_job.palette = m_palette.empty() ? nullptr : &m_palette;
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, [this] {
+        // The engine clears a cancel request when a picture starts: one made while the picture
+        // was being read is made again.
+        if (m_cancel.load())
+            m_sign.m_signal.m_bCancel.store(1);
         const long long files = std::max<long long>(1, static_cast<long long>(m_inputs.size()));
         const long long pos = m_current.load() * 1000LL + m_sign.m_signal.m_nProgress.load();
         emit Progress(static_cast<int>(std::min(1000LL, pos / files)));
@@ -56,8 +55,8 @@ bool CBatchRun::Start(QThread::Priority priority) {
 }
 
 void CBatchRun::Cancel() {
-    // The engine clears its cancel request when a picture starts; the run's own flag also
-    // stops the files that follow.
+    // The run's own flag stops the files that follow, and the progress poll repeats the request
+    // that the engine clears when a picture starts.
     m_cancel.store(true);
     m_sign.m_signal.m_bCancel.store(1);
 }

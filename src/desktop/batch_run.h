@@ -25,11 +25,13 @@ class PluginHost;
 class CBatchRun : public QObject {
     Q_OBJECT
 public:
-    // `job` without its palette, which `palette` gives (none: computed); `outputs` as
-    // PlanBatchOutputs named them. Existing files are replaced only when `replace` is set.
+    // `job` without its palette, which `palette` gives (none: computed); `inputs` the document's
+    // files as the system names them, `outputs` as PlanBatchOutputs named them. Existing files
+    // are replaced only when `replace` is set.
     CBatchRun(CBatchDoc& doc, const PluginHost& host, ReduceJob job,
-              std::vector<std::uint32_t> palette, std::vector<BatchOutput> outputs, bool replace,
-              CQuantSign& sign, QObject* parent = nullptr);
+              std::vector<std::uint32_t> palette, std::vector<std::string> inputs,
+              std::vector<BatchOutput> outputs, bool replace, CQuantSign& sign,
+              QObject* parent = nullptr);
     ~CBatchRun() override;
 
     // Marks the document's run under way and starts the worker; false, with nothing else

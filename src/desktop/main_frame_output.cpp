@@ -74,22 +74,6 @@ bool CMainFrame::ReadPanelPalette(std::vector<std::uint32_t>& colors) {
     return !colors.empty();
 }
 
-namespace {
-
-const char* FormatName(PictureFormat format) {
-    switch (format) {
-    case PictureFormat::Png:
-        return "PNG";
-    case PictureFormat::Gif:
-        return "GIF";
-    case PictureFormat::Bmp:
-        break;
-    }
-    return "BMP";
-}
-
-} // namespace
-
 // Reduce all: the control panel, the output folder (asked for when the Batch page has none), one
 // question when files would be replaced, then a CBatchRun over the active batch window's list.
 void CMainFrame::OnReduceAll() {
@@ -145,8 +129,9 @@ void CMainFrame::OnReduceAll() {
         replace = answer == NoticeAnswer::Yes;
     }
 
+    const QString format = QString::fromLatin1(PictureExtension(job.output.format)).toUpper();
     auto* run = new CBatchRun(*doc, m_pluginHost, std::move(job), std::move(palette),
-                              std::move(outputs), replace, m_quantSign, this);
+                              std::move(inputs), std::move(outputs), replace, m_quantSign, this);
     connect(run, &CBatchRun::Progress, m_pStatusBar, &CMainStatusBar::SetProgressPos);
     connect(run, &CBatchRun::FileDone, view, &CBatchView::AppendText);
     connect(Action(QStringLiteral("actionCancel")), &QAction::triggered, run, &CBatchRun::Cancel);
@@ -164,15 +149,14 @@ void CMainFrame::OnReduceAll() {
             UpdateCommandUI();
             run->deleteLater();
         });
-    view->AppendText(
-        QStringLiteral("Reduce all: %1 files into %2 as %3\r\n")
-            .arg(doc->m_fileList.size())
-            .arg(QDir::toNativeSeparators(folder),
-                 QLatin1String(FormatName(m_wndControlPanel.GetPictureOptions().format))));
     if (!run->Start(m_runPriority)) {
         delete run;
         return;
     }
+    // Before the first file's line: those come from the worker through the event loop.
+    view->AppendText(QStringLiteral("Reduce all: %1 files into %2 as %3\r\n")
+                         .arg(doc->m_fileList.size())
+                         .arg(QDir::toNativeSeparators(folder), format));
     m_pStatusBar->SetRunning(true);
     UpdateCommandUI();
 }

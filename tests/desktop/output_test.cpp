@@ -21,7 +21,9 @@
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QTest>
+#include <csignal>
 #include <random>
+#include <sys/resource.h>
 
 namespace {
 
@@ -120,6 +122,26 @@ private slots:
                 QCOMPARE(qAlpha(pixel) == 0, clear && header != "BM");
             }
         }
+    }
+
+    // A PNG that cannot be written whole leaves the file it was to replace as it was.
+    void failedPngSaveKeepsTheOldFile() {
+        QVERIFY(Reduce(m_s->File("photo.bmp", Noise(24, 16))));
+        const QString target = m_s->File("old.png", QByteArray("the old file"));
+        AnswerFileDialogs(target);
+        // Writes beyond 64 bytes fail (EFBIG) while the PNG file is being written.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        m_s->Action("actionSaveAs")->trigger();
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(m_s->rec.Messages().size(), 1);
+        QVERIFY(m_s->rec.Messages().first().startsWith("Cannot save the file.\n" + target + ": "));
+        QCOMPARE(ReadFile(target), QByteArray("the old file"));
+        QCOMPARE(QDir(m_s->files.path()).entryList(QDir::Files).size(), 2); // no temporary left
     }
 
     // Save palette as, only for a result: the typed extension or the chosen filter names the
