@@ -26,11 +26,17 @@ void CMainFrame::OnReduce() {
         return;
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
+    std::vector<std::uint32_t> palette;
+    if (!ReadPanelPalette(palette))
+        return;
     // The values the user has just confirmed; later changes in the panel wait for the next run.
-    auto* run = new CQuantRun(*doc, m_wndControlPanel.GetPanelValues(), m_quantSign, this);
+    PanelValues values = m_wndControlPanel.GetPanelValues();
+    if (!palette.empty())
+        values = ForGivenPalette(values);
+    auto* run = new CQuantRun(*doc, values, std::move(palette), m_quantSign, this);
     connect(run, &CQuantRun::Progress, m_pStatusBar, &CMainStatusBar::SetProgressPos);
     connect(run, &CQuantRun::Finished, this, [this, run](QuantResult outcome) {
-        OnRunFinished(run->Document(), outcome);
+        OnRunFinished(run->Document(), outcome, run->TransparentIndex());
         run->deleteLater();
     });
     if (!run->Start(m_runPriority)) {
@@ -46,7 +52,7 @@ void CMainFrame::OnCancel() {
         m_quantSign.m_signal.m_bCancel.store(1);
 }
 
-void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome) {
+void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome, int transparentIndex) {
     QString note;
     if (const DibHandle& result = source.m_graph.GetResult()) {
         m_sizeNewDoc = QSize(DibGetWidth(result.data()), DibGetHeight(result.data()));
@@ -58,6 +64,7 @@ void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome) {
             QStringLiteral("%1(%2)").arg(source.GetTitle()).arg(source.m_graph.m_nColors));
         reduced->SetDib(source.m_graph.TakeResult());
         reduced->m_canReduce = false;
+        reduced->m_transparentIndex = transparentIndex; // saved transparent in PNG and GIF files
         AddImageDocument(std::move(reduced));
         NoticeBeep(NoticeIcon::Information);
     } else {
