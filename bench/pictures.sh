@@ -13,6 +13,8 @@ need=()
 # A real ImageMagick: its convert is an alternatives link into the package.
 dpkg -s imagemagick >/dev/null 2>&1 || need+=(imagemagick)
 [[ -x /usr/bin/time ]] || need+=(time)
+# Pillow's fast octree is the quickest reducer we know; the system's Python runs it.
+/usr/bin/python3 -c 'import PIL' >/dev/null 2>&1 || need+=(python3-pil)
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 if ((${#need[@]})); then

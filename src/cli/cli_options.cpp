@@ -74,6 +74,7 @@ constexpr OptionInfo kOptions[] = {
     {"-p", "--palette", true},
     {"", "--palette-out", true},
     {"", "--stats", false},
+    {"", "--timings", false},
 };
 
 // Options that shape a computed palette; a given palette (-p) leaves them nothing to do.
@@ -195,6 +196,8 @@ std::string Apply(CliOptions& o, bool& info, bool& list, const std::string& name
         o.paletteOut = value;
     } else if (name == "--stats") {
         o.stats = true;
+    } else if (name == "--timings") {
+        o.timings = true;
     }
     return {};
 }
@@ -363,6 +366,8 @@ Options:
       --list-plugins         print the plug-in folder and, for each plug-in file in it,
                              "loaded", "switched off" or "refused:" and the reason
       --progress             show a progress bar on standard error
+      --timings              print the time and memory of each stage of each file
+                             (reading, the reduction's stages, writing) on standard error
   -q, --quiet                print nothing but errors
   -h, --help                 show this help
       --version              show the version

@@ -3,14 +3,12 @@
 #pragma once
 
 #include "export/picture_save.h"
+#include "job/reduce_job.h"
 #include "settings/panel_values.h"
 
 #include <optional>
 #include <string>
 #include <vector>
-
-// "-" as an input reads standard input, as the output of a conversion writes standard output.
-inline constexpr const char* kStandardStream = "-";
 
 enum class CliMode {
     Convert,     // INPUT OUTPUT
@@ -40,6 +38,7 @@ struct CliOptions {
     std::string paletteIn;  // -p: map onto the colours of this palette file or picture
     std::string paletteOut; // --palette-out: write the result's palette to this file
     bool stats = false;     // print colour count, PSNR and mean CIEDE2000 of every result
+    bool timings = false;   // print the time and memory of every stage of every file
 };
 
 struct CliParse {

@@ -8,12 +8,34 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
+namespace {
+
+// Whether the pictures of this call can be large enough for large pages to repay starting the
+// program again (a few milliseconds): some input is standard input, or a file of 256 KiB or
+// more (a compressed picture of that size may hold millions of pixels). Small files, the usual
+// case of a script reducing icons one call at a time, are done sooner without.
+bool MayBeLarge(const CliOptions& options) {
+    if (options.mode != CliMode::Convert && options.mode != CliMode::Batch)
+        return false;
+    for (const std::string& input : options.inputs) {
+        struct stat info {};
+        if (input == kStandardStream || stat(input.c_str(), &info) != 0 ||
+            info.st_size >= 256 * 1024)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    UseLargePages(argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CliParse parse = ParseCommandLine(args);
+    if (parse.error.empty() && MayBeLarge(parse.options))
+        UseLargePages(argv); // starts the program again: nothing before this may have effects
     if (!parse.error.empty()) {
         std::fprintf(stderr, "xkorvo-cli: %s\nTry 'xkorvo-cli --help' for more information.\n",
                      parse.error.c_str());

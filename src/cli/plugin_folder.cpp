@@ -17,7 +17,12 @@ void LoadCliPlugins(PluginHost& host, const CliOptions& options) {
                        ? PluginFolderFromSettings(IniText(settings.text),
                                                   QStringLiteral(XKORVO_VERSION_STRING))
                        : QFile::decodeName(options.pluginFolder.c_str()));
-    host.Load();
+    // Listing the plug-ins reports on every file; reading a picture loads only the plug-ins it
+    // asks before one reads it.
+    if (options.mode == CliMode::ListPlugins)
+        host.Load();
+    else
+        host.LoadOnDemand();
 }
 
 int RunListPlugins(const PluginHost& host) {

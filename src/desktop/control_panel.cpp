@@ -39,7 +39,8 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
                    {&settings::kGifMode, &m_pPage4->m_nGifMode},
                    {&settings::kBatchPath, &m_pPage4->m_strBatchPath},
                    {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType},
-                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses}}},
+                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses},
+                   {&settings::kPaletteFile, &m_pPage1->m_strPaletteFile}}},
       m_pMainWindow(mainWindow) {
     setObjectName(QStringLiteral("controlPanel"));
     setWindowTitle(tr("Quantizer color settings"));
@@ -52,6 +53,8 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
     m_pTabs->addTab(m_pPage3, tr("Transmission"));
     m_pTabs->addTab(m_pPage4, tr("Batch"));
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CControllPanel::OnPageChanged);
+    connect(m_pPage1, &CMyPropertyPage1::PaletteChoiceChanged, m_pPage2,
+            &CMyPropertyPage2::ShowComputedPaletteControls);
 
     // OK and Cancel only: a page's values are taken when it is left or confirmed.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -155,6 +158,19 @@ PanelValues CControllPanel::GetPanelValues() const {
     return v;
 }
 
+PictureOptions CControllPanel::GetPictureOptions() const {
+    constexpr PictureFormat kFormats[] = {PictureFormat::Bmp, PictureFormat::Png,
+                                          PictureFormat::Gif};
+    // "87a non interlace", "87a interlace", "89a non interlace", "89a interlace".
+    const int gifMode = BringIntoRange(settings::kGifMode, m_pPage4->m_nGifMode);
+    PictureOptions options;
+    options.format = kFormats[BringIntoRange(settings::kBatchFileType, m_pPage4->m_nBatchFileType)];
+    options.pngInterlace = BringIntoRange(settings::kPngMode, m_pPage4->m_bPngMode) != 0;
+    options.gif89a = gifMode >= 2;
+    options.gifInterlace = gifMode % 2 == 1;
+    return options;
+}
+
 const PanelSetting* CControllPanel::FindSetting(const QString& key) const {
     for (const PanelSetting& setting : m_pSettings)
         if (key == QLatin1String(setting.setting->key))
@@ -227,8 +243,9 @@ void CControllPanel::done(int result) {
             return;
         }
         // The count edit shows the stored count even when its page was not visited this time;
-        // a count the page would refuse must not reach a run either.
-        if (!m_pPage1->CountInRange()) {
+        // a count the page would refuse must not reach a run either. A palette file leaves the
+        // count nothing to do.
+        if (m_pPage1->m_strPaletteFile.isEmpty() && !m_pPage1->CountInRange()) {
             SwitchTo(0);
             Refuse(CMyPropertyPage1::RangeMessage());
             return;

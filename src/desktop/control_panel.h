@@ -5,6 +5,7 @@
 // show them, updated in the background as they change.
 #pragma once
 
+#include "export/picture_save.h"
 #include "settings/panel_values.h"
 
 #include <QDialog>
@@ -42,16 +43,19 @@ public:
     CMyPropertyPage3* m_pPage3;
     CMyPropertyPage4* m_pPage4;
 
-    // The 18 members in their fixed order: Add16, DitherMode, numBit, BitSet, DitherLevel,
+    // The 19 members in their fixed order: Add16, DitherMode, numBit, BitSet, DitherLevel,
     // InBit, OutBit, magCR, magGM, magWB, magYB, TransMode, TransPosition, PngMode, GifMode,
-    // BatchPath (the one string), BatchFileType, RefinePasses.
-    std::array<PanelSetting, 18> m_pSettings;
+    // BatchPath (a string), BatchFileType, RefinePasses, PaletteFile (a string).
+    std::array<PanelSetting, 19> m_pSettings;
     // The page shown last; the sheet reopens there for the rest of the program run.
     int m_nActivePage = 0;
 
     // The members that reach the engine, for SettingsForRun, each brought into its
     // range as the settings table says; the members themselves keep what was stored.
     [[nodiscard]] PanelValues GetPanelValues() const;
+    // How pictures are written, from the Batch page: the format of a batch ("BMP / PNG / GIF"),
+    // PNG interlacing and the GIF variant, each brought into its range like the values above.
+    [[nodiscard]] PictureOptions GetPictureOptions() const;
     // The "ControllPanel" keys: taken as stored (a missing key gives 0), and written back.
     void LoadSettings(const IniText& settings);
     void SaveSettings(IniText& settings) const;

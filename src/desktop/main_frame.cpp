@@ -9,7 +9,7 @@
 #include "desktop/document_messages.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/korvo_view.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/new_type_dialog.h"
 #include "desktop/palette_dock.h"
 #include "desktop/quant_sign.h"
@@ -60,7 +60,8 @@ CMainFrame::CMainFrame(CQuantSign& runState) : m_quantSign(runState), m_wndContr
     m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
     const QString filter = QStringLiteral("All files (*.*)|*.*|BMP files (*.bmp)|*.bmp");
     m_pOpenDlg->m_strFilter = filter;
-    m_pSaveDlg->m_strFilter = filter;
+    m_pSaveDlg->m_strFilter =
+        filter + QStringLiteral("|PNG files (*.png)|*.png|GIF files (*.gif)|*.gif");
     m_pOpenDlg->m_strDefExt = QStringLiteral("bmp");
     m_pSaveDlg->m_strDefExt = QStringLiteral("bmp");
     m_pOpenDlg->m_nFilterIndex = 1;
@@ -138,10 +139,12 @@ void CMainFrame::ConnectCommands() {
         {"actionOpen", [this] { OpenFiles(); }},
         {"actionClose", [this] { OnFileClose(); }},
         {"actionSaveAs", [this] { OnFileSaveAs(); }},
+        {"actionSavePalette", [this] { OnSavePalette(); }},
         {"actionProperties", [this] { OnShowProperties(); }},
         {"actionPluginSettings", [this] { OnPluginSettings(); }},
         {"actionExit", [this] { close(); }},
         {"actionReduce", [this] { OnReduce(); }},
+        {"actionReduceAll", [this] { OnReduceAll(); }},
         {"actionCancel", [this] { OnCancel(); }},
         {"actionCopy", activeView(&CKorvoView::OnCopy)},
         {"actionPaste", [this] { OnPaste(); }},
@@ -181,6 +184,7 @@ void CMainFrame::CreateMenus() {
     add(m_pFileMenu, "actionOpen");
     add(m_pFileMenu, "actionClose");
     add(m_pFileMenu, "actionSaveAs");
+    add(m_pFileMenu, "actionSavePalette");
     add(m_pFileMenu, "actionProperties");
     m_pFileMenu->addSeparator();
     add(m_pFileMenu, "actionPluginSettings");
@@ -206,6 +210,7 @@ void CMainFrame::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Compil&e"));
     edit->setObjectName(QStringLiteral("menuEdit"));
     add(edit, "actionReduce");
+    add(edit, "actionReduceAll");
     add(edit, "actionCancel");
     edit->addSeparator();
     add(edit, "actionCopy");
@@ -251,7 +256,8 @@ void CMainFrame::CreateToolBar() {
     m_pToolBar->setMovable(true);
     const char* order[] = {"actionOpen",    "actionSaveAs", nullptr,        "actionCopy",
                            "actionPaste",   nullptr,        "actionZoomIn", "actionActualView",
-                           "actionZoomOut", nullptr,        "actionReduce", "actionCancel"};
+                           "actionZoomOut", nullptr,        "actionReduce", "actionReduceAll",
+                           "actionCancel"};
     for (const char* name : order) {
         if (name)
             m_pToolBar->addAction(Action(QString::fromLatin1(name)));
@@ -326,13 +332,18 @@ void CMainFrame::UpdateCommandUI() {
     const bool running = m_quantSign.m_bRunning;
     // A batch window's log never takes a picture.
     const bool batchActive = active && qobject_cast<CBatchView*>(active->widget());
+    const CBatchView* batchView = active ? qobject_cast<CBatchView*>(active->widget()) : nullptr;
+    const CBatchDoc* batch = batchView ? batchView->GetDocument() : nullptr;
     const std::pair<const char*, bool> enabled[] = {
         {"actionClose", active != nullptr},
         {"actionCloseAll", active != nullptr},
         {"actionSaveAs", doc != nullptr},
         {"actionProperties", doc != nullptr},
+        {"actionSavePalette", doc && !doc->m_canReduce && !doc->m_palette.empty()},
         {"actionReduce", !running && doc && doc->m_canReduce},
         {"actionCancel", running},
+        {"actionReduceAll", !running && batch && !batch->m_fileList.isEmpty()},
+        {"actionPluginSettings", !running}, // a batch reads pictures through the plug-ins
         {"actionCopy", doc && doc->HasDib()},
         {"actionPaste", !batchActive && ClipboardHasPicture()},
         {"actionZoomIn", view && view->CanZoomIn()},
@@ -483,10 +494,15 @@ void CMainFrame::OnFileSaveAs() {
     if (!m_pSaveDlg->RunSaveDialog())
         return;
     const QString path = m_pSaveDlg->m_strFileName;
+    // The typed extension names the format, else the filter chosen; BMP when neither does.
+    PictureOptions options = m_wndControlPanel.GetPictureOptions();
+    const auto typed = PictureFormatNamed(QFileInfo(path).suffix().toStdString());
+    const auto chosen = PictureFormatNamed(m_pSaveDlg->ChosenExtension().toStdString());
+    options.format = typed ? *typed : chosen.value_or(PictureFormat::Bmp);
     PictureSaveResult saved;
     {
         CWaitCursor wait;
-        saved = doc->Save(path);
+        saved = doc->Save(path, options);
     }
     ReportSaveFailure(path, saved);
 }

@@ -81,6 +81,11 @@ private:
     void OpenFiles();
     void OnFileClose();
     void OnFileSaveAs();
+    void OnSavePalette(); // main_frame_output.cpp
+    void OnReduceAll();   // main_frame_output.cpp
+    // The colours of the control panel's palette file, none when the palette is computed; false,
+    // after telling the user why, when the file gives no palette (main_frame_output.cpp).
+    bool ReadPanelPalette(std::vector<std::uint32_t>& colors);
     void OnShowProperties();
     void OnPluginSettings();
     void OnPaste();
@@ -109,7 +114,7 @@ private:
     void OpenBatch(const QStringList& files);
     CChildFrame* AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidget* view);
     // The end of a run: its result in a new window, or the warning and why (main_frame_run.cpp).
-    void OnRunFinished(CKorvoDoc& source, QuantResult outcome);
+    void OnRunFinished(CKorvoDoc& source, QuantResult outcome, int transparentIndex);
 
     // Looking at pictures (main_frame_view.cpp): compare, synchronized views, the palette view,
     // the list of windows, where a result opens and the status bar's zoom and figures.
@@ -147,6 +152,7 @@ private:
     QList<QAction*> m_recentActions;
     std::unique_ptr<COpenFileDialog> m_pOpenDlg;
     std::unique_ptr<CSaveFileDialog> m_pSaveDlg;
+    std::unique_ptr<CSaveFileDialog> m_pPaletteDlg; // Save palette as
     CControllPanel m_wndControlPanel;
     CRecentFileList m_recentFiles;
     PluginHost m_pluginHost;

@@ -88,7 +88,8 @@ CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
     m_spinRefinePasses->setObjectName(QStringLiteral("spinRefinePasses"));
     m_spinRefinePasses->setRange(1, kMaxRefinePasses);
     m_spinRefinePasses->setSuffix(tr(" passes"));
-    connect(m_checkRefine, &QCheckBox::toggled, m_spinRefinePasses, &QWidget::setEnabled);
+    connect(m_checkRefine, &QCheckBox::toggled, this,
+            [this] { ShowComputedPaletteControls(m_bComputedPalette); });
     refineRow->addWidget(m_checkRefine);
     refineRow->addWidget(m_spinRefinePasses);
     refineRow->addStretch();
@@ -108,8 +109,17 @@ void CMyPropertyPage2::LoadControls() {
     ShowSlider(m_sliderYB, m_nMagYB);
     // A stored count above the range shows as the largest; none or a negative one as off.
     m_checkRefine->setChecked(m_nRefinePasses > 0);
-    m_spinRefinePasses->setEnabled(m_nRefinePasses > 0);
     m_spinRefinePasses->setValue(m_nRefinePasses > 0 ? m_nRefinePasses : kDefaultRefinePasses);
+    ShowComputedPaletteControls(m_bComputedPalette);
+}
+
+void CMyPropertyPage2::ShowComputedPaletteControls(bool computed) {
+    m_bComputedPalette = computed;
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_comboInBit), static_cast<QWidget*>(m_comboOutBit),
+          static_cast<QWidget*>(m_checkRefine)})
+        control->setEnabled(computed);
+    m_spinRefinePasses->setEnabled(computed && m_checkRefine->isChecked());
 }
 
 bool CMyPropertyPage2::StoreControls(QString*) {

@@ -4,6 +4,8 @@
 // pixel.
 #pragma once
 
+#include "mapping/pixel_rows.h"
+
 #include <bit>
 #include <cstdint>
 #include <memory>
@@ -13,18 +15,23 @@ class CColorRank {
 public:
     static constexpr std::size_t kWords = (std::size_t{1} << 24) / 64;
 
-    // Marks the colours of `count` pixels, leaving out those equal to `skip`. False without
-    // memory (3 MB).
-    [[nodiscard]] bool Build(const std::uint32_t* pixels, std::size_t count, std::uint32_t skip) {
+    // Marks the colours of a width x height picture, leaving out pixels equal to `skip`. False
+    // without memory (3 MB and a row).
+    [[nodiscard]] bool Build(const PixelRows& pixels, int width, int height, std::uint32_t skip) {
         m_bits.reset(new (std::nothrow) std::uint64_t[kWords]());
         m_before.reset(new (std::nothrow) std::uint32_t[kWords]);
-        if (!m_bits || !m_before)
+        std::unique_ptr<std::uint32_t[]> scratch(
+            new (std::nothrow) std::uint32_t[static_cast<std::size_t>(width)]);
+        if (!m_bits || !m_before || !scratch)
             return false;
-        for (std::size_t k = 0; k < count; ++k) {
-            if (pixels[k] == skip)
-                continue;
-            const std::uint32_t c = pixels[k] & 0xFFFFFF;
-            m_bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+        for (int y = 0; y < height; ++y) {
+            const std::uint32_t* row = pixels.Row(y, width, scratch.get());
+            for (int x = 0; x < width; ++x) {
+                if (row[x] == skip)
+                    continue;
+                const std::uint32_t c = row[x] & 0xFFFFFF;
+                m_bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+            }
         }
         std::uint32_t total = 0;
         for (std::size_t w = 0; w < kWords; ++w) {

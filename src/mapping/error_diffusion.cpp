@@ -3,7 +3,9 @@
 // 1-3-5-7 kernel. Errors are stored multiplied by the dither level, so the divisors are the
 // kernel sums times 10.
 #include "mapping/mapping_methods.h"
+#include "mapping/space_rows.h"
 
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -43,6 +45,12 @@ StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
         return StageResult::OutOfMemory;
     }
     Triple* rows[3] = {storage.data(), storage.data() + slots, storage.data() + 2 * slots};
+    std::unique_ptr<mapping::CSpaceRows> targets;
+    try {
+        targets = std::make_unique<mapping::CSpaceRows>(job);
+    } catch (const std::bad_alloc&) {
+        return StageResult::OutOfMemory;
+    }
     const std::int64_t divisor = averageError ? 480 : 160;
     const int level = job.ditherLevel;
 
@@ -52,21 +60,19 @@ StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
         const Triple* e2 = rows[2] + 2; // two rows above
         const int d = (y % 2 == 0) ? 1 : -1;
         const std::size_t rowStart = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const mapping::SpaceTarget* row = targets->Row(y);
         for (int n = 0; n < width; ++n) {
             const int x = d > 0 ? n : width - 1 - n;
-            const std::uint32_t pixel = job.pixels[rowStart + x];
-            if (pixel == job.transColor) {
+            const mapping::SpaceTarget& target = row[x];
+            if (!target.opaque) {
                 job.indices[rowStart + x] = static_cast<std::uint8_t>(job.transIndex);
                 continue; // its slot keeps 0: nothing is passed on
             }
-            SpacePoint t;
-            job.space->RgbToSpace(t, pixel);
-            const std::int32_t target[3] = {t.yb, t.cr, t.luma};
             std::int32_t v[3];
             for (int a = 0; a < 3; ++a) {
                 const std::int64_t sum = averageError ? AverageSum(e0 + x, e1 + x, e2 + x, d, a)
                                                       : DiffusionSum(e0 + x, e1 + x, d, a);
-                v[a] = target[a] + mapping::Clamp(sum / divisor, job.limits[a]);
+                v[a] = target.v[a] + mapping::Clamp(sum / divisor, job.limits[a]);
             }
             const int i = job.nearest->FindNearest(v[0], v[1], v[2]);
             job.indices[rowStart + x] = static_cast<std::uint8_t>(i);
@@ -82,6 +88,7 @@ StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
         rows[2] = rows[1];
         rows[1] = rows[0];
         rows[0] = recycled;
+        targets->Release(y);
         if (!mapping::RowDone(job, y))
             return StageResult::Cancelled;
     }

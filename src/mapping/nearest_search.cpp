@@ -35,6 +35,9 @@ struct CNearestSearch::Candidates {
     double* cr;
     double* luma;
     std::uint16_t* list;
+    // For a cell's list: the entries that can be nearest to a point inside the cell, when fewer
+    // (see BuildCellList); null when they are all of them.
+    Candidates* inside;
 };
 
 namespace {
@@ -99,6 +102,7 @@ CNearestSearch::Candidates* CNearestSearch::NewCandidates(const double* distance
     c->cr = c->yb + padded;
     c->luma = c->cr + padded;
     c->list = reinterpret_cast<std::uint16_t*>(c->luma + padded);
+    c->inside = nullptr;
     int k = 0;
     for (int i = 0; i < m_searchCount; ++i) {
         if (!(distance[i] < threshold))
@@ -153,8 +157,13 @@ int CNearestSearch::FindNearest(int yb, int cr, int luma) {
         const Candidates* c = m_cellLists[cell].load(std::memory_order_acquire);
         if (c == nullptr && BuildCellList(yb, cr, luma))
             c = m_cellLists[cell].load(std::memory_order_acquire);
-        if (c != nullptr)
-            return ScanCandidates(*c, yb, cr, luma);
+        if (c != nullptr) {
+            // A point that only truncation puts into the cell (less than a cell below the grid)
+            // is searched in the whole list.
+            const bool inside =
+                yb + kChromaOffset >= 0 && cr + kChromaOffset >= 0 && luma + kLumaOffset >= 0;
+            return ScanCandidates(inside && c->inside ? *c->inside : *c, yb, cr, luma);
+        }
     }
     return SearchAll(yb, cr, luma);
 }
@@ -177,13 +186,83 @@ bool CNearestSearch::BuildCellList(int yb, int cr, int luma) {
         if (i == 0 || distance[i] < nearest)
             nearest = distance[i];
     }
-    Candidates* c = NewCandidates(distance, nearest + kDiagonal);
+    const double threshold = nearest + kDiagonal;
+    Candidates* c = NewCandidates(distance, threshold);
     if (c == nullptr)
         return false;
+    const double low[3] = {double(iyb * kCellSize - kChromaOffset),
+                           double(icr * kCellSize - kChromaOffset),
+                           double(iluma * kCellSize - kLumaOffset)};
+    c->inside = InsideCandidates(distance, threshold, low);
     Candidates* expected = nullptr;
-    if (!m_cellLists[cell].compare_exchange_strong(expected, c, std::memory_order_acq_rel))
-        std::free(c); // another thread published the same list first
+    if (!m_cellLists[cell].compare_exchange_strong(expected, c, std::memory_order_acq_rel)) {
+        std::free(c->inside); // another thread published the same list first
+        std::free(c);
+    }
     return true;
+}
+
+// The entries of a cell's list (those with `distance` below `threshold`) that can be nearest to
+// a point of the cell, whose box starts at `low`. Entry j is left out when one of the entries
+// nearest to the centre, m, is strictly nearer than j to every point of the box: the difference
+// of the squared distances, |q - pj|^2 - |q - pm|^2 = |pj|^2 - |pm|^2 - 2 q.(pj - pm), is linear
+// in q, so its least value over the box is at a corner, and with integer coordinates every term
+// is exact in double precision. Such an entry is never nearest nor equally near, so the result
+// of a search stays the list's. Null when nothing is left out or without memory.
+CNearestSearch::Candidates* CNearestSearch::InsideCandidates(const double* distance,
+                                                             double threshold,
+                                                             const double* low) const {
+    constexpr int kReferences = 4;
+    int references[kReferences];
+    int referenceCount = 0;
+    for (int i = 0; i < m_searchCount; ++i) {
+        if (!(distance[i] < threshold))
+            continue;
+        // Keeps the nearest ones to the centre, in ascending distance.
+        int at = referenceCount < kReferences ? referenceCount++ : kReferences;
+        while (at > 0 && distance[i] < distance[references[at - 1]]) {
+            if (at < kReferences)
+                references[at] = references[at - 1];
+            --at;
+        }
+        if (at < kReferences)
+            references[at] = i;
+    }
+    const double high[3] = {low[0] + kCellSize, low[1] + kCellSize, low[2] + kCellSize};
+    auto coordinates = [this](int i, double(&c)[3]) {
+        c[0] = m_palettePoints[i].yb;
+        c[1] = m_palettePoints[i].cr;
+        c[2] = m_palettePoints[i].luma;
+    };
+    double keep[kMaxEntries];
+    bool dropped = false;
+    for (int j = 0; j < m_searchCount; ++j) {
+        keep[j] = 1; // not below the threshold 1 of the list made below
+        if (!(distance[j] < threshold))
+            continue;
+        double pj[3];
+        coordinates(j, pj);
+        const double normJ = pj[0] * pj[0] + pj[1] * pj[1] + pj[2] * pj[2];
+        bool farther = false;
+        for (int r = 0; r < referenceCount && !farther; ++r) {
+            const int m = references[r];
+            if (m == j)
+                continue;
+            double pm[3];
+            coordinates(m, pm);
+            double least = normJ - (pm[0] * pm[0] + pm[1] * pm[1] + pm[2] * pm[2]);
+            for (int a = 0; a < 3; ++a) {
+                const double w = pj[a] - pm[a];
+                least -= 2 * (w > 0 ? high[a] * w : low[a] * w);
+            }
+            farther = least > 0;
+        }
+        if (farther)
+            dropped = true;
+        else
+            keep[j] = 0;
+    }
+    return dropped ? NewCandidates(keep, 1) : nullptr;
 }
 
 int CNearestSearch::SearchList(const std::uint16_t* list, int yb, int cr, int luma) const {
@@ -220,6 +299,10 @@ const std::uint16_t* CNearestSearch::CellList(int cell) const {
 }
 
 void CNearestSearch::FreeCellLists() {
-    for (auto& cell : m_cellLists)
-        std::free(cell.exchange(nullptr, std::memory_order_acq_rel));
+    for (auto& cell : m_cellLists) {
+        Candidates* c = cell.exchange(nullptr, std::memory_order_acq_rel);
+        if (c != nullptr)
+            std::free(c->inside);
+        std::free(c);
+    }
 }

@@ -56,6 +56,7 @@ public:
 
 private:
     Candidates* NewCandidates(const double* distance, double threshold) const;
+    Candidates* InsideCandidates(const double* distance, double threshold, const double* low) const;
 
     SpacePoint m_palettePoints[kMaxEntries] = {};
     int m_searchCount = 0;

@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -47,14 +48,15 @@ Tries Try(const MapJob& job, std::uint32_t color) {
 class CTableRows {
 public:
     CTableRows(const MapJob& job, const CColorRank& rank, const Tries* tries)
-        : m_job(job), m_rank(rank), m_tries(tries) {}
+        : m_job(job), m_rank(rank), m_tries(tries), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
         const std::size_t start =
             static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
+        const std::uint32_t* pixels = m_job.pixels.Row(y, m_job.width, m_row.data());
         const int* threshold = kThreshold[y % 4];
         for (int x = 0; x < m_job.width; ++x) {
-            const std::uint32_t pixel = m_job.pixels[start + x];
+            const std::uint32_t pixel = pixels[x];
             m_job.indices[start + x] = pixel == m_job.transColor
                                            ? static_cast<std::uint8_t>(m_job.transIndex)
                                            : m_tries[m_rank.Rank(pixel)][threshold[x % 4]];
@@ -65,18 +67,21 @@ private:
     const MapJob& m_job;
     const CColorRank& m_rank;
     const Tries* m_tries;
+    std::vector<std::uint32_t> m_row;
 };
 
 // Works the tries out as colours come, remembering recent ones.
 class CMemoRows {
 public:
-    explicit CMemoRows(const MapJob& job) : m_job(job), m_memo(20) {}
+    explicit CMemoRows(const MapJob& job)
+        : m_job(job), m_memo(mapping::MemoBits(job)), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
         const std::size_t start =
             static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
+        const std::uint32_t* pixels = m_job.pixels.Row(y, m_job.width, m_row.data());
         for (int x = 0; x < m_job.width; ++x) {
-            const std::uint32_t pixel = m_job.pixels[start + x];
+            const std::uint32_t pixel = pixels[x];
             if (pixel == m_job.transColor) {
                 m_job.indices[start + x] = static_cast<std::uint8_t>(m_job.transIndex);
                 continue;
@@ -96,6 +101,7 @@ private:
     const MapJob& m_job;
     mapping::CColorMemo<Tries> m_memo;
     Tries m_scratch{};
+    std::vector<std::uint32_t> m_row;
 };
 
 } // namespace
@@ -108,7 +114,8 @@ StageResult PatternDither(const MapJob& job) {
     // small part of the run's memory.
     if (pixels >= (std::size_t{1} << 20)) {
         auto rank = std::make_unique<CColorRank>();
-        if (rank->Build(job.pixels, pixels, job.transColor) && rank->Count() <= pixels / 8) {
+        if (rank->Build(job.pixels, job.width, job.height, job.transColor) &&
+            rank->Count() <= pixels / 8) {
             std::unique_ptr<Tries[]> tries(new (std::nothrow) Tries[rank->Count()]);
             if (tries) {
                 Tries* table = tries.get();

@@ -14,7 +14,7 @@ public:
     void operator()(int x, int y) {
         const std::size_t at =
             static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width) + x;
-        const std::uint32_t pixel = m_job.pixels[at];
+        const std::uint32_t pixel = m_job.pixels.At(x, y);
         if (pixel == m_job.transColor) {
             // The carried error passes a transparent pixel unchanged.
             m_job.indices[at] = static_cast<std::uint8_t>(m_job.transIndex);

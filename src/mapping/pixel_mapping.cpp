@@ -3,6 +3,8 @@
 #include "mapping/mapping_methods.h"
 #include "mapping/row_parallel.h"
 
+#include <vector>
+
 StageResult MapPixels(const MapJob& job) {
     switch (job.ditherMode) {
     case 1:
@@ -24,12 +26,13 @@ namespace {
 // from the memo.
 class CNearestRows {
 public:
-    explicit CNearestRows(const MapJob& job) : m_job(job), m_memo(20) {}
+    explicit CNearestRows(const MapJob& job)
+        : m_job(job), m_memo(mapping::MemoBits(job)), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
         const std::size_t start =
             static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
-        const std::uint32_t* pixel = m_job.pixels + start;
+        const std::uint32_t* pixel = m_job.pixels.Row(y, m_job.width, m_row.data());
         std::uint8_t* index = m_job.indices + start;
         for (int x = 0; x < m_job.width; ++x) {
             if (pixel[x] == m_job.transColor) {
@@ -51,6 +54,7 @@ public:
 private:
     const MapJob& m_job;
     mapping::CColorMemo<std::uint8_t> m_memo;
+    std::vector<std::uint32_t> m_row;
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "mapping/color_space.h"
 #include "mapping/nearest_search.h"
+#include "mapping/pixel_rows.h"
 #include "runcontrol/quant_signal.h"
 #include "runcontrol/stage_result.h"
 
@@ -14,7 +15,7 @@
 
 // Everything one mapping reads and the one buffer it writes.
 struct MapJob {
-    const std::uint32_t* pixels = nullptr; // width x height 0x00RRGGBB, top row first
+    PixelRows pixels; // width x height 0x00RRGGBB
     int width = 0;
     int height = 0;
     std::uint8_t* indices = nullptr; // width x height bytes, same order; every byte is written

@@ -14,6 +14,17 @@
 
 namespace mapping {
 
+// A memo of 2^20 colours for a picture of a megapixel or more; a smaller picture cannot meet
+// more colours than it has pixels, and clearing a memo larger than that would cost it more
+// than its mapping.
+inline int MemoBits(const MapJob& job) {
+    const std::int64_t pixels = static_cast<std::int64_t>(job.width) * job.height;
+    int bits = 10;
+    while (bits < 20 && (std::int64_t{1} << bits) < pixels)
+        ++bits;
+    return bits;
+}
+
 inline int MappingThreads(const MapJob& job) {
     return engine::WorkerThreads(static_cast<std::int64_t>(job.width) * job.height);
 }

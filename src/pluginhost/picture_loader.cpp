@@ -74,7 +74,8 @@ PluginPicture LoadPictureByPlugin(const PluginHost& host, const QString& path) {
     const QByteArray name = QFile::encodeName(path);
 
     PluginFailure failure = PluginFailure::NotAccepted;
-    for (const LoadedPlugin& plugin : host.Loaded()) {
+    for (std::size_t k = 0; const LoadedPlugin* next = host.PluginAt(k); ++k) {
+        const LoadedPlugin& plugin = *next;
         if (!plugin.isSupported)
             continue;
         long offset = 0;

@@ -58,44 +58,67 @@ void WriteInactivePlugins(const QStringList& names) {
 void PluginHost::Load() {
     Unload();
     m_folder = AppendSeparator(m_folder);
-    for (const QString& name : GetActivePlugins(m_folder)) {
-        auto library = std::make_unique<QLibrary>(m_folder + name);
-        if (!library->load()) {
-            m_refusals[name] =
-                QStringLiteral("not a loadable library (%1)").arg(library->errorString());
-            continue;
-        }
-        auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library->resolve("GetPluginInfo"));
-        if (!getInfo) {
-            m_refusals[name] = QStringLiteral("no GetPluginInfo");
-            library->unload();
-            continue;
-        }
-        // The plug-in is told of 10 bytes; the spare room only guards against one that writes
-        // its terminator past them.
-        constexpr int kVersionBytes = 10;
-        std::array<char, 64> version{};
-        const int written = getInfo(SPI_INFO_VERSION, version.data(), kVersionBytes);
-        // The text ends after the characters the plug-in says it wrote, never past 10.
-        const int length = std::clamp(written, 0, kVersionBytes);
-        if (length < 4 || version[2] != 'I' || version[3] != 'N') {
-            m_refusals[name] = QStringLiteral("not an import plug-in");
-            library->unload();
-            continue;
-        }
-        LoadedPlugin plugin;
-        plugin.fileName = name;
-        plugin.isSupported = reinterpret_cast<SpiIsSupportedFn>(library->resolve("IsSupported"));
-        plugin.getPicture = reinterpret_cast<SpiGetPictureFn>(library->resolve("GetPicture"));
-        for (const LoadedPlugin& loaded : m_plugins) {
-            if (loaded.getPicture == plugin.getPicture)
-                plugin.decodeLock = loaded.decodeLock;
-        }
-        if (!plugin.decodeLock)
-            plugin.decodeLock = std::make_shared<std::mutex>();
-        plugin.library = library.release();
-        m_plugins.push_back(plugin);
+    for (const QString& name : GetActivePlugins(m_folder))
+        LoadFile(name);
+    m_ready.store(m_plugins.size(), std::memory_order_release);
+}
+
+void PluginHost::LoadOnDemand() {
+    Unload();
+    m_folder = AppendSeparator(m_folder);
+    m_pending = GetActivePlugins(m_folder);
+    // Room for every plug-in up front: a reader's pointer into the table must survive loads.
+    m_plugins.reserve(static_cast<std::size_t>(m_pending.size()));
+}
+
+const LoadedPlugin* PluginHost::PluginAt(std::size_t k) const {
+    if (k < m_ready.load(std::memory_order_acquire))
+        return &m_plugins[k];
+    std::lock_guard lock(m_loading);
+    auto* self = const_cast<PluginHost*>(this); // loading on demand fills the table late
+    while (m_plugins.size() <= k && m_tried < m_pending.size())
+        self->LoadFile(m_pending[m_tried++]);
+    m_ready.store(m_plugins.size(), std::memory_order_release);
+    return k < m_plugins.size() ? &m_plugins[k] : nullptr;
+}
+
+void PluginHost::LoadFile(const QString& name) {
+    auto library = std::make_unique<QLibrary>(m_folder + name);
+    if (!library->load()) {
+        m_refusals[name] =
+            QStringLiteral("not a loadable library (%1)").arg(library->errorString());
+        return;
     }
+    auto getInfo = reinterpret_cast<SpiGetPluginInfoFn>(library->resolve("GetPluginInfo"));
+    if (!getInfo) {
+        m_refusals[name] = QStringLiteral("no GetPluginInfo");
+        library->unload();
+        return;
+    }
+    // The plug-in is told of 10 bytes; the spare room only guards against one that writes its
+    // terminator past them.
+    constexpr int kVersionBytes = 10;
+    std::array<char, 64> version{};
+    const int written = getInfo(SPI_INFO_VERSION, version.data(), kVersionBytes);
+    // The text ends after the characters the plug-in says it wrote, never past 10.
+    const int length = std::clamp(written, 0, kVersionBytes);
+    if (length < 4 || version[2] != 'I' || version[3] != 'N') {
+        m_refusals[name] = QStringLiteral("not an import plug-in");
+        library->unload();
+        return;
+    }
+    LoadedPlugin plugin;
+    plugin.fileName = name;
+    plugin.isSupported = reinterpret_cast<SpiIsSupportedFn>(library->resolve("IsSupported"));
+    plugin.getPicture = reinterpret_cast<SpiGetPictureFn>(library->resolve("GetPicture"));
+    for (const LoadedPlugin& loaded : m_plugins) {
+        if (loaded.getPicture == plugin.getPicture)
+            plugin.decodeLock = loaded.decodeLock;
+    }
+    if (!plugin.decodeLock)
+        plugin.decodeLock = std::make_shared<std::mutex>();
+    plugin.library = library.release();
+    m_plugins.push_back(plugin);
 }
 
 void PluginHost::Unload() {
@@ -105,6 +128,9 @@ void PluginHost::Unload() {
     }
     m_plugins.clear();
     m_refusals.clear();
+    m_pending.clear();
+    m_tried = 0;
+    m_ready.store(0, std::memory_order_release);
 }
 
 std::vector<PluginFileState> PluginHost::FileStates() const {

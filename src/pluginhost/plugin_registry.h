@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -83,6 +84,14 @@ public:
     // Loads every active plug-in of the folder whose version text names an import plug-in;
     // replaces whatever was loaded before.
     void Load();
+    // The same, but each plug-in is loaded only when picture loading first comes to it (see
+    // PluginAt), so a file that an early plug-in reads never loads the later ones. For programs
+    // that only read pictures; Loaded() then holds the plug-ins loaded so far.
+    void LoadOnDemand();
+    // The k-th plug-in of the load order, loading it first when it is still pending; null past
+    // the last. Safe to call from several threads; the plug-ins of the table stay where they
+    // are while more are loaded.
+    const LoadedPlugin* PluginAt(std::size_t k) const;
     // Releases every loaded plug-in.
     void Unload();
 
@@ -92,7 +101,16 @@ public:
     std::vector<PluginFileState> FileStates() const;
 
 private:
+    // Loads one plug-in file of the folder and appends it to the table, or notes why not.
+    void LoadFile(const QString& name);
+
     QString m_folder;
     std::vector<LoadedPlugin> m_plugins;
     QHash<QString, QString> m_refusals; // why each file of the last load was not loaded
+    // Loading on demand: the active files in order, how many of them were tried, and how many
+    // plug-ins the table holds for readers that do not take the lock.
+    QStringList m_pending;
+    mutable qsizetype m_tried = 0;
+    mutable std::atomic<std::size_t> m_ready{0};
+    mutable std::mutex m_loading;
 };

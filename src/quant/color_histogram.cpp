@@ -1,9 +1,9 @@
 #include "quant/color_histogram.h"
 
-#include "quant/radix_sort.h"
 #include "runcontrol/row_bands.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -12,9 +12,6 @@
 #include <utility>
 
 namespace {
-
-constexpr std::uint32_t kSmoothFlag = 0x1000000;
-constexpr std::uint32_t kColorBits = 0xFFFFFF;
 
 // A pixel weighs 8 in smooth surroundings, 1 elsewhere: the weight of a colour fills at most
 // 32 bits for pictures up to this size (a uniform one puts every pixel into one colour).
@@ -28,8 +25,10 @@ struct Run {
     std::uint32_t color;
 };
 
-// Rows per band of the parallel passes; a band's first row reloads what its neighbours share.
-constexpr int kBand = 32;
+// Rows per band of the parallel passes; a band's first row recomputes what its neighbours share.
+constexpr int kBand = 64;
+// At most this many bands: each keeps 256 counts per pass.
+constexpr int kMaxBands = 1024;
 
 // After each row of a pass: the cancel check, then progress base + span * y / height.
 bool RowDone(QuantSignal& signal, int base, int span, int y, int height) {
@@ -156,110 +155,131 @@ SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* be
                     down[x] + downRight[x];
 }
 
-// The gradient pass over the rows one worker is given. Row y needs the channel values of rows
-// y - 1 .. y + 1; consecutive rows share two of them, so a worker keeps the last three.
-class CGradientRows {
-public:
-    CGradientRows(const std::uint32_t* pixels, int width, int height, const Tables& tables,
-                  std::uint8_t* planes)
-        : m_pixels(pixels), m_width(width), m_height(height), m_planes(planes),
-          m_chan(3 * 3 * static_cast<std::size_t>(width)), m_scratch(width, tables) {}
-
-    void Row(int y) {
-        if (y < 1 || y + 1 >= m_height || m_width < 3)
-            return; // border rows keep their zero responses
-        if (m_loaded != y) {
-            LoadRow(y - 1);
-            LoadRow(y);
-        }
-        LoadRow(y + 1);
-        m_loaded = y + 1;
-        const std::size_t w = static_cast<std::size_t>(m_width);
-        const std::size_t at = static_cast<std::size_t>(y) * w;
-        const std::size_t n = static_cast<std::size_t>(m_height) * w;
-        for (int c = 0; c < 3; ++c)
-            GradientRow(ChannelRow(c, y - 1), ChannelRow(c, y), ChannelRow(c, y + 1), m_width,
-                        m_scratch, m_planes + 2 * c * n + at, m_planes + (2 * c + 1) * n + at);
+// Where the passes keep what they share: per band of rows and per rounded red value, the
+// number of keys and where they go in the key buffer.
+struct Buckets {
+    Buckets(int height, int bandRows)
+        : bandRows(bandRows), bands((height + bandRows - 1) / bandRows),
+          count(static_cast<std::size_t>(bands) * 256, 0), start(count.size(), 0),
+          smoothEnd(count.size(), 0) {}
+    std::size_t At(int red, int band) const {
+        return static_cast<std::size_t>(red) * static_cast<std::size_t>(bands) +
+               static_cast<std::size_t>(band);
     }
-
-private:
-    std::uint8_t* ChannelRow(int c, int y) {
-        return m_chan.data() + static_cast<std::size_t>(c * 3 + y % 3) * m_width;
-    }
-
-    void LoadRow(int y) {
-        const std::uint32_t* p = m_pixels + static_cast<std::size_t>(y) * m_width;
-        std::uint8_t* b = ChannelRow(0, y);
-        std::uint8_t* g = ChannelRow(1, y);
-        std::uint8_t* r = ChannelRow(2, y);
-        for (int x = 0; x < m_width; ++x) {
-            b[x] = static_cast<std::uint8_t>(p[x]);
-            g[x] = static_cast<std::uint8_t>(p[x] >> 8);
-            r[x] = static_cast<std::uint8_t>(p[x] >> 16);
-        }
-    }
-
-    const std::uint32_t* m_pixels;
-    int m_width, m_height;
-    std::uint8_t* m_planes;
-    std::vector<std::uint8_t> m_chan; // per channel, rows y - 1 .. y + 1 at slots y % 3
-    RowScratch m_scratch;
-    int m_loaded = -1; // the last row loaded
+    int bandRows;
+    int bands;
+    // Indexed by At(): keys of that red value in that band; where they start in the key buffer,
+    // which holds the red values one after the other and each red value band by band; and where
+    // the band's smooth keys end (they come first, the others after them).
+    std::vector<std::uint32_t> count, start, smoothEnd;
 };
 
-// The smooth-flag and key pass over the rows one worker is given. The keys of row y go to
-// keys[y * width ..], their number to rowKeys[y]: transparent pixels get no key at all (their
-// keys would sort after every colour and form no run), so a row may leave a gap to close later.
+// The flag pass over the rows one worker is given: the responses of rows y - 1 .. y + 1 and the
+// smooth flags of row y, kept as one bit per pixel; and the number of keys per red value. The
+// responses of row y + 1 need the colours of rows y .. y + 2, so a worker keeps three rows of
+// colours and three of responses and computes each once, except at the start of a band.
 class CFlagRows {
 public:
-    CFlagRows(const std::uint32_t* pixels, int width, int height, const Tables& tables,
-              const std::uint8_t* planes, const std::array<std::uint8_t, 256>& rounding,
-              std::uint32_t transparentColor, std::uint32_t* keys, std::uint32_t* rowKeys)
-        : m_pixels(pixels), m_width(width), m_height(height), m_planes(planes),
-          m_rounding(rounding), m_transparent(transparentColor), m_keys(keys), m_rowKeys(rowKeys),
-          m_smooth(static_cast<std::size_t>(width), 0),
-          m_channel(3, RowScratch(static_cast<std::size_t>(width), tables)) {}
+    CFlagRows(const PixelRows& pixels, int width, int height, const Tables& tables,
+              const std::array<std::uint8_t, 256>& rounding, std::uint32_t transparentColor,
+              std::uint8_t* flags, Buckets& buckets)
+        : m_pixels(pixels), m_width(width), m_height(height), m_w(static_cast<std::size_t>(width)),
+          m_rounding(rounding), m_transparent(transparentColor), m_flags(flags), m_buckets(buckets),
+          m_rgb(3 * m_w), m_chan(3 * 3 * m_w), m_resp(kPlanes * 3 * m_w), m_smooth(m_w, 0),
+          m_gradient(m_w, tables), m_channel(3, RowScratch(m_w, tables)) {}
 
     void Row(int y) {
-        const std::size_t w = static_cast<std::size_t>(m_width);
-        const std::size_t at = static_cast<std::size_t>(y) * w;
-        if (m_width >= 3 && y >= 1 && y + 1 < m_height)
+        if (m_width >= 3 && m_height >= 3 && y >= 1 && y + 1 < m_height) {
+            NeedResponses(y - 1, y + 1);
             FlagRow(y);
-        else
+        } else {
+            NeedColors(y, y);
             std::fill(m_smooth.begin(), m_smooth.end(), 0);
-        const std::uint32_t* p = m_pixels + at;
-        std::uint32_t* out = m_keys + at;
-        std::uint32_t count = 0;
-        for (std::size_t x = 0; x < w; ++x) {
-            if (p[x] == m_transparent)
-                continue;
-            const std::uint32_t key = std::uint32_t(m_rounding[(p[x] >> 16) & 255]) << 16 |
-                                      std::uint32_t(m_rounding[(p[x] >> 8) & 255]) << 8 |
-                                      m_rounding[p[x] & 255];
-            out[count++] = m_smooth[x] ? key | kSmoothFlag : key;
         }
-        m_rowKeys[y] = count;
+        std::uint8_t* bits = m_flags + static_cast<std::size_t>(y) * ((m_w + 7) / 8);
+        for (std::size_t x = 0; x < m_w; x += 8) {
+            unsigned byte = 0;
+            for (std::size_t b = 0; b < 8 && x + b < m_w; ++b)
+                byte |= unsigned(m_smooth[x + b]) << b;
+            bits[x / 8] = static_cast<std::uint8_t>(byte);
+        }
+        std::uint32_t perRed[256] = {};
+        const std::uint32_t* p = Colors(y);
+        for (std::size_t x = 0; x < m_w; ++x)
+            if (p[x] != m_transparent)
+                ++perRed[m_rounding[(p[x] >> 16) & 255]];
+        const int band = y / m_buckets.bandRows;
+        for (int r = 0; r < 256; ++r)
+            m_buckets.count[m_buckets.At(r, band)] += perRed[r];
     }
 
 private:
-    const std::uint8_t* Plane(int p, std::size_t row) const {
-        const std::size_t w = static_cast<std::size_t>(m_width);
-        return m_planes + static_cast<std::size_t>(p) * w * m_height + row * w;
+    std::uint32_t* Colors(int y) { return m_rgb.data() + static_cast<std::size_t>(y % 3) * m_w; }
+    std::uint8_t* Channel(int c, int y) {
+        return m_chan.data() + static_cast<std::size_t>(c * 3 + y % 3) * m_w;
+    }
+    std::uint8_t* Plane(int p, int y) {
+        return m_resp.data() + static_cast<std::size_t>(p * 3 + y % 3) * m_w;
+    }
+
+    // Brings rows lo .. hi (at most three) into the window of colours.
+    void NeedColors(int lo, int hi) {
+        if (m_colorsLo < 0 || lo < m_colorsLo || lo > m_colorsHi + 1) {
+            m_colorsLo = lo;
+            m_colorsHi = lo - 1;
+        }
+        while (m_colorsHi < hi) {
+            const int y = ++m_colorsHi;
+            std::uint32_t* row = Colors(y);
+            const std::uint32_t* source = m_pixels.Row(y, m_width, row);
+            if (source != row)
+                std::copy(source, source + m_w, row);
+            std::uint8_t* b = Channel(0, y);
+            std::uint8_t* g = Channel(1, y);
+            std::uint8_t* r = Channel(2, y);
+            for (std::size_t x = 0; x < m_w; ++x) {
+                b[x] = static_cast<std::uint8_t>(row[x]);
+                g[x] = static_cast<std::uint8_t>(row[x] >> 8);
+                r[x] = static_cast<std::uint8_t>(row[x] >> 16);
+            }
+        }
+        m_colorsLo = std::max(m_colorsLo, hi - 2);
+    }
+
+    // Brings the responses of rows lo .. hi (at most three) into their window. Border rows
+    // keep zero responses.
+    void NeedResponses(int lo, int hi) {
+        if (m_respLo < 0 || lo < m_respLo || lo > m_respHi + 1) {
+            m_respLo = lo;
+            m_respHi = lo - 1;
+        }
+        while (m_respHi < hi) {
+            const int y = ++m_respHi;
+            if (y == 0 || y + 1 == m_height) {
+                for (int p = 0; p < kPlanes; ++p)
+                    std::fill_n(Plane(p, y), m_w, 0);
+                continue;
+            }
+            NeedColors(y - 1, y + 1);
+            for (int c = 0; c < 3; ++c)
+                GradientRow(Channel(c, y - 1), Channel(c, y), Channel(c, y + 1), m_width,
+                            m_gradient, Plane(2 * c, y), Plane(2 * c + 1, y));
+        }
+        m_respLo = std::max(m_respLo, hi - 2);
     }
 
     void FlagRow(int y) {
-        const std::size_t w = static_cast<std::size_t>(m_width);
-        const std::size_t row = static_cast<std::size_t>(y);
+        const std::size_t w = m_w;
         if (m_done != y - 1) { // the distances from the row above come from no earlier row
             for (int c = 0; c < 3; ++c)
-                DownDistances(Plane(2 * c, row - 1), Plane(2 * c + 1, row - 1), Plane(2 * c, row),
-                              Plane(2 * c + 1, row), w, m_channel[c].down[0].data(),
+                DownDistances(Plane(2 * c, y - 1), Plane(2 * c + 1, y - 1), Plane(2 * c, y),
+                              Plane(2 * c + 1, y), w, m_channel[c].down[0].data(),
                               m_channel[c].downRight[0].data(), m_channel[c].downLeft[0].data());
         }
         for (int c = 0; c < 3; ++c) {
             RowScratch& rs = m_channel[c];
-            SpreadRow(Plane(2 * c, row), Plane(2 * c + 1, row), Plane(2 * c, row + 1),
-                      Plane(2 * c + 1, row + 1), w, rs, rs.spread.data());
+            SpreadRow(Plane(2 * c, y), Plane(2 * c + 1, y), Plane(2 * c, y + 1),
+                      Plane(2 * c + 1, y + 1), w, rs, rs.spread.data());
         }
         const double* sb = m_channel[0].spread.data();
         const double* sg = m_channel[1].spread.data();
@@ -279,20 +299,131 @@ private:
         m_done = y;
     }
 
-    const std::uint32_t* m_pixels;
+    const PixelRows& m_pixels;
     int m_width, m_height;
-    const std::uint8_t* m_planes;
+    std::size_t m_w;
     const std::array<std::uint8_t, 256>& m_rounding;
     std::uint32_t m_transparent;
-    std::uint32_t* m_keys;
-    std::uint32_t* m_rowKeys;
+    std::uint8_t* m_flags;
+    Buckets& m_buckets;
+    std::vector<std::uint32_t> m_rgb; // colours of three rows, row y at slot y % 3
+    std::vector<std::uint8_t> m_chan; // their blue, green and red values, the same way
+    std::vector<std::uint8_t> m_resp; // six response planes of three rows, the same way
     std::vector<std::uint8_t> m_smooth;
+    RowScratch m_gradient;
     std::vector<RowScratch> m_channel; // blue, green, red
-    int m_done = -1;                   // the last row flagged
+    int m_colorsLo = -1, m_colorsHi = -2;
+    int m_respLo = -1, m_respHi = -2;
+    int m_done = -1; // the last row flagged
 };
 
-// Key buffers; the sort moves keys between two of them.
-using KeyBuffer = std::unique_ptr<std::uint32_t[]>;
+// The key pass over the rows one worker is given: each pixel's rounded green and blue go to the
+// keys of its rounded red value and its band, the smooth ones from the front of the band's
+// place, the others from its back. Transparent pixels get no key.
+class CKeyRows {
+public:
+    CKeyRows(const PixelRows& pixels, int width, int height,
+             const std::array<std::uint8_t, 256>& rounding, std::uint32_t transparentColor,
+             const std::uint8_t* flags, Buckets& buckets, std::uint16_t* keys)
+        : m_pixels(pixels), m_width(width), m_height(height), m_rounding(rounding),
+          m_transparent(transparentColor), m_flags(flags), m_buckets(buckets), m_keys(keys),
+          m_row(static_cast<std::size_t>(width)) {}
+
+    void Row(int y) {
+        const int band = y / m_buckets.bandRows;
+        if (band != m_band) {
+            for (int r = 0; r < 256; ++r) {
+                const std::size_t at = m_buckets.At(r, band);
+                m_front[r] = m_buckets.start[at];
+                m_back[r] = m_buckets.start[at] + m_buckets.count[at];
+            }
+            m_band = band;
+        }
+        const std::size_t w = static_cast<std::size_t>(m_width);
+        const std::uint32_t* p = m_pixels.Row(y, m_width, m_row.data());
+        const std::uint8_t* bits = m_flags + static_cast<std::size_t>(y) * ((w + 7) / 8);
+        for (std::size_t x = 0; x < w; ++x) {
+            if (p[x] == m_transparent)
+                continue;
+            const unsigned red = m_rounding[(p[x] >> 16) & 255];
+            const auto key = static_cast<std::uint16_t>(m_rounding[(p[x] >> 8) & 255] << 8 |
+                                                        m_rounding[p[x] & 255]);
+            if ((bits[x / 8] >> (x % 8)) & 1)
+                m_keys[m_front[red]++] = key;
+            else
+                m_keys[--m_back[red]] = key;
+        }
+        if (y + 1 == m_height || (y + 1) % m_buckets.bandRows == 0)
+            for (int r = 0; r < 256; ++r)
+                m_buckets.smoothEnd[m_buckets.At(r, band)] = m_front[r];
+    }
+
+private:
+    const PixelRows& m_pixels;
+    int m_width, m_height;
+    const std::array<std::uint8_t, 256>& m_rounding;
+    std::uint32_t m_transparent;
+    const std::uint8_t* m_flags;
+    Buckets& m_buckets;
+    std::uint16_t* m_keys;
+    std::vector<std::uint32_t> m_row;
+    int m_band = -1;
+    std::uint32_t m_front[256] = {};
+    std::uint32_t m_back[256] = {};
+};
+
+// The runs of one rounded red value: its keys counted by green and blue into a table of weights,
+// read out in ascending order.
+class CRunCounter {
+public:
+    CRunCounter() : m_weights(1 << 16, 0) {}
+
+    void Count(const Buckets& buckets, const std::uint16_t* keys, int red, std::vector<Run>& runs) {
+        m_touched.clear();
+        auto add = [this](std::uint16_t gb, std::uint32_t weight) {
+            if (m_weights[gb] == 0)
+                m_touched.push_back(gb);
+            m_weights[gb] += weight;
+        };
+        for (int band = 0; band < buckets.bands; ++band) {
+            const std::size_t at = buckets.At(red, band);
+            const std::uint32_t begin = buckets.start[at];
+            const std::uint32_t middle = buckets.smoothEnd[at];
+            const std::uint32_t end = begin + buckets.count[at];
+            for (std::uint32_t k = begin; k < middle; ++k)
+                add(keys[k], 8);
+            for (std::uint32_t k = middle; k < end; ++k)
+                add(keys[k], 1);
+        }
+        // A few colours are sorted; many are read out of the table in its order.
+        if (m_touched.size() < (1u << 12)) {
+            std::sort(m_touched.begin(), m_touched.end());
+        } else {
+            m_touched.clear();
+            for (std::uint32_t gb = 0; gb < (1u << 16); ++gb)
+                if (m_weights[gb] != 0)
+                    m_touched.push_back(static_cast<std::uint16_t>(gb));
+        }
+        for (const std::uint16_t gb : m_touched) {
+            runs.push_back({m_weights[gb], static_cast<std::uint32_t>(red) << 16 | gb});
+            m_weights[gb] = 0;
+        }
+    }
+
+private:
+    std::vector<std::uint32_t> m_weights;
+    std::vector<std::uint16_t> m_touched; // green and blue values with a weight, in any order
+};
+
+// Runs work(i) for i = 0 .. count - 1 on `threads` threads, each index once.
+template <class Work> void ForEachIndex(int count, int threads, Work work) {
+    std::atomic<int> next{0};
+    auto run = [&] {
+        for (int i; (i = next.fetch_add(1)) < count;)
+            work(i);
+    };
+    engine::OnThreads(std::min(threads, count), run);
+}
 
 } // namespace
 
@@ -306,92 +437,99 @@ std::array<std::uint8_t, 256> InputRoundingTable(int inputMask) {
 StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int height, int inputMask,
                                 std::uint32_t transparentColor, const CColorSpace& space,
                                 QuantSignal& signal, std::vector<ColorEntry>& entries) {
+    return BuildColorHistogram(PixelRows(pixels, width), width, height, inputMask, transparentColor,
+                               space, signal, entries);
+}
+
+StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, int inputMask,
+                                std::uint32_t transparentColor, const CColorSpace& space,
+                                QuantSignal& signal, std::vector<ColorEntry>& entries) {
     entries.clear();
     if (width <= 0 || height <= 0)
         return StageResult::Ok;
     const std::int64_t pixelCount = std::int64_t(width) * height;
     if (pixelCount > kMaxPixels)
         return StageResult::OutOfMemory;
-    const std::size_t n = static_cast<std::size_t>(pixelCount);
     const std::size_t w = static_cast<std::size_t>(width);
     const std::array<std::uint8_t, 256> rounding = InputRoundingTable(inputMask);
-
     const int threads = engine::WorkerThreads(pixelCount);
+    // Few enough bands that their bookkeeping stays small beside the picture.
+    const int bandRows = std::max(kBand, (height + kMaxBands - 1) / kMaxBands);
+
     try {
-        KeyBuffer keys(new std::uint32_t[n]);
-        std::size_t keyCount = 0;
-        KeyBuffer gradient; // six response planes of n bytes each, later the sort's scratch
+        Buckets buckets(height, bandRows);
+        std::unique_ptr<std::uint16_t[]> keys;
         {
-            // Border pixels keep zero responses; the gradient pass writes every other byte.
-            gradient.reset(new std::uint32_t[(n * kPlanes + 3) / 4]);
-            std::uint8_t* const planes = reinterpret_cast<std::uint8_t*>(gradient.get());
-            if (width < 3 || height < 3) {
-                std::fill_n(planes, n * kPlanes, 0);
-            } else {
-                for (int p = 0; p < kPlanes; ++p) {
-                    std::fill_n(planes + p * n, w, 0);
-                    std::fill_n(planes + p * n + n - w, w, 0);
-                }
-            }
+            std::unique_ptr<std::uint8_t[]> flags(
+                new std::uint8_t[(w + 7) / 8 * static_cast<std::size_t>(height)]);
             const Tables tables;
             StageResult pass = engine::ForEachRow(
-                height, threads, kBand,
-                [&] { return CGradientRows(pixels, width, height, tables, planes); },
+                height, threads, bandRows,
+                [&] {
+                    return CFlagRows(pixels, width, height, tables, rounding, transparentColor,
+                                     flags.get(), buckets);
+                },
                 [&](int y) { return RowDone(signal, 20, 80, y, height); });
             if (pass != StageResult::Ok)
                 return pass;
 
-            std::vector<std::uint32_t> rowKeys(static_cast<std::size_t>(height));
+            std::uint32_t keyCount = 0;
+            for (std::size_t at = 0; at < buckets.count.size(); ++at) {
+                buckets.start[at] = keyCount;
+                keyCount += buckets.count[at];
+            }
+            keys.reset(new std::uint16_t[std::max<std::uint32_t>(keyCount, 1)]);
             pass = engine::ForEachRow(
-                height, threads, kBand,
+                height, threads, bandRows,
                 [&] {
-                    return CFlagRows(pixels, width, height, tables, planes, rounding,
-                                     transparentColor, keys.get(), rowKeys.data());
+                    return CKeyRows(pixels, width, height, rounding, transparentColor, flags.get(),
+                                    buckets, keys.get());
                 },
                 [&](int y) { return RowDone(signal, 100, 300, y, height); });
             if (pass != StageResult::Ok)
                 return pass;
-            // Close the gaps that transparent pixels left.
-            for (int y = 0; y < height; ++y) {
-                const std::size_t at = static_cast<std::size_t>(y) * w;
-                if (keyCount != at)
-                    std::memmove(keys.get() + keyCount, keys.get() + at,
-                                 rowKeys[static_cast<std::size_t>(y)] * sizeof(std::uint32_t));
-                keyCount += rowKeys[static_cast<std::size_t>(y)];
-            }
         }
 
-        // The gradient planes are done with; their memory serves the sort and then goes,
-        // before the run list exists.
-        // By the 24 colour bits in three digits; the smooth flag rides along. Equal colours end
-        // up next to each other, which is all the runs need.
-        engine::RadixSort<8>(keys, gradient, keyCount, 3, [](std::uint32_t k) { return k; });
-        gradient.reset();
-
-        std::size_t runCount = 0;
-        for (std::size_t i = 0; i < keyCount; ++i)
-            if (i == 0 || ((keys[i] ^ keys[i - 1]) & kColorBits) != 0)
-                ++runCount;
-        std::vector<Run> runs;
-        runs.reserve(runCount);
-        for (std::size_t i = 0; i < keyCount; ++i) {
-            const std::uint32_t weight = (keys[i] & kSmoothFlag) != 0 ? 8 : 1;
-            if (i == 0 || ((keys[i] ^ keys[i - 1]) & kColorBits) != 0)
-                runs.push_back({weight, keys[i] & kColorBits});
-            else
-                runs.back().weight += weight;
+        // Each red value's keys counted on their own: the runs come out in ascending colour
+        // order, red value after red value.
+        std::vector<std::vector<Run>> runs(256);
+        {
+            std::atomic<int> next{0};
+            std::atomic<bool> failed{false};
+            auto count = [&] {
+                try {
+                    CRunCounter counter;
+                    for (int red; (red = next.fetch_add(1)) < 256;)
+                        counter.Count(buckets, keys.get(), red,
+                                      runs[static_cast<std::size_t>(red)]);
+                } catch (const std::bad_alloc&) {
+                    failed.store(true);
+                }
+            };
+            engine::OnThreads(threads, count);
+            if (failed.load())
+                throw std::bad_alloc();
         }
         keys.reset();
         if (signal.Cancelled())
             return StageResult::Cancelled;
         signal.SetProgress(425);
 
-        entries.resize(runs.size());
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            space.RgbToSpace(entries[i].point, runs[i].color);
-            entries[i].weight = runs[i].weight;
-            entries[i].key = 0;
-        }
+        std::size_t first[257] = {};
+        for (int r = 0; r < 256; ++r)
+            first[r + 1] = first[r] + runs[static_cast<std::size_t>(r)].size();
+        entries.resize(first[256]);
+        ForEachIndex(256, threads, [&](int r) {
+            std::vector<Run>& list = runs[static_cast<std::size_t>(r)];
+            ColorEntry* e = entries.data() + first[r];
+            for (const Run& run : list) {
+                space.RgbToSpace(e->point, run.color);
+                e->weight = run.weight;
+                e->key = 0;
+                ++e;
+            }
+            std::vector<Run>().swap(list);
+        });
     } catch (const std::bad_alloc&) {
         entries.clear();
         return StageResult::OutOfMemory;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mapping/color_space.h"
+#include "mapping/pixel_rows.h"
 #include "quant/color_entry.h"
 #include "runcontrol/quant_signal.h"
 #include "runcontrol/stage_result.h"
@@ -16,10 +17,16 @@
 std::array<std::uint8_t, 256> InputRoundingTable(int inputMask);
 
 // Fills `entries` (replacing its contents) with one entry per rounded colour, in ascending
-// colour order. `pixels` holds width x height values 0x00RRGGBB, top row first; pixels equal to
+// colour order. `pixels` gives width x height colours 0x00RRGGBB; pixels equal to
 // `transparentColor` (0x1000000 for none) are left out. Reports progress 20..100 during the
-// gradient pass, 100..400 during the flag pass and 425 after the runs, and checks the cancel
-// request after each row and after the runs and the entries. Allocates its own key buffer.
+// pass that finds the smooth pixels, 100..400 during the pass that forms the keys and 425 after
+// the runs, and checks the cancel request after each row and after the runs and the entries.
+// Allocates its own key buffer: two bytes per pixel, and a bit per pixel for the smooth flags.
+[[nodiscard]] StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height,
+                                              int inputMask, std::uint32_t transparentColor,
+                                              const CColorSpace& space, QuantSignal& signal,
+                                              std::vector<ColorEntry>& entries);
+// The same for width x height values, row after row.
 [[nodiscard]] StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int height,
                                               int inputMask, std::uint32_t transparentColor,
                                               const CColorSpace& space, QuantSignal& signal,

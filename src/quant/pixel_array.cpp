@@ -156,6 +156,21 @@ void CPixelArray::SetSource(const DibHandle* source) {
     m_hSource = source;
 }
 
+PixelRows SourceRowsInPlace(const DibHandle* source) {
+    if (UnpackRefusal(source))
+        return {};
+    const std::uint8_t* h = source->data();
+    const std::int32_t width = DibGetWidth(h);
+    const std::int32_t height = DibGetHeight(h);
+    if (DibGetBitCount(h) != 24 || ReadU32(h + dibfield::Compression) != kCompressionNone ||
+        width <= 0 || height <= 0)
+        return {};
+    const std::uint64_t stride = DibRowStride(24, static_cast<std::uint32_t>(width));
+    // Rows are stored bottom-up: the top row is the last one in the block.
+    const std::uint8_t* top = DibGetBits(h) + stride * static_cast<std::uint32_t>(height - 1);
+    return PixelRows::Bgr(top, -static_cast<std::ptrdiff_t>(stride));
+}
+
 const char* UnpackRefusal(const DibHandle* source) {
     if (!source || !*source)
         return "there is no picture";
@@ -211,7 +226,21 @@ bool CPixelArray::LoadPixels() {
 
 bool CPixelArray::BuildResultDib() {
     m_hResult.reset();
-    if (!m_pPixels || m_nWidth <= 0 || m_nHeight <= 0 || m_nColors < 0 || m_nColors > 256)
+    if (!m_pPixels)
+        return false;
+    return PackResult([this](std::uint64_t k) { return m_pPixels[k]; });
+}
+
+bool CPixelArray::BuildResultDib(const std::uint8_t* indices) {
+    m_hResult.reset();
+    if (!indices)
+        return false;
+    return PackResult([indices](std::uint64_t k) { return std::uint32_t{indices[k]}; });
+}
+
+template <class IndexAt> bool CPixelArray::PackResult(IndexAt indexAt) {
+    m_hResult.reset();
+    if (m_nWidth <= 0 || m_nHeight <= 0 || m_nColors < 0 || m_nColors > 256)
         return false;
     const unsigned bits = m_nColors < 3 ? 1 : m_nColors < 17 ? 4 : 8;
     const std::uint32_t width = static_cast<std::uint32_t>(m_nWidth);
@@ -241,10 +270,16 @@ bool CPixelArray::BuildResultDib() {
     const unsigned perByte = 8 / bits;
     for (std::uint32_t y = 0; y < height; ++y) {
         std::uint8_t* row = table + tableSize + stride * (height - 1 - y);
-        const std::uint32_t* src = m_pPixels + std::uint64_t{width} * y;
+        const std::uint64_t start = std::uint64_t{width} * y;
+        if (bits == 8) {
+            for (std::uint32_t x = 0; x < width; ++x)
+                row[x] = static_cast<std::uint8_t>(indexAt(start + x));
+            continue;
+        }
         for (std::uint32_t x = 0; x < width; ++x) {
             const unsigned shift = bits * (perByte - 1 - x % perByte); // first index highest
-            row[x / perByte] |= static_cast<std::uint8_t>((src[x] & indexMask) << shift);
+            row[x / perByte] |=
+                static_cast<std::uint8_t>((indexAt(start + x) & indexMask) << shift);
         }
     }
     m_hResult = std::move(dib);

@@ -4,12 +4,18 @@
 #pragma once
 
 #include "image/dib.h"
+#include "mapping/pixel_rows.h"
 
 #include <cstdint>
 
 // Why LoadPixels would refuse `source`, found without unpacking it: a short English reason, or
 // nullptr when the picture unpacks (memory permitting).
 [[nodiscard]] const char* UnpackRefusal(const DibHandle* source);
+
+// The pixels of `source` where they lie, for an uncompressed 24-bit picture with an information
+// header that LoadPixels would unpack; an empty view for any other picture, which LoadPixels
+// unpacks instead. The view lives as long as the source block.
+[[nodiscard]] PixelRows SourceRowsInPlace(const DibHandle* source);
 
 class CPixelArray {
 public:
@@ -27,6 +33,8 @@ public:
     // Packs m_pPixels (palette indices) and the first m_nColors entries of m_palette into a new
     // picture in m_hResult: 1 bit for up to 2 colours, 4 bits for up to 16, else 8.
     [[nodiscard]] bool BuildResultDib();
+    // The same from m_nWidth x m_nHeight index bytes, top row first, instead of m_pPixels.
+    [[nodiscard]] bool BuildResultDib(const std::uint8_t* indices);
     const DibHandle& GetResult() const { return m_hResult; }
     DibHandle TakeResult(); // the result block; afterwards m_hResult is null
     void FreePixels();      // width and height keep their values
@@ -41,4 +49,7 @@ public:
     std::uint32_t* m_pPixels = nullptr;
     int m_nHeight = 0;
     int m_nWidth = 0;
+
+private:
+    template <class IndexAt> bool PackResult(IndexAt indexAt);
 };

@@ -58,13 +58,30 @@ bool SettingsUsable(const QuantSettings& s) {
 
 // The raw value of the corner pixel that gives the transparent colour, x from the left and y
 // from the top; 0x1000000, which no pixel equals, when there is no transparent entry.
-std::uint32_t TransparentColor(const CPixelArray& graph, int transPosition) {
+std::uint32_t TransparentColor(const PixelRows& pixels, int width, int height, int transPosition) {
     if (transPosition < 0)
         return 0x1000000;
-    const int x = (transPosition == 2 || transPosition == 3) ? graph.m_nWidth - 1 : 0;
-    const int y = (transPosition == 1 || transPosition == 3) ? graph.m_nHeight - 1 : 0;
-    return graph.m_pPixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(graph.m_nWidth) +
-                           static_cast<std::size_t>(x)];
+    const int x = (transPosition == 2 || transPosition == 3) ? width - 1 : 0;
+    const int y = (transPosition == 1 || transPosition == 3) ? height - 1 : 0;
+    return pixels.At(x, y);
+}
+
+// The source's pixels: read in place when the picture allows it, else unpacked into the pixel
+// array. An empty view when the source cannot be unpacked.
+PixelRows SourcePixels(CPixelArray& graph) {
+    const PixelRows inPlace = SourceRowsInPlace(graph.m_hSource);
+    if (inPlace) {
+        graph.FreePixels();
+        const std::uint8_t* h = graph.m_hSource->data();
+        graph.m_nWidth = DibGetWidth(h);
+        graph.m_nHeight = DibGetHeight(h);
+        graph.m_nBitCount = 24;
+        graph.m_nColors = 0;
+        return inPlace;
+    }
+    if (!graph.LoadPixels() || graph.m_pPixels == nullptr)
+        return {};
+    return PixelRows(graph.m_pPixels, graph.m_nWidth);
 }
 
 // The working buffers of one run. Their destructors free whatever is still held when the run
@@ -84,8 +101,8 @@ QuantResult EndWithout(CPixelArray& graph, QuantResult why) {
 
 // Steps 5 and 6: maps every pixel onto the finished palette and packs the result into the pixel
 // array. `order`, when given, puts search position i at index order[i] of the result palette.
-QuantResult MapAndPack(CPixelArray& graph, const FinishedPalette& palette, int colorCount,
-                       const std::uint8_t* order, const QuantSettings& settings,
+QuantResult MapAndPack(CPixelArray& graph, const PixelRows& pixels, const FinishedPalette& palette,
+                       int colorCount, const std::uint8_t* order, const QuantSettings& settings,
                        std::uint32_t transColor, const CColorSpace& space, QuantSignal& signal,
                        RunBuffers& buffers) {
     const int width = graph.m_nWidth;
@@ -101,7 +118,7 @@ QuantResult MapAndPack(CPixelArray& graph, const FinishedPalette& palette, int c
         return EndWithout(graph, QuantResult::OutOfMemory);
 
     MapJob job;
-    job.pixels = graph.m_pPixels;
+    job.pixels = pixels;
     job.width = width;
     job.height = height;
     job.indices = buffers.indices.get();
@@ -119,17 +136,20 @@ QuantResult MapAndPack(CPixelArray& graph, const FinishedPalette& palette, int c
     if (stage != StageResult::Ok)
         return EndWithout(graph, FromStage(stage));
 
-    // The palette picture: the slots' colours, and each pixel replaced by its index.
+    // The palette picture: the slots' colours, and the indices packed in the result picture.
+    graph.FreePixels();
     for (int i = 0; i < colorCount; ++i)
         graph.m_palette[order ? order[i] : i] = palette.slots[i].color;
     graph.m_nColors = colorCount;
     graph.m_nBitCount = colorCount < 3 ? 1 : colorCount < 17 ? 4 : 8;
-    for (std::size_t k = 0; k < pixelCount; ++k)
-        graph.m_pPixels[k] = order ? order[buffers.indices[k]] : buffers.indices[k];
+    if (order)
+        for (std::size_t k = 0; k < pixelCount; ++k)
+            buffers.indices[k] = order[buffers.indices[k]];
+    const bool packed = graph.BuildResultDib(buffers.indices.get());
     buffers.indices.reset();
-    if (!graph.BuildResultDib())
+    if (!packed)
         return EndWithout(graph, QuantResult::OutOfMemory);
-    graph.FreePixels();
+    signal.StageDone("mapping");
     return QuantResult::Done;
 }
 
@@ -145,18 +165,21 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     m_transparentIndex = -1;
     if (!SettingsUsable(m_settings))
         return endWithout(QuantResult::BadSettings);
-    if (!graph.LoadPixels())
+    const PixelRows pixels = SourcePixels(graph);
+    if (!pixels)
         return endWithout(QuantResult::Unreadable);
     signal.m_bCancel.store(0, std::memory_order_relaxed);
     signal.SetProgress(5);
 
     const int width = graph.m_nWidth;
     const int height = graph.m_nHeight;
-    if (width <= 0 || height <= 0 || graph.m_pPixels == nullptr)
+    if (width <= 0 || height <= 0)
         return endWithout(QuantResult::Unreadable);
+    signal.StageDone("pixel array");
 
     const int target = m_settings.Target();
-    const std::uint32_t transColor = TransparentColor(graph, m_settings.transPosition);
+    const std::uint32_t transColor =
+        TransparentColor(pixels, width, height, m_settings.transPosition);
 
     CColorSpace space;
     space.Init(m_settings.weightYB, m_settings.weightCR, m_settings.weightGM,
@@ -172,20 +195,23 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
         UseFixedPalette(m_fixedPalette, transColor, space, *fixed, order);
         if (fixed->transparentIndex >= 0)
             m_transparentIndex = order[static_cast<std::size_t>(fixed->transparentIndex)];
-        return MapAndPack(graph, *fixed, static_cast<int>(m_fixedPalette.size()), order.data(),
-                          m_settings, transColor, space, signal, buffers);
+        signal.StageDone("palette");
+        return MapAndPack(graph, pixels, *fixed, static_cast<int>(m_fixedPalette.size()),
+                          order.data(), m_settings, transColor, space, signal, buffers);
     }
 
-    StageResult stage = BuildColorHistogram(graph.m_pPixels, width, height, m_settings.inputMask,
-                                            transColor, space, signal, buffers.entries);
+    StageResult stage = BuildColorHistogram(pixels, width, height, m_settings.inputMask, transColor,
+                                            space, signal, buffers.entries);
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
+    signal.StageDone("histogram");
 
     std::array<PaletteSlot, 256> found{};
     int foundCount = 0;
     stage = DividePalette(buffers.entries, target, space, signal, found, foundCount);
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
+    signal.StageDone("division");
 
     // The finished palette is large (points, slots); it lives on the heap like the other
     // buffers of the run.
@@ -201,9 +227,11 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
 
+    signal.StageDone("palette");
+
     m_transparentIndex = palette->transparentIndex;
-    return MapAndPack(graph, *palette, m_settings.colorCount, nullptr, m_settings, transColor,
-                      space, signal, buffers);
+    return MapAndPack(graph, pixels, *palette, m_settings.colorCount, nullptr, m_settings,
+                      transColor, space, signal, buffers);
 }
 
 const char* QuantResultText(QuantResult result) {

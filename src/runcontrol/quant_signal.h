@@ -11,11 +11,20 @@ struct QuantSignal {
     // Sees every progress report as it is made, on the reporting thread. The program polls
     // m_nProgress instead and leaves this empty; tests record the reports of one stage.
     std::function<void(int)> m_onProgress;
+    // Sees the end of each stage of a run, on the run's thread, named "pixel array",
+    // "histogram", "division", "palette" and "mapping" by the engine (whoever drives the run may
+    // report stages of its own, such as reading and writing files). Empty unless someone
+    // measures the stages; it costs nothing then.
+    std::function<void(const char* stage)> m_onStage;
 
     bool Cancelled() const { return m_bCancel.load(std::memory_order_relaxed) != 0; }
     void SetProgress(int value) {
         m_nProgress.store(value, std::memory_order_relaxed);
         if (m_onProgress)
             m_onProgress(value);
+    }
+    void StageDone(const char* stage) {
+        if (m_onStage)
+            m_onStage(stage);
     }
 };

@@ -28,3 +28,8 @@ struct PanelValues {
 // The settings of a run for the panel's values, each brought into the range its control can show
 // (the settings file stores values unchecked).
 [[nodiscard]] QuantSettings SettingsForRun(const PanelValues& panel);
+
+// The values of a run that maps onto a given palette: the colour count, the fixed colours, the
+// precisions and the refinement shape only a computed palette, so they take their built-in
+// values, the ones xkorvo-cli -p runs with.
+[[nodiscard]] PanelValues ForGivenPalette(PanelValues panel);

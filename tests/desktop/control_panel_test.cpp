@@ -313,9 +313,17 @@ private slots:
         QCOMPARE(m_panel->windowTitle(), QStringLiteral("Quantizer color settings"));
         QCOMPARE(m_panel->pos(), mainWindow.frameGeometry().topLeft() + QPoint(8, 8));
         QCOMPARE(m_panel->findChild<QDialogButtonBox*>()->buttons().size(), 2); // no Apply
-        for (const char* name : {"checkPngMode", "comboGifMode", "editBatchPath", "buttonReference",
-                                 "radioBatchFileType0"})
-            QVERIFY2(!Find(QString::fromLatin1(name))->isEnabled(), name);
+    }
+
+    // The Batch page's choices reach the writers: format, PNG interlacing, GIF variant.
+    void batchPageGivesThePictureOptions() {
+        m_panel->show();
+        Drive(QStringLiteral("panelTabs=3 checkPngMode comboGifMode=2 radioBatchFileType2"));
+        QVERIFY(PressOk());
+        const PictureOptions o = m_panel->GetPictureOptions();
+        QCOMPARE(
+            (QList<bool>{o.format == PictureFormat::Gif, o.pngInterlace, o.gif89a, o.gifInterlace}),
+            (QList<bool>{true, true, true, false}));
     }
 
     // A small picture's preview is the very picture Reduce colors then makes with the same

@@ -148,8 +148,10 @@ private slots:
         QStringList filters;
         for (const FileFilter& f : asked.filters)
             filters << f.text + " matches " + f.patterns;
-        QCOMPARE(filters,
-                 (QStringList{"All files (*.*) matches *", "BMP files (*.bmp) matches *.bmp"}));
+        QCOMPARE(
+            filters,
+            (QStringList{"All files (*.*) matches *", "BMP files (*.bmp) matches *.bmp",
+                         "PNG files (*.png) matches *.png", "GIF files (*.gif) matches *.gif"}));
         QCOMPARE(asked.fileName, QStringLiteral("photo"));
         QCOMPARE(asked.initialDir, m_s->files.path() + QLatin1Char('/')); // the picture's folder
         QCOMPARE(asked.filterIndex, 2);                                   // the BMP filter
@@ -182,7 +184,11 @@ private slots:
             poll.start(10);
             QVERIFY(save ? !Frame()->SaveDialog().RunSaveDialog()
                          : !Frame()->OpenDialog().RunOpenDialog());
-            QCOMPARE(shown, (QStringList{"All files (*.*)", "BMP files (*.bmp)"}));
+            QStringList expected{"All files (*.*)", "BMP files (*.bmp)"};
+            if (save)
+                expected << "PNG files (*.png)"
+                         << "GIF files (*.gif)";
+            QCOMPARE(shown, expected);
             QCOMPARE(selected, shown.value(save ? 1 : 0));
         }
     }

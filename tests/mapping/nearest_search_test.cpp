@@ -131,10 +131,13 @@ TEST(NearestSearch, EqualsBruteForceOverRandomPalettesAndPoints) {
         const int count =
             round < 4 ? round + 1 : std::uniform_int_distribution<int>(2, 256)(random);
         std::vector<SpacePoint> palette(count);
-        for (auto& p : palette) {
-            // Palettes cluster like real ones do: luma over the whole range, chroma near 0.
-            p = {chroma(random) / 4, chroma(random) / 4, luma(random)};
-        }
+        // Palettes cluster like real ones do: luma over the whole range, chroma near 0; every
+        // third one crowds into a few cells, where a cell's list holds entries that can be
+        // nearest to no point inside it.
+        const int crowd = round % 3 == 2 ? 16 : 1;
+        for (auto& p : palette)
+            p = {chroma(random) / 4 / crowd, chroma(random) / 4 / crowd,
+                 luma(random) / crowd + 1000000};
         if (count > 3)
             palette[count - 1] = palette[count / 2]; // a repeated colour
         auto search = SearchOver(palette);
@@ -148,9 +151,9 @@ TEST(NearestSearch, EqualsBruteForceOverRandomPalettesAndPoints) {
                 if (below && CNearestSearch::CellOf(yb, cr, l) >= 0)
                     continue; // the truncated strip below the grid is not exact
             } else {
-                yb = chroma(random) / 2;
-                cr = chroma(random) / 2;
-                l = luma(random);
+                yb = chroma(random) / 2 / crowd;
+                cr = chroma(random) / 2 / crowd;
+                l = luma(random) / crowd + 1000000;
             }
             ASSERT_EQ(search->FindNearest(yb, cr, l), BruteForce(palette, yb, cr, l))
                 << "round " << round << " point " << yb << ", " << cr << ", " << l;

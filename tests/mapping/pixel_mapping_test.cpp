@@ -52,7 +52,7 @@ struct Fixture {
             }
             job.limits[a] = hi - lo;
         }
-        job.pixels = pixels.data();
+        job.pixels = PixelRows(pixels.data(), width);
         job.indices = indices.data();
         job.ditherMode = mode;
         job.ditherLevel = level;

@@ -242,6 +242,20 @@ TEST_F(PictureLoader, EachPluginDecodesForOneThreadAtATime) {
     EXPECT_GT(g_counts.probesDuringDecode, 0) << "probing waited for a decode to end";
 }
 
+// Loaded on demand, the plug-ins are asked in the same order, and those after the one that reads
+// the file stay unloaded until a file needs them; one that cannot be loaded is passed over.
+TEST_F(PictureLoader, LoadsPluginsOnlyWhenAPictureReachesThem) {
+    LoadWith({"badversion", "refuse", "script"});
+    ASSERT_TRUE(QFile::copy(folder() + "/refuse.spi", folder() + "/zlast.spi"));
+    m_host.LoadOnDemand();
+    EXPECT_TRUE(LoadedNames().isEmpty());
+    EXPECT_TRUE(Load(Header(1, 1, 24, 0, 4, 0), {1, 2, 3, 0}).dib);
+    EXPECT_EQ(LoadedNames(), QStringList({"refuse.spi", "script.spi"}));
+    Write("other.bin", {}, {}, 0, "NOTMINE!");
+    EXPECT_FALSE(LoadPictureByPlugin(m_host, folder() + "/other.bin").dib);
+    EXPECT_EQ(LoadedNames(), QStringList({"refuse.spi", "script.spi", "zlast.spi"}));
+}
+
 TEST_F(PictureLoader, PluginsThatAreNotLoadedAreNotAsked) {
     // Both would read the file if they were used.
     LoadWith({"badversion", "noinfo", "noexports"});

@@ -55,10 +55,13 @@ void ExpectHistogram(const Picture& p, const Weights& expected, int mask = 0,
 }
 
 // Every entry as the model of the engine works it out from the rules, one pixel at a time.
-std::vector<model::HistogramEntry> ExpectModelHistogram(const Picture& p) {
+std::vector<model::HistogramEntry> ExpectModelHistogram(const Picture& p, int mask = 0,
+                                                        std::uint32_t transparent = kNone) {
+    QuantSettings settings;
+    settings.inputMask = mask;
     const std::vector<model::HistogramEntry> model =
-        model::Histogram(p.pixels, p.width, p.height, QuantSettings{}, kNone);
-    const std::vector<ColorEntry> entries = Build(p);
+        model::Histogram(p.pixels, p.width, p.height, settings, transparent);
+    const std::vector<ColorEntry> entries = Build(p, mask, transparent);
     EXPECT_EQ(entries.size(), model.size());
     for (std::size_t i = 0; i < std::min(entries.size(), model.size()); ++i) {
         const ColorEntry& e = entries[i];
@@ -153,4 +156,20 @@ TEST(ColorHistogram, WeightsMatchTheModel) {
         const std::size_t flagged = (total - p.pixels.size()) / 7;
         EXPECT_TRUE(flagged > 0 && flagged < std::size_t(p.width - 2) * (p.height - 2)) << flagged;
     }
+}
+
+// A picture large enough to be worked on in bands by several threads, with a transparent colour
+// and 6-bit input: every rounded colour weighs what the rules give, pixel by pixel.
+TEST(ColorHistogram, BandedPictureMatchesTheModel) {
+    std::mt19937 rng(29);
+    Picture p(613, 451, 0);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const bool noisy = (x / 40 + y / 30) % 2 == 0;
+            const int r = (x / 3 + (noisy ? int(rng() % 24) : 0)) & 255;
+            const int g = (y / 2 + x / 9) & 255;
+            const int b = noisy ? int(rng() % 256) : 90;
+            p.at(x, y) = std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
+        }
+    ExpectModelHistogram(p, 3, p.at(200, 300));
 }

@@ -1,4 +1,4 @@
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 
 #include <QEvent>
 #include <QLabel>
