@@ -3,7 +3,7 @@
 // where a result window opens, and the status bar's zoom and quality figures.
 #include "desktop/child_frame.h"
 #include "desktop/main_frame.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/palette_dock.h"
 #include "desktop/picture_facts.h"
 #include "desktop/view_geometry.h"

@@ -4,7 +4,7 @@
 // run on a desktop scaled by 2 (test_desktop_image_view_scaled).
 #include "app_test_support.h"
 #include "desktop/korvo_view.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/palette_dock.h"
 #include "desktop/view_geometry.h"
 #include "document/korvo_doc.h"

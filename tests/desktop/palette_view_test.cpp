@@ -4,7 +4,7 @@
 #include "app_test_support.h"
 #include "desktop/control_panel.h"
 #include "desktop/korvo_view.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/palette_dock.h"
 #include "tests/support/dib_builder.h"
 
