@@ -13,7 +13,7 @@ set(XKORVO_LAYERS
   "export:image,quant"                 # PNG, GIF and palette files, quality figures
   "job:pluginhost,export"              # one file read, reduced and written; batch output names
   "document:quant,pluginhost,export"   # image and batch documents, no widgets
-  "desktop:document,settings,platform,job" # the desktop program
+  "desktop:document,settings,platform,export,job" # the desktop program
   "cli:quant,pluginhost,settings,platform,export,job") # the command-line program
 
 # Sets `out` to the layers `layer` builds on directly.

@@ -4,10 +4,17 @@
 #include "desktop/panel_page_engine.h"
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
+#include "desktop/preview_pane.h"
 #include "desktop/user_notice.h"
 #include "settings/settings_keys.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -54,9 +61,68 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_pPreview = new CPreviewPane(this);
+    m_pPreview->hide();
+    // Every control of the pages that reach the engine updates the preview.
+    for (int i = 0; i < 3; ++i) {
+        CPanelPage* page = Page(i);
+        auto changed = [this] { OnControlChanged(); };
+        for (auto* button : page->findChildren<QAbstractButton*>())
+            connect(button, &QAbstractButton::toggled, this, changed);
+        for (auto* combo : page->findChildren<QComboBox*>())
+            connect(combo, &QComboBox::currentIndexChanged, this, changed);
+        for (auto* slider : page->findChildren<QAbstractSlider*>())
+            connect(slider, &QAbstractSlider::valueChanged, this, changed);
+        for (auto* edit : page->findChildren<QLineEdit*>())
+            connect(edit, &QLineEdit::textChanged, this, changed);
+        for (auto* spin : page->findChildren<QSpinBox*>())
+            connect(spin, &QSpinBox::valueChanged, this, changed);
+    }
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_pTabs, 1);
+    row->addWidget(m_pPreview);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pTabs);
+    layout->addLayout(row);
     layout->addWidget(buttons);
+}
+
+void CControllPanel::SetPreviewPicture(const CKorvoDoc* doc) {
+    m_pPreview->SetPicture(doc);
+    m_pPreview->setVisible(m_pPreview->HasPicture());
+    if (isVisible())
+        OnControlChanged();
+}
+
+std::optional<PanelValues> CControllPanel::ShownValues() {
+    if (!m_pPage1->CountInRange())
+        return std::nullopt;
+    // The pages take their controls into their members, which become the settings only when
+    // the user confirms; so the members get their values back at once.
+    std::vector<std::variant<int, QString>> saved;
+    for (const PanelSetting& setting : m_pSettings) {
+        if (auto* number = std::get_if<int*>(&setting.member))
+            saved.emplace_back(**number);
+        else
+            saved.emplace_back(*std::get<QString*>(setting.member));
+    }
+    for (int i = 0; i < 3; ++i)
+        (void)Page(i)->StoreControls(nullptr);
+    const PanelValues values = GetPanelValues();
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        if (auto* number = std::get_if<int*>(&m_pSettings[i].member))
+            **number = std::get<int>(saved[i]);
+        else
+            *std::get<QString*>(m_pSettings[i].member) = std::get<QString>(saved[i]);
+    }
+    return values;
+}
+
+void CControllPanel::OnControlChanged() {
+    if (!m_pPreview->HasPicture() || !isVisible())
+        return;
+    if (const std::optional<PanelValues> values = ShownValues())
+        m_pPreview->SetValues(*values);
 }
 
 CPanelPage* CControllPanel::Page(int index) const {
@@ -141,6 +207,7 @@ void CControllPanel::showEvent(QShowEvent* event) {
     if (m_pMainWindow)
         move(m_pMainWindow->frameGeometry().topLeft() + QPoint(8, 8));
     QDialog::showEvent(event);
+    OnControlChanged(); // the first preview, with the values just shown
 }
 
 void CControllPanel::SwitchTo(int index) {
@@ -186,5 +253,6 @@ void CControllPanel::done(int result) {
     }
     // Cancel keeps what was taken from pages already left and drops the current page's edits.
     m_nActivePage = m_pTabs->currentIndex();
+    SetPreviewPicture(nullptr);
     QDialog::done(result);
 }

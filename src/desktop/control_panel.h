@@ -1,6 +1,8 @@
 // The control panel: four pages (Main, Engine, Transmission, Batch) whose member variables are the
 // program's live quantizer settings. Reduce colors shows it modally and runs only after OK; the
 // settings file reads and writes the members through m_pSettings; a run takes GetPanelValues().
+// Beside the pages, a preview shows the picture to be reduced with the settings as the controls
+// show them, updated in the background as they change.
 #pragma once
 
 #include "export/picture_save.h"
@@ -10,8 +12,11 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <optional>
 #include <variant>
 
+class CKorvoDoc;
+class CPreviewPane;
 class IniText;
 class QTabWidget;
 class CPanelPage;
@@ -59,6 +64,14 @@ public:
 
     void SetMainWindow(QWidget* mainWindow) { m_pMainWindow = mainWindow; }
 
+    // The picture the preview shows (copied now); nullptr hides the preview. The panel lets it
+    // go when it closes.
+    void SetPreviewPicture(const CKorvoDoc* doc);
+    CPreviewPane* Preview() const { return m_pPreview; }
+    // The values a run would take if the user pressed OK now, the members left as they are;
+    // nothing while the count edit holds a number the panel refuses.
+    [[nodiscard]] std::optional<PanelValues> ShownValues();
+
     void done(int result) override;
 
 protected:
@@ -69,8 +82,10 @@ private:
     void OnPageChanged(int index);
     void SwitchTo(int index);
     void Refuse(const QString& text);
+    void OnControlChanged();
 
     QTabWidget* m_pTabs;
+    CPreviewPane* m_pPreview;
     QPointer<QWidget> m_pMainWindow;
     int m_nShownPage = 0;
     bool m_bSwitching = false;

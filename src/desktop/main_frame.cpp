@@ -11,6 +11,7 @@
 #include "desktop/korvo_view.h"
 #include "desktop/main_status_bar.h"
 #include "desktop/new_type_dialog.h"
+#include "desktop/palette_dock.h"
 #include "desktop/quant_sign.h"
 #include "desktop/susie_dialog.h"
 #include "desktop/user_notice.h"
@@ -52,6 +53,7 @@ CMainFrame::CMainFrame(CQuantSign& runState) : m_quantSign(runState), m_wndContr
     CreateCommands();
     CreateMenus();
     CreateToolBar();
+    CreateViewTools();
     ConnectCommands();
 
     m_pOpenDlg = std::make_unique<COpenFileDialog>(this);
@@ -97,15 +99,26 @@ void CMainFrame::CreateCommands() {
         const QString tip = TipOf(cmd.prompt);
         action->setToolTip(tip.isEmpty() ? PromptOf(cmd.prompt) : tip);
         action->setShortcuts(cmd.keys);
-        const QIcon icon = CommandIcon(QString::fromLatin1(cmd.theme), action->objectName());
-        if (!icon.isNull())
-            action->setIcon(icon);
         addAction(action); // window-wide shortcuts, also for commands without a menu item
     }
+    SetCommandIcons();
     // Both bars start shown.
     for (const char* toggle : {"actionToolbar", "actionStatusBar"}) {
         Action(QString::fromLatin1(toggle))->setCheckable(true);
         Action(QString::fromLatin1(toggle))->setChecked(true);
+    }
+    for (const char* toggle :
+         {"actionCompare", "actionCompareSplit", "actionSyncViews", "actionPaletteView"})
+        Action(QString::fromLatin1(toggle))->setCheckable(true);
+}
+
+// Drawn icons take the application palette's colours; a new palette draws them again.
+void CMainFrame::SetCommandIcons() {
+    for (const CommandInfo& cmd : CommandTable()) {
+        const QIcon icon =
+            CommandIcon(QString::fromLatin1(cmd.theme), QString::fromLatin1(cmd.name));
+        if (!icon.isNull())
+            Action(QString::fromLatin1(cmd.name))->setIcon(icon);
     }
 }
 
@@ -144,6 +157,12 @@ void CMainFrame::ConnectCommands() {
         {"actionArrangeIcons", [this] { OnWindowArrangeIcons(); }},
         {"actionCloseAll", [this] { OnCloseAll(); }},
         {"actionAbout", [this] { OnAppAbout(); }},
+        {"actionCompare", [this] { OnCompare(CompareMode::Original); }},
+        {"actionCompareSplit", [this] { OnCompare(CompareMode::Split); }},
+        {"actionSyncViews", [this] { SyncViews(ActiveImageView()); }},
+        {"actionFitToWindow", activeView(&CKorvoView::OnFitToWindow)},
+        {"actionNextWindow", [this] { m_pMdiArea->activateNextSubWindow(); }},
+        {"actionPreviousWindow", [this] { m_pMdiArea->activatePreviousSubWindow(); }},
     };
     for (const auto& [name, handler] : commands)
         connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
@@ -151,6 +170,8 @@ void CMainFrame::ConnectCommands() {
     connect(Action(QStringLiteral("actionToolbar")), &QAction::toggled, m_pToolBar,
             &QWidget::setVisible);
     connect(Action(QStringLiteral("actionStatusBar")), &QAction::toggled, m_pStatusBar,
+            &QWidget::setVisible);
+    connect(Action(QStringLiteral("actionPaletteView")), &QAction::toggled, m_pPaletteDock,
             &QWidget::setVisible);
 }
 
@@ -200,9 +221,15 @@ void CMainFrame::CreateMenus() {
     add(view, "actionZoomIn");
     add(view, "actionZoomOut");
     add(view, "actionActualView");
+    add(view, "actionFitToWindow");
+    view->addSeparator();
+    add(view, "actionCompare");
+    add(view, "actionCompareSplit");
+    add(view, "actionSyncViews");
     view->addSeparator();
     add(view, "actionToolbar");
     add(view, "actionStatusBar");
+    add(view, "actionPaletteView");
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("menuWindow"));
@@ -211,6 +238,11 @@ void CMainFrame::CreateMenus() {
     add(window, "actionTileVertically");
     add(window, "actionArrangeIcons");
     add(window, "actionCloseAll");
+    window->addSeparator();
+    add(window, "actionNextWindow");
+    add(window, "actionPreviousWindow");
+    window->addSeparator(); // the open windows follow (RebuildWindowMenu)
+    m_pWindowMenu = window;
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -232,6 +264,14 @@ void CMainFrame::CreateToolBar() {
         else
             m_pToolBar->addSeparator();
     }
+    // Fit to window joins the zoom buttons; the two compare buttons form a group of their own.
+    QAction* reduce = Action(QStringLiteral("actionReduce"));
+    const QList<QAction*> placed = m_pToolBar->actions();
+    m_pToolBar->insertAction(placed.at(placed.indexOf(reduce) - 1),
+                             Action(QStringLiteral("actionFitToWindow")));
+    m_pToolBar->insertAction(reduce, Action(QStringLiteral("actionCompare")));
+    m_pToolBar->insertAction(reduce, Action(QStringLiteral("actionCompareSplit")));
+    m_pToolBar->insertSeparator(reduce);
     // The menu's check follows the bar, also when the user hides it from its context menu.
     QAction* toggle = Action(QStringLiteral("actionToolbar"));
     connect(m_pToolBar, &QToolBar::visibilityChanged, toggle, [this, toggle](bool visible) {
@@ -309,15 +349,24 @@ void CMainFrame::UpdateCommandUI() {
         {"actionZoomIn", view && view->CanZoomIn()},
         {"actionZoomOut", view && view->CanZoomOut()},
         {"actionActualView", view != nullptr},
+        {"actionFitToWindow", view != nullptr},
+        {"actionCompare", view && view->CanCompare()},
+        {"actionCompareSplit", view && view->CanCompare()},
+        {"actionNextWindow", active != nullptr},
+        {"actionPreviousWindow", active != nullptr},
     };
     for (const auto& [name, on] : enabled)
         Action(QString::fromLatin1(name))->setEnabled(on);
+    const CompareMode compare = view ? view->GetCompareMode() : CompareMode::Off;
+    Action(QStringLiteral("actionCompare"))->setChecked(compare == CompareMode::Original);
+    Action(QStringLiteral("actionCompareSplit"))->setChecked(compare == CompareMode::Split);
 }
 
 void CMainFrame::UpdateTitle() {
     QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
     setWindowTitle(active ? QStringLiteral("xKorvo - ") + active->windowTitle()
                           : QStringLiteral("xKorvo"));
+    RebuildWindowMenu(); // it lists the windows by title
 }
 
 std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
@@ -401,6 +450,7 @@ CChildFrame* CMainFrame::AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidg
 CChildFrame* CMainFrame::AddImageDocument(std::unique_ptr<CKorvoDoc> doc) {
     auto* view = new CKorvoView(doc.get());
     connect(view, &CKorvoView::ZoomChanged, this, &CMainFrame::UpdateCommandUI);
+    ConnectView(view);
     CChildFrame* frame = AddDocumentWindow(std::move(doc), view);
     view->OnInitialUpdate();
     return frame;
@@ -438,6 +488,9 @@ void CMainFrame::OnFileSaveAs() {
     m_pSaveDlg->m_strFileName = doc->GetPathName().isEmpty()
                                     ? doc->GetTitle()
                                     : QFileInfo(doc->GetPathName()).completeBaseName();
+    // A picture read from a file (or a result of one) is saved beside it unless told otherwise.
+    if (QFileInfo(doc->GetPathName()).isFile())
+        m_pSaveDlg->m_strInitialDir = StripFileName(doc->GetPathName());
     if (!m_pSaveDlg->RunSaveDialog())
         return;
     const QString path = m_pSaveDlg->m_strFileName;

@@ -1,6 +1,7 @@
 // The main window's side of a quantization run: Reduce colors (the control panel, then a
 // CQuantRun on the active picture), Cancel, the progress bar, and the result window once the run
 // has finished. Only one run is under way at a time in the whole program.
+#include "desktop/child_frame.h"
 #include "desktop/main_frame.h"
 #include "desktop/main_status_bar.h"
 #include "desktop/quant_run.h"
@@ -24,6 +25,7 @@ void CMainFrame::OnReduce() {
     CKorvoDoc* doc = ActiveImageDocument();
     if (!doc || m_quantSign.m_bRunning || !doc->m_canReduce)
         return;
+    m_wndControlPanel.SetPreviewPicture(doc);
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
     std::vector<std::uint32_t> palette;
@@ -64,8 +66,12 @@ void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome, int trans
             QStringLiteral("%1(%2)").arg(source.GetTitle()).arg(source.m_graph.m_nColors));
         reduced->SetDib(source.m_graph.TakeResult());
         reduced->m_canReduce = false;
+        reduced->m_pSource = &source;
         reduced->m_transparentIndex = transparentIndex; // saved transparent in PNG and GIF files
-        AddImageDocument(std::move(reduced));
+        CChildFrame* window = AddImageDocument(std::move(reduced));
+        // The palette of a result is what one looks at first; its window goes beside the source.
+        Action(QStringLiteral("actionPaletteView"))->setChecked(true);
+        PlaceBeside(window, source);
         NoticeBeep(NoticeIcon::Information);
     } else {
         NoticeBeep(NoticeIcon::Warning);

@@ -10,7 +10,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -21,11 +20,8 @@ namespace {
 // The pass count the spin box offers while refinement is off.
 constexpr int kDefaultRefinePasses = 4;
 
-QLabel* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(QPixmap::fromImage(AxisIcon(axis, vivid)));
-    label->setFixedSize(kAxisIconSize, kAxisIconSize);
-    return label;
+QWidget* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
+    return new CAxisIcon(axis, vivid, parent);
 }
 
 } // namespace

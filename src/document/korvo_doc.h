@@ -12,6 +12,7 @@
 #include "quant/pixel_array.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QSize>
 #include <cstdint>
 #include <optional>
@@ -66,6 +67,9 @@ public:
     DibHandle m_hDib;
     std::vector<std::uint32_t> m_palette; // 0xFFRRGGBB colour table; empty for true colour
     QSize m_sizeDoc{100, 100};
+    // The picture a run result was made from, while that picture is open; null for every other
+    // picture. Compare and the quality figures look at it.
+    QPointer<CKorvoDoc> m_pSource;
     int m_transparentIndex = -1; // the palette entry the run of a result reserved, or -1
 
 signals:

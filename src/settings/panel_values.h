@@ -21,6 +21,8 @@ struct PanelValues {
     int m_bTransMode = 0;
     int m_nTransPosition = 3; // 0 upper left, 1 lower left, 2 upper right, 3 lower right
     int m_nRefinePasses = 0;  // palette refinement passes, 0 (off) .. 16
+
+    bool operator==(const PanelValues&) const = default;
 };
 
 // The settings of a run for the panel's values, each brought into the range its control can show
