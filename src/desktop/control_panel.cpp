@@ -20,27 +20,27 @@
 #include <QVBoxLayout>
 
 CControllPanel::CControllPanel(QWidget* mainWindow)
-    : m_pPage1(new CMyPropertyPage1), m_pPage2(new CMyPropertyPage2),
-      m_pPage3(new CMyPropertyPage3), m_pPage4(new CMyPropertyPage4),
-      m_pSettings{{{&settings::kAdd16, &m_pPage1->m_bAdd16},
-                   {&settings::kDitherMode, &m_pPage1->m_nDitherMode},
-                   {&settings::kNumBit, &m_pPage1->m_nNumBit},
-                   {&settings::kBitSet, &m_pPage1->m_nBitSet},
-                   {&settings::kDitherLevel, &m_pPage1->m_nDitherLevel},
-                   {&settings::kInBit, &m_pPage2->m_nInBit},
-                   {&settings::kOutBit, &m_pPage2->m_nOutBit},
-                   {&settings::kMagCR, &m_pPage2->m_nMagCR},
-                   {&settings::kMagGM, &m_pPage2->m_nMagGM},
-                   {&settings::kMagWB, &m_pPage2->m_nMagWB},
-                   {&settings::kMagYB, &m_pPage2->m_nMagYB},
-                   {&settings::kTransMode, &m_pPage3->m_bTransMode},
-                   {&settings::kTransPosition, &m_pPage3->m_nTransPosition},
-                   {&settings::kPngMode, &m_pPage4->m_bPngMode},
-                   {&settings::kGifMode, &m_pPage4->m_nGifMode},
-                   {&settings::kBatchPath, &m_pPage4->m_strBatchPath},
-                   {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType},
-                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses},
-                   {&settings::kPaletteFile, &m_pPage1->m_strPaletteFile}}},
+    : m_pMainPage(new CMainPage), m_pEnginePage(new CEnginePage),
+      m_pTransmissionPage(new CTransmissionPage), m_pBatchPage(new CBatchPage),
+      m_pSettings{{{&settings::kAdd16, &m_pMainPage->m_bAdd16},
+                   {&settings::kDitherMode, &m_pMainPage->m_nDitherMode},
+                   {&settings::kNumBit, &m_pMainPage->m_nNumBit},
+                   {&settings::kBitSet, &m_pMainPage->m_nBitSet},
+                   {&settings::kDitherLevel, &m_pMainPage->m_nDitherLevel},
+                   {&settings::kInBit, &m_pEnginePage->m_nInBit},
+                   {&settings::kOutBit, &m_pEnginePage->m_nOutBit},
+                   {&settings::kMagCR, &m_pEnginePage->m_nMagCR},
+                   {&settings::kMagGM, &m_pEnginePage->m_nMagGM},
+                   {&settings::kMagWB, &m_pEnginePage->m_nMagWB},
+                   {&settings::kMagYB, &m_pEnginePage->m_nMagYB},
+                   {&settings::kTransMode, &m_pTransmissionPage->m_bTransMode},
+                   {&settings::kTransPosition, &m_pTransmissionPage->m_nTransPosition},
+                   {&settings::kPngMode, &m_pBatchPage->m_bPngMode},
+                   {&settings::kGifMode, &m_pBatchPage->m_nGifMode},
+                   {&settings::kBatchPath, &m_pBatchPage->m_strBatchPath},
+                   {&settings::kBatchFileType, &m_pBatchPage->m_nBatchFileType},
+                   {&settings::kRefinePasses, &m_pEnginePage->m_nRefinePasses},
+                   {&settings::kPaletteFile, &m_pMainPage->m_strPaletteFile}}},
       m_pMainWindow(mainWindow) {
     setObjectName(QStringLiteral("controlPanel"));
     setWindowTitle(tr("Quantizer color settings"));
@@ -48,13 +48,13 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
 
     m_pTabs = new QTabWidget(this);
     m_pTabs->setObjectName(QStringLiteral("panelTabs"));
-    m_pTabs->addTab(m_pPage1, tr("Main"));
-    m_pTabs->addTab(m_pPage2, tr("Engine"));
-    m_pTabs->addTab(m_pPage3, tr("Transmission"));
-    m_pTabs->addTab(m_pPage4, tr("Batch"));
+    m_pTabs->addTab(m_pMainPage, tr("Main"));
+    m_pTabs->addTab(m_pEnginePage, tr("Engine"));
+    m_pTabs->addTab(m_pTransmissionPage, tr("Transmission"));
+    m_pTabs->addTab(m_pBatchPage, tr("Batch"));
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CControllPanel::OnPageChanged);
-    connect(m_pPage1, &CMyPropertyPage1::PaletteChoiceChanged, m_pPage2,
-            &CMyPropertyPage2::ShowComputedPaletteControls);
+    connect(m_pMainPage, &CMainPage::PaletteChoiceChanged, m_pEnginePage,
+            &CEnginePage::ShowComputedPaletteControls);
 
     // OK and Cancel only: a page's values are taken when it is left or confirmed.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -95,7 +95,7 @@ void CControllPanel::SetPreviewPicture(const CKorvoDoc* doc) {
 }
 
 std::optional<PanelValues> CControllPanel::ShownValues() {
-    if (!m_pPage1->CountInRange())
+    if (!m_pMainPage->CountInRange())
         return std::nullopt;
     // The pages take their controls into their members, which become the settings only when
     // the user confirms; so the members get their values back at once.
@@ -128,33 +128,33 @@ void CControllPanel::OnControlChanged() {
 CPanelPage* CControllPanel::Page(int index) const {
     switch (index) {
     case 0:
-        return m_pPage1;
+        return m_pMainPage;
     case 1:
-        return m_pPage2;
+        return m_pEnginePage;
     case 2:
-        return m_pPage3;
+        return m_pTransmissionPage;
     default:
-        return m_pPage4;
+        return m_pBatchPage;
     }
 }
 
 PanelValues CControllPanel::GetPanelValues() const {
     const auto in = [](const SettingKey& key, int member) { return BringIntoRange(key, member); };
     PanelValues v;
-    v.m_nBitSet = in(settings::kBitSet, m_pPage1->m_nBitSet);
-    v.m_nNumBit = in(settings::kNumBit, m_pPage1->m_nNumBit);
-    v.m_bAdd16 = in(settings::kAdd16, m_pPage1->m_bAdd16);
-    v.m_nDitherMode = in(settings::kDitherMode, m_pPage1->m_nDitherMode);
-    v.m_nDitherLevel = in(settings::kDitherLevel, m_pPage1->m_nDitherLevel);
-    v.m_nInBit = in(settings::kInBit, m_pPage2->m_nInBit);
-    v.m_nOutBit = in(settings::kOutBit, m_pPage2->m_nOutBit);
-    v.m_nMagYB = in(settings::kMagYB, m_pPage2->m_nMagYB);
-    v.m_nMagCR = in(settings::kMagCR, m_pPage2->m_nMagCR);
-    v.m_nMagGM = in(settings::kMagGM, m_pPage2->m_nMagGM);
-    v.m_nMagWB = in(settings::kMagWB, m_pPage2->m_nMagWB);
-    v.m_nRefinePasses = in(settings::kRefinePasses, m_pPage2->m_nRefinePasses);
-    v.m_bTransMode = in(settings::kTransMode, m_pPage3->m_bTransMode);
-    v.m_nTransPosition = in(settings::kTransPosition, m_pPage3->m_nTransPosition);
+    v.m_nBitSet = in(settings::kBitSet, m_pMainPage->m_nBitSet);
+    v.m_nNumBit = in(settings::kNumBit, m_pMainPage->m_nNumBit);
+    v.m_bAdd16 = in(settings::kAdd16, m_pMainPage->m_bAdd16);
+    v.m_nDitherMode = in(settings::kDitherMode, m_pMainPage->m_nDitherMode);
+    v.m_nDitherLevel = in(settings::kDitherLevel, m_pMainPage->m_nDitherLevel);
+    v.m_nInBit = in(settings::kInBit, m_pEnginePage->m_nInBit);
+    v.m_nOutBit = in(settings::kOutBit, m_pEnginePage->m_nOutBit);
+    v.m_nMagYB = in(settings::kMagYB, m_pEnginePage->m_nMagYB);
+    v.m_nMagCR = in(settings::kMagCR, m_pEnginePage->m_nMagCR);
+    v.m_nMagGM = in(settings::kMagGM, m_pEnginePage->m_nMagGM);
+    v.m_nMagWB = in(settings::kMagWB, m_pEnginePage->m_nMagWB);
+    v.m_nRefinePasses = in(settings::kRefinePasses, m_pEnginePage->m_nRefinePasses);
+    v.m_bTransMode = in(settings::kTransMode, m_pTransmissionPage->m_bTransMode);
+    v.m_nTransPosition = in(settings::kTransPosition, m_pTransmissionPage->m_nTransPosition);
     return v;
 }
 
@@ -162,10 +162,11 @@ PictureOptions CControllPanel::GetPictureOptions() const {
     constexpr PictureFormat kFormats[] = {PictureFormat::Bmp, PictureFormat::Png,
                                           PictureFormat::Gif};
     // "87a non interlace", "87a interlace", "89a non interlace", "89a interlace".
-    const int gifMode = BringIntoRange(settings::kGifMode, m_pPage4->m_nGifMode);
+    const int gifMode = BringIntoRange(settings::kGifMode, m_pBatchPage->m_nGifMode);
     PictureOptions options;
-    options.format = kFormats[BringIntoRange(settings::kBatchFileType, m_pPage4->m_nBatchFileType)];
-    options.pngInterlace = BringIntoRange(settings::kPngMode, m_pPage4->m_bPngMode) != 0;
+    options.format =
+        kFormats[BringIntoRange(settings::kBatchFileType, m_pBatchPage->m_nBatchFileType)];
+    options.pngInterlace = BringIntoRange(settings::kPngMode, m_pBatchPage->m_bPngMode) != 0;
     options.gif89a = gifMode >= 2;
     options.gifInterlace = gifMode % 2 == 1;
     return options;
@@ -220,7 +221,7 @@ void CControllPanel::SwitchTo(int index) {
 void CControllPanel::Refuse(const QString& text) {
     ShowNotice(this, text, NoticeIcon::Warning);
     if (m_pTabs->currentIndex() == 0)
-        m_pPage1->FocusCountEdit();
+        m_pMainPage->FocusCountEdit();
 }
 
 void CControllPanel::OnPageChanged(int index) {
@@ -245,9 +246,9 @@ void CControllPanel::done(int result) {
         // The count edit shows the stored count even when its page was not visited this time;
         // a count the page would refuse must not reach a run either. A palette file leaves the
         // count nothing to do.
-        if (m_pPage1->m_strPaletteFile.isEmpty() && !m_pPage1->CountInRange()) {
+        if (m_pMainPage->m_strPaletteFile.isEmpty() && !m_pMainPage->CountInRange()) {
             SwitchTo(0);
-            Refuse(CMyPropertyPage1::RangeMessage());
+            Refuse(CMainPage::RangeMessage());
             return;
         }
     }

@@ -21,10 +21,10 @@ class IniText;
 class QTabWidget;
 class CPanelPage;
 struct SettingKey;
-class CMyPropertyPage1;
-class CMyPropertyPage2;
-class CMyPropertyPage3;
-class CMyPropertyPage4;
+class CMainPage;
+class CEnginePage;
+class CTransmissionPage;
+class CBatchPage;
 
 // One entry of m_pSettings: the settings-file key and the page member it stands for.
 struct PanelSetting {
@@ -38,10 +38,10 @@ public:
     // `mainWindow` is where the sheet is placed when shown; it is not the dialog's parent.
     explicit CControllPanel(QWidget* mainWindow = nullptr);
 
-    CMyPropertyPage1* m_pPage1;
-    CMyPropertyPage2* m_pPage2;
-    CMyPropertyPage3* m_pPage3;
-    CMyPropertyPage4* m_pPage4;
+    CMainPage* m_pMainPage;
+    CEnginePage* m_pEnginePage;
+    CTransmissionPage* m_pTransmissionPage;
+    CBatchPage* m_pBatchPage;
 
     // The 19 members in their fixed order: Add16, DitherMode, numBit, BitSet, DitherLevel,
     // InBit, OutBit, magCR, magGM, magWB, magYB, TransMode, TransPosition, PngMode, GifMode,

@@ -61,7 +61,7 @@ void CMainFrame::OnSavePalette() {
 
 bool CMainFrame::ReadPanelPalette(std::vector<std::uint32_t>& colors) {
     colors.clear();
-    const QString path = m_wndControlPanel.m_pPage1->m_strPaletteFile;
+    const QString path = m_wndControlPanel.m_pMainPage->m_strPaletteFile;
     if (path.isEmpty())
         return true;
     std::string reason;
@@ -84,7 +84,7 @@ void CMainFrame::OnReduceAll() {
         return;
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
-    QString& folder = m_wndControlPanel.m_pPage4->m_strBatchPath;
+    QString& folder = m_wndControlPanel.m_pBatchPage->m_strBatchPath;
     if (folder.isEmpty() && !BrowseForFolder(this, folder, m_pSaveDlg->m_strInitialDir,
                                              QStringLiteral("Folder for the batch's pictures")))
         return;

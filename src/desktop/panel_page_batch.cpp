@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CMyPropertyPage4::CMyPropertyPage4(QWidget* parent) : CPanelPage(parent) {
+CBatchPage::CBatchPage(QWidget* parent) : CPanelPage(parent) {
     setObjectName(QStringLiteral("pageBatch"));
 
     auto* png = new QGroupBox(tr(" PNG option"), this);
@@ -35,7 +35,7 @@ CMyPropertyPage4::CMyPropertyPage4(QWidget* parent) : CPanelPage(parent) {
     auto* reference = new QPushButton(tr("Reference (&B)"), folder);
     reference->setObjectName(QStringLiteral("buttonReference"));
     reference->setAutoDefault(false);
-    connect(reference, &QPushButton::clicked, this, &CMyPropertyPage4::OnReference);
+    connect(reference, &QPushButton::clicked, this, &CBatchPage::OnReference);
     auto* folderLayout = new QHBoxLayout(folder);
     folderLayout->addWidget(m_editBatchPath);
     folderLayout->addWidget(reference);
@@ -61,14 +61,14 @@ CMyPropertyPage4::CMyPropertyPage4(QWidget* parent) : CPanelPage(parent) {
     layout->addStretch();
 }
 
-void CMyPropertyPage4::LoadControls() {
+void CBatchPage::LoadControls() {
     ShowCheck(m_checkPngMode, m_bPngMode);
     ShowCombo(m_comboGifMode, m_nGifMode);
     m_editBatchPath->setText(m_strBatchPath);
     ShowRadio(m_groupFileType, m_nBatchFileType);
 }
 
-bool CMyPropertyPage4::StoreControls(QString*) {
+bool CBatchPage::StoreControls(QString*) {
     TakeCheck(m_checkPngMode, m_bPngMode);
     TakeCombo(m_comboGifMode, m_nGifMode);
     m_strBatchPath = m_editBatchPath->text();
@@ -76,7 +76,7 @@ bool CMyPropertyPage4::StoreControls(QString*) {
     return true;
 }
 
-void CMyPropertyPage4::OnReference() {
+void CBatchPage::OnReference() {
     StoreControls(nullptr); // what the user has changed so far stays
     QString folder;
     if (BrowseForFolder(this, folder, m_strBatchPath)) {

@@ -10,10 +10,10 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
-class CMyPropertyPage4 : public CPanelPage {
+class CBatchPage : public CPanelPage {
     Q_OBJECT
 public:
-    explicit CMyPropertyPage4(QWidget* parent = nullptr);
+    explicit CBatchPage(QWidget* parent = nullptr);
 
     int m_bPngMode = 0;
     int m_nGifMode = 0;

@@ -26,7 +26,7 @@ QWidget* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
 
 } // namespace
 
-CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
+CEnginePage::CEnginePage(QWidget* parent) : CPanelPage(parent) {
     setObjectName(QStringLiteral("pageEngine"));
 
     auto* group = new QGroupBox(tr("Quantizer color engine settings"), this);
@@ -69,7 +69,7 @@ CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
     auto* reset = new QPushButton(tr("Reset"), group);
     reset->setObjectName(QStringLiteral("buttonReset"));
     reset->setAutoDefault(false);
-    connect(reset, &QPushButton::clicked, this, &CMyPropertyPage2::OnReset);
+    connect(reset, &QPushButton::clicked, this, &CEnginePage::OnReset);
 
     grid->addWidget(new QLabel(tr("Input precision"), group), line, 0, 1, 2);
     grid->addWidget(m_comboInBit, line, 2);
@@ -100,7 +100,7 @@ CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
     layout->addStretch();
 }
 
-void CMyPropertyPage2::LoadControls() {
+void CEnginePage::LoadControls() {
     ShowCombo(m_comboInBit, m_nInBit);
     ShowCombo(m_comboOutBit, m_nOutBit);
     ShowSlider(m_sliderCR, m_nMagCR);
@@ -113,7 +113,7 @@ void CMyPropertyPage2::LoadControls() {
     ShowComputedPaletteControls(m_bComputedPalette);
 }
 
-void CMyPropertyPage2::ShowComputedPaletteControls(bool computed) {
+void CEnginePage::ShowComputedPaletteControls(bool computed) {
     m_bComputedPalette = computed;
     for (QWidget* control :
          {static_cast<QWidget*>(m_comboInBit), static_cast<QWidget*>(m_comboOutBit),
@@ -122,7 +122,7 @@ void CMyPropertyPage2::ShowComputedPaletteControls(bool computed) {
     m_spinRefinePasses->setEnabled(computed && m_checkRefine->isChecked());
 }
 
-bool CMyPropertyPage2::StoreControls(QString*) {
+bool CEnginePage::StoreControls(QString*) {
     TakeCombo(m_comboInBit, m_nInBit);
     TakeCombo(m_comboOutBit, m_nOutBit);
     TakeSlider(m_sliderCR, m_nMagCR);
@@ -134,7 +134,7 @@ bool CMyPropertyPage2::StoreControls(QString*) {
     return true;
 }
 
-void CMyPropertyPage2::OnReset() {
+void CEnginePage::OnReset() {
     m_nInBit = 3;
     m_nOutBit = 8;
     m_nMagCR = m_nMagGM = m_nMagWB = m_nMagYB = 10;

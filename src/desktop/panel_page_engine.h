@@ -10,10 +10,10 @@ class QComboBox;
 class QSlider;
 class QSpinBox;
 
-class CMyPropertyPage2 : public CPanelPage {
+class CEnginePage : public CPanelPage {
     Q_OBJECT
 public:
-    explicit CMyPropertyPage2(QWidget* parent = nullptr);
+    explicit CEnginePage(QWidget* parent = nullptr);
 
     int m_nInBit = 3;
     int m_nOutBit = 8;

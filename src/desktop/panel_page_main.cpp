@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-CMyPropertyPage1::CMyPropertyPage1(QWidget* parent) : CPanelPage(parent) {
+CMainPage::CMainPage(QWidget* parent) : CPanelPage(parent) {
     setObjectName(QStringLiteral("pageMain"));
 
     // "Palette: computed / from file...", the file's name below.
@@ -34,8 +34,7 @@ CMyPropertyPage1::CMyPropertyPage1(QWidget* parent) : CPanelPage(parent) {
         m_strShownPalette.clear();
         ShowPaletteChoice();
     });
-    connect(m_radioPaletteFile, &QAbstractButton::clicked, this,
-            &CMyPropertyPage1::OnPaletteFromFile);
+    connect(m_radioPaletteFile, &QAbstractButton::clicked, this, &CMainPage::OnPaletteFromFile);
     m_labelPaletteFile = new QLabel(this);
     m_labelPaletteFile->setObjectName(QStringLiteral("labelPaletteFile"));
     source->addWidget(new QLabel(tr("Palette:"), this));
@@ -116,7 +115,7 @@ CMyPropertyPage1::CMyPropertyPage1(QWidget* parent) : CPanelPage(parent) {
     layout->addStretch();
 }
 
-void CMyPropertyPage1::LoadControls() {
+void CMainPage::LoadControls() {
     ShowCheck(m_checkAdd16, m_bAdd16);
     ShowCombo(m_comboDitherMode, m_nDitherMode);
     m_editNumBit->setText(QString::number(m_nNumBit));
@@ -126,7 +125,7 @@ void CMyPropertyPage1::LoadControls() {
     ShowPaletteChoice();
 }
 
-void CMyPropertyPage1::ShowPaletteChoice() {
+void CMainPage::ShowPaletteChoice() {
     const bool computed = m_strShownPalette.isEmpty();
     (computed ? m_radioPaletteComputed : m_radioPaletteFile)->setChecked(true);
     m_labelPaletteFile->setText(computed ? QString() : QFileInfo(m_strShownPalette).fileName());
@@ -136,29 +135,29 @@ void CMyPropertyPage1::ShowPaletteChoice() {
     emit PaletteChoiceChanged(computed);
 }
 
-void CMyPropertyPage1::OnPaletteFromFile() {
+void CMainPage::OnPaletteFromFile() {
     m_paletteDlg.m_strFileName = m_strShownPalette;
     if (m_paletteDlg.RunOpenDialog())
         m_strShownPalette = m_paletteDlg.m_strFileName;
     ShowPaletteChoice();
 }
 
-bool CMyPropertyPage1::CountInRange() const {
+bool CMainPage::CountInRange() const {
     bool ok = false;
     const int count = m_editNumBit->text().toInt(&ok);
     return ok && count >= kMinCount && count <= kMaxCount;
 }
 
-QString CMyPropertyPage1::RangeMessage() {
+QString CMainPage::RangeMessage() {
     return tr("Enter an integer between %1 and %2.").arg(kMinCount).arg(kMaxCount);
 }
 
-void CMyPropertyPage1::FocusCountEdit() {
+void CMainPage::FocusCountEdit() {
     m_editNumBit->setFocus(Qt::OtherFocusReason);
     m_editNumBit->selectAll();
 }
 
-bool CMyPropertyPage1::StoreControls(QString* error) {
+bool CMainPage::StoreControls(QString* error) {
     // With a palette file the count is not used, and its edit cannot be changed.
     if (m_strShownPalette.isEmpty() && !CountInRange()) {
         if (error)
@@ -175,14 +174,14 @@ bool CMyPropertyPage1::StoreControls(QString* error) {
     return true;
 }
 
-void CMyPropertyPage1::StepCount(int delta) {
+void CMainPage::StepCount(int delta) {
     bool ok = false;
     int count = m_editNumBit->text().toInt(&ok);
     count = ok ? count + delta : kMinCount;
     m_editNumBit->setText(QString::number(std::clamp(count, kMinCount, kMaxCount)));
 }
 
-bool CMyPropertyPage1::eventFilter(QObject* watched, QEvent* event) {
+bool CMainPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_editNumBit) {
         if (event->type() == QEvent::FocusIn) {
             // Typing a count means choosing it. Only the radio group follows; the page's other

@@ -17,10 +17,10 @@ class QLineEdit;
 class QRadioButton;
 class QSlider;
 
-class CMyPropertyPage1 : public CPanelPage {
+class CMainPage : public CPanelPage {
     Q_OBJECT
 public:
-    explicit CMyPropertyPage1(QWidget* parent = nullptr);
+    explicit CMainPage(QWidget* parent = nullptr);
 
     static constexpr int kMinCount = 2;
     static constexpr int kMaxCount = 256;

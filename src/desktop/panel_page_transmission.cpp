@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CMyPropertyPage3::CMyPropertyPage3(QWidget* parent) : CPanelPage(parent) {
+CTransmissionPage::CTransmissionPage(QWidget* parent) : CPanelPage(parent) {
     setObjectName(QStringLiteral("pageTransmission"));
 
     auto* group = new QGroupBox(tr("Transmission palette settings"), this);
@@ -39,12 +39,12 @@ CMyPropertyPage3::CMyPropertyPage3(QWidget* parent) : CPanelPage(parent) {
     layout->addStretch();
 }
 
-void CMyPropertyPage3::LoadControls() {
+void CTransmissionPage::LoadControls() {
     ShowCheck(m_checkTransMode, m_bTransMode);
     ShowRadio(m_groupPosition, m_nTransPosition);
 }
 
-bool CMyPropertyPage3::StoreControls(QString*) {
+bool CTransmissionPage::StoreControls(QString*) {
     TakeCheck(m_checkTransMode, m_bTransMode);
     TakeRadio(m_groupPosition, m_nTransPosition);
     return true;

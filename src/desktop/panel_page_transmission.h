@@ -8,10 +8,10 @@
 class QButtonGroup;
 class QCheckBox;
 
-class CMyPropertyPage3 : public CPanelPage {
+class CTransmissionPage : public CPanelPage {
     Q_OBJECT
 public:
-    explicit CMyPropertyPage3(QWidget* parent = nullptr);
+    explicit CTransmissionPage(QWidget* parent = nullptr);
 
     int m_bTransMode = 0;
     int m_nTransPosition = 3; // 0 upper left, 1 lower left, 2 upper right, 3 lower right

@@ -1,5 +1,5 @@
 // The document side of the desktop program: a document holds what one MDI window shows and
-// names it. Image documents and (later) batch documents derive from it; a child frame owns its
+// names it. Image documents and batch documents derive from it; a child frame owns its
 // document, so closing the window ends the document.
 #pragma once
 

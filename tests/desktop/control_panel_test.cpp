@@ -219,11 +219,11 @@ private slots:
             QCOMPARE(PressOk(), stored != 0);
         QCOMPARE(m_rec->Messages().size(), stored ? 0 : 1);
         QVERIFY(stored || m_rec->Messages().first().contains(QLatin1String("between 2 and 256")));
-        QCOMPARE(m_panel->m_pPage1->m_nNumBit, stored ? stored : 64);
+        QCOMPARE(m_panel->m_pMainPage->m_nNumBit, stored ? stored : 64);
     }
 
     void countStoredOutOfRangeIsRefusedEvenFromAnotherPage() {
-        m_panel->m_pPage1->m_nNumBit = 0; // a settings file without "numBit"
+        m_panel->m_pMainPage->m_nNumBit = 0; // a settings file without "numBit"
         m_panel->m_nActivePage = 1;
         m_panel->show();
         QCOMPARE(Find<QLineEdit>(QStringLiteral("editNumBit"))->text(), QStringLiteral("0"));
@@ -241,7 +241,7 @@ private slots:
         Drive(QStringLiteral("radioBitSet1 comboDitherMode=3"));
         QTest::mouseClick(Find(QStringLiteral("editNumBit")), Qt::LeftButton);
         QVERIFY(Find<QAbstractButton>(QStringLiteral("radioBitSet3"))->isChecked());
-        QCOMPARE(m_panel->m_pPage1->m_nBitSet, 3);
+        QCOMPARE(m_panel->m_pMainPage->m_nBitSet, 3);
         // The other controls keep the user's changes.
         QCOMPARE(Find<QComboBox>(QStringLiteral("comboDitherMode"))->currentIndex(), 3);
     }
@@ -253,8 +253,8 @@ private slots:
         QCOMPARE(Page(), 0);
         Drive(QStringLiteral("checkAdd16 panelTabs=1 sliderMagYB=3"));
         m_panel->reject();
-        QCOMPARE(m_panel->m_pPage1->m_bAdd16, 1);
-        QCOMPARE(m_panel->m_pPage2->m_nMagYB, 10);
+        QCOMPARE(m_panel->m_pMainPage->m_bAdd16, 1);
+        QCOMPARE(m_panel->m_pEnginePage->m_nMagYB, 10);
         m_panel->show(); // controls come back from the members
         QCOMPARE(Page(), 1);
         QCOMPARE(Find<QSlider>(QStringLiteral("sliderMagYB"))->value(), 10);
@@ -265,13 +265,13 @@ private slots:
     }
 
     void resetTouchesOnlyTheEnginePage() {
-        CMyPropertyPage2& engine = *m_panel->m_pPage2;
+        CEnginePage& engine = *m_panel->m_pEnginePage;
         engine.m_nInBit = 0;
         engine.m_nOutBit = 2;
         engine.m_nMagCR = engine.m_nMagGM = 1;
         engine.m_nMagWB = engine.m_nMagYB = 19;
-        m_panel->m_pPage1->m_nDitherLevel = 2;
-        m_panel->m_pPage3->m_bTransMode = 1;
+        m_panel->m_pMainPage->m_nDitherLevel = 2;
+        m_panel->m_pTransmissionPage->m_bTransMode = 1;
         m_panel->m_nActivePage = 1;
         m_panel->show();
         Drive(QStringLiteral("buttonReset"));
@@ -288,9 +288,9 @@ private slots:
         auto* wb = Find<QSlider>(QStringLiteral("sliderMagWB"));
         QVERIFY(!wb->isEnabled());
         QCOMPARE(wb->focusPolicy(), Qt::NoFocus);
-        m_panel->m_pPage2->m_nMagWB = 33;
-        m_panel->m_pPage2->m_nOutBit = 12;
-        m_panel->m_pPage3->m_nTransPosition = 9;
+        m_panel->m_pEnginePage->m_nMagWB = 33;
+        m_panel->m_pEnginePage->m_nOutBit = 12;
+        m_panel->m_pTransmissionPage->m_nTransPosition = 9;
         m_panel->m_nActivePage = 1;
         m_panel->show();
         QCOMPARE(Find<QComboBox>(QStringLiteral("comboOutBit"))->currentIndex(), -1);
@@ -299,9 +299,9 @@ private slots:
             QVERIFY(
                 !Find<QAbstractButton>(QStringLiteral("radioTransPosition%1").arg(i))->isChecked());
         QVERIFY(PressOk());
-        QCOMPARE(m_panel->m_pPage2->m_nMagWB, 33);
-        QCOMPARE(m_panel->m_pPage2->m_nOutBit, 12);
-        QCOMPARE(m_panel->m_pPage3->m_nTransPosition, 9);
+        QCOMPARE(m_panel->m_pEnginePage->m_nMagWB, 33);
+        QCOMPARE(m_panel->m_pEnginePage->m_nOutBit, 12);
+        QCOMPARE(m_panel->m_pTransmissionPage->m_nTransPosition, 9);
     }
 
     void sheetLooksAsTheUserExpects() {

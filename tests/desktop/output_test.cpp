@@ -48,7 +48,7 @@ private slots:
         m_s = std::make_unique<DesktopSession>();
         QVERIFY(m_s->StartTrusted());
         Frame()->m_runPriority = QThread::NormalPriority;
-        Panel().m_pPage1->m_nBitSet = 1; // 16 colours
+        Panel().m_pMainPage->m_nBitSet = 1; // 16 colours
     }
     void cleanup() { m_s.reset(); }
 
@@ -80,8 +80,8 @@ private slots:
         QFETCH(bool, transparent);
         QFETCH(QString, written);
         QFETCH(QByteArray, header);
-        Panel().m_pPage3->m_bTransMode = transparent;
-        Panel().m_pPage4->m_bPngMode = Panel().m_pPage4->m_nGifMode = variant;
+        Panel().m_pTransmissionPage->m_bTransMode = transparent;
+        Panel().m_pBatchPage->m_bPngMode = Panel().m_pBatchPage->m_nGifMode = variant;
         CKorvoDoc* result = Reduce(m_s->File("photo.bmp", Noise(24, 16)));
         QVERIFY(result);
         QCOMPARE(result->m_transparentIndex >= 0, transparent);
@@ -115,7 +115,7 @@ private slots:
     // Save palette as, for a result only: the typed extension, else the filter, names the format;
     // the file reads back as the result's colour table, a colour table with its transparent entry.
     void savePaletteWritesTheResultsColours() {
-        Panel().m_pPage3->m_bTransMode = 1;
+        Panel().m_pTransmissionPage->m_bTransMode = 1;
         CKorvoDoc* result = Reduce(m_s->File("photo.bmp", Noise(24, 16)));
         QVERIFY(result && result->m_transparentIndex >= 0);
         for (const auto& [typed, filter, written] :
@@ -138,7 +138,7 @@ private slots:
     // choice is kept in the settings file, and the result holds exactly the file's colours.
     void runMapsOntoThePaletteFile() {
         const QString bad = m_s->File("bad.gpl", QByteArray("GIMP Palette\n0 0 0\n255 255\n"));
-        Panel().m_pPage1->m_strPaletteFile = bad;
+        Panel().m_pMainPage->m_strPaletteFile = bad;
         QVERIFY(!Reduce(m_s->File("photo.bmp", Noise(24, 16))));
         QCOMPARE(m_s->rec.Messages(),
                  QStringList{"Cannot use the palette.\n" + bad +
@@ -177,15 +177,15 @@ private slots:
             folder = dir;
             return true;
         });
-        Panel().m_pPage1->m_strPaletteFile = palette;
-        Panel().m_pPage1->m_nDitherMode = 2;
-        Panel().m_pPage2->m_nOutBit = 3; // a palette file leaves it nothing to do
-        Panel().m_pPage3->m_bTransMode = 1;
-        Panel().m_pPage4->m_nBatchFileType = 2;
-        Panel().m_pPage4->m_nGifMode = 1; // 87a interlaced
+        Panel().m_pMainPage->m_strPaletteFile = palette;
+        Panel().m_pMainPage->m_nDitherMode = 2;
+        Panel().m_pEnginePage->m_nOutBit = 3; // a palette file leaves it nothing to do
+        Panel().m_pTransmissionPage->m_bTransMode = 1;
+        Panel().m_pBatchPage->m_nBatchFileType = 2;
+        Panel().m_pBatchPage->m_nGifMode = 1; // 87a interlaced
         CBatchView* log = ReduceAll(inputs);
         QVERIFY(log);
-        QCOMPARE(Panel().m_pPage4->m_strBatchPath, dir); // the folder chosen is kept
+        QCOMPARE(Panel().m_pBatchPage->m_strBatchPath, dir); // the folder chosen is kept
 
         QProcess cli;
         cli.start(QStringLiteral(XKORVO_BIN_DIR "/xkorvo-cli"),
@@ -216,7 +216,7 @@ private slots:
     // keeps them and writes the others, Cancel starts nothing, Yes replaces them.
     void existingFilesAreReplacedOnlyWhenTheUserAgrees() {
         const QString dir = m_s->files.filePath(QStringLiteral("out"));
-        Panel().m_pPage4->m_strBatchPath = dir;
+        Panel().m_pBatchPage->m_strBatchPath = dir;
         QVERIFY(QDir().mkpath(dir));
         const QString kept = m_s->File("out/a.bmp", QByteArray("the old a"));
         const QStringList inputs = {m_s->File("a.bmp", Noise(8, 8, 1)),
@@ -244,7 +244,7 @@ private slots:
     // open, and Cancel stops it.
     void batchIsTheOneRunAndCancelStopsIt() {
         const QString dir = m_s->files.filePath(QStringLiteral("out"));
-        Panel().m_pPage4->m_strBatchPath = dir;
+        Panel().m_pBatchPage->m_strBatchPath = dir;
         CBatchView* log = ReduceAll(
             {m_s->File("big.bmp", Noise(1600, 1200)), m_s->File("small.bmp", Noise(4, 4))}, nullptr,
             false);
