@@ -11,9 +11,10 @@ set(XKORVO_LAYERS
   "settings:quant"                     # the settings file and the settings it holds
   "pluginhost:image,settings"          # plug-in ABI, registry, picture loading
   "export:image,quant"                 # PNG, GIF and palette files, quality figures
-  "document:quant,pluginhost"          # image and batch documents, no widgets
-  "desktop:document,settings,platform" # the desktop program
-  "cli:quant,pluginhost,settings,platform,export") # the command-line program
+  "job:pluginhost,export"              # one file read, reduced and written; batch output names
+  "document:quant,pluginhost,export"   # image and batch documents, no widgets
+  "desktop:document,settings,platform,export,job" # the desktop program
+  "cli:quant,pluginhost,settings,platform,export,job") # the command-line program
 
 # Sets `out` to the layers `layer` builds on directly.
 function(xkorvo_layer_deps layer out)

@@ -3,14 +3,12 @@
 #pragma once
 
 #include "export/picture_save.h"
+#include "job/reduce_job.h"
 #include "settings/panel_values.h"
 
 #include <optional>
 #include <string>
 #include <vector>
-
-// "-" as an input reads standard input, as the output of a conversion writes standard output.
-inline constexpr const char* kStandardStream = "-";
 
 enum class CliMode {
     Convert,     // INPUT OUTPUT

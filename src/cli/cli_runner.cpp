@@ -3,7 +3,6 @@
 #include "cli/picture_job.h"
 #include "cli/stage_timings.h"
 #include "cli/standard_input.h"
-#include "export/palette_file.h"
 #include "runcontrol/quant_signal.h"
 #include "settings/panel_values.h"
 
@@ -13,7 +12,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -143,20 +141,13 @@ bool LoadPalette(const PluginHost& host, const CliOptions& options,
                  std::vector<std::uint32_t>& colors) {
     if (options.paletteIn.empty())
         return true;
-    PaletteRead read;
-    if (PaletteFormatOf(options.paletteIn)) {
-        read = ReadPaletteFile(options.paletteIn);
-    } else {
-        DibHandle picture = ReadPicture(host, options.paletteIn, read.error);
-        if (picture)
-            read = PaletteFromPicture(picture);
-    }
-    if (!read.error.empty()) {
+    std::string reason;
+    colors = ReadRunPalette(host, options.paletteIn, reason);
+    if (colors.empty()) {
         CProgressBar none(false, 0, 0);
-        ReportFailure(none, options.paletteIn, "not a usable palette: " + read.error);
+        ReportFailure(none, options.paletteIn, reason);
         return false;
     }
-    colors = read.palette.colors;
     return true;
 }
 
@@ -250,38 +241,25 @@ int RunBatch(const PluginHost& host, const CliOptions& options) {
         return kExitInput;
     ReduceJob job = JobOf(options, palette);
     job.output.format = options.format.value_or(PictureFormat::Bmp);
-    const std::string extension = std::string(".") + PictureExtension(job.output.format);
     const std::size_t count = options.inputs.size();
     CProgressBar bar(options.progress, count, static_cast<std::size_t>(options.jobs));
 
     std::error_code ec;
     fs::create_directories(options.outputDir, ec);
     const bool folderOk = fs::is_directory(options.outputDir, ec);
-
-    // DIR/<input name without extension>.<format>; a name taken by an earlier input of the same run
-    // is not overwritten by a later one.
-    std::vector<std::string> outputs(count);
-    std::vector<std::string> clash(count);
-    std::map<std::string, std::string> taken;
-    for (std::size_t k = 0; k < count; ++k) {
-        const fs::path stem = fs::path(options.inputs[k]).stem();
-        outputs[k] = (fs::path(options.outputDir) / stem).string() + extension;
-        auto [it, inserted] = taken.emplace(outputs[k], options.inputs[k]);
-        if (!inserted)
-            clash[k] = it->second;
-    }
+    const std::vector<BatchOutput> outputs =
+        PlanBatchOutputs(options.outputDir, options.inputs, job.output.format);
 
     std::vector<int> status(count, kExitOk);
     RunParallel(count, options.jobs, bar, [&](std::size_t k, QuantSignal& signal) {
         FileOutcome outcome;
         if (!folderOk)
             outcome = {FileStatus::OutputFailed, "cannot create the folder " + options.outputDir};
-        else if (!clash[k].empty())
-            outcome = {FileStatus::OutputFailed,
-                       outputs[k] + " is already the output of " + clash[k]};
+        else if (!outputs[k].clash.empty())
+            outcome = {FileStatus::OutputFailed, ClashReason(outputs[k])};
         else
             outcome = ReduceMeasured(bar, host, options, options.inputs[k], options.inputs[k],
-                                     outputs[k], job, signal);
+                                     outputs[k].path, job, signal);
         status[k] = StatusOf(outcome);
         if (outcome.status != FileStatus::Ok) {
             ReportFailure(bar, options.inputs[k], outcome.reason);
@@ -290,10 +268,10 @@ int RunBatch(const PluginHost& host, const CliOptions& options) {
                 std::lock_guard lock(g_printLock);
                 bar.ClearLine();
                 std::printf("%s -> %s\n", Printable(options.inputs[k]).c_str(),
-                            Printable(outputs[k]).c_str());
+                            Printable(outputs[k].path).c_str());
                 std::fflush(stdout);
             }
-            ReportDone(bar, options, options.inputs[k], outputs[k], outcome, true);
+            ReportDone(bar, options, options.inputs[k], outputs[k].path, outcome, true);
         }
     });
     return *std::max_element(status.begin(), status.end());

@@ -1,7 +1,7 @@
 #include "desktop/about_dlg.h"
 
 #include "desktop/app_icon.h"
-#include "desktop/ver_res.h"
+#include "desktop/version_info.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

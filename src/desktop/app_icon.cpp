@@ -1,15 +1,40 @@
 #include "desktop/app_icon.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
+#include <functional>
 
 namespace {
 
+// The pixel density the drawn icons are made for besides 1: sharp on a screen scaled by 2.
+constexpr qreal kHighDensity = 2;
+qreal g_density = 1; // the density of the icon being drawn; the painters work in logical pixels
+
 QPixmap Canvas(int size) {
-    QPixmap pm(size, size);
+    QPixmap pm(qRound(size * g_density), qRound(size * g_density));
+    pm.setDevicePixelRatio(g_density);
     pm.fill(Qt::transparent);
     return pm;
+}
+
+// Lines the program draws over the tool bar take the palette's text colour, so they stay
+// visible on a dark theme.
+QColor Ink() {
+    return QGuiApplication::palette().color(QPalette::ButtonText);
+}
+
+// An icon from `draw` at both densities.
+QIcon Drawn(int size, const std::function<QPixmap(int)>& draw) {
+    QIcon icon;
+    for (qreal density : {qreal(1), kHighDensity}) {
+        g_density = density;
+        icon.addPixmap(draw(size));
+    }
+    g_density = 1;
+    return icon;
 }
 
 // Four palette squares: the picture reduced to a handful of colours.
@@ -28,7 +53,7 @@ QPixmap Magnifier(int size, const QString& sign) {
     QPixmap pm = Canvas(size);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 2));
+    p.setPen(QPen(Ink(), 2));
     p.drawEllipse(QRectF(2, 2, size * 0.6, size * 0.6));
     p.drawLine(QPointF(size * 0.55, size * 0.55), QPointF(size - 2, size - 2));
     p.setFont(QFont(QString(), size / 2, QFont::Bold));
@@ -71,7 +96,7 @@ QPixmap Disk(int size) {
 QPixmap Sheets(int size, bool clip) {
     QPixmap pm = Canvas(size);
     QPainter p(&pm);
-    p.setPen(QColor(60, 60, 60));
+    p.setPen(Ink());
     if (clip) {
         p.setBrush(QColor(190, 150, 90));
         p.drawRect(2, 3, size - 5, size - 5);
@@ -83,6 +108,26 @@ QPixmap Sheets(int size, bool clip) {
         p.drawRect(1, 1, size / 2 + 2, size / 2 + 4);
         p.drawRect(size / 2 - 3, size / 2 - 5, size / 2 + 1, size / 2 + 3);
     }
+    return pm;
+}
+
+// Compare: the palette squares on the left half (the result's colours are few) beside smooth
+// shades on the right (the original), framed in the text colour; `split` draws the divider.
+QPixmap Halves(int size, bool split) {
+    QPixmap pm = Canvas(size);
+    QPainter p(&pm);
+    const int h = size / 2;
+    p.fillRect(QRect(1, 1, h - 1, h - 1), QColor(0xD0, 0x30, 0x30));
+    p.fillRect(QRect(1, h, h - 1, size - 1 - h), QColor(0x30, 0x50, 0xD0));
+    QLinearGradient shades(h, 1, size - 1, size - 1);
+    shades.setColorAt(0, QColor(0xD0, 0x60, 0x50));
+    shades.setColorAt(1, QColor(0x50, 0x80, 0xD0));
+    p.fillRect(QRect(h, 1, size - 1 - h, size - 2), shades);
+    p.setPen(Ink());
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(0.5, 0.5, size - 1, size - 1));
+    if (split)
+        p.drawLine(QPointF(h, 0), QPointF(h, size));
     return pm;
 }
 
@@ -98,24 +143,25 @@ QIcon AppIcon() {
 QIcon CommandIcon(const QString& themeName, const QString& command) {
     if (!themeName.isEmpty() && QIcon::hasThemeIcon(themeName))
         return QIcon::fromTheme(themeName);
-    const int size = 20;
-    if (command == QLatin1String("actionReduce"))
-        return QIcon(PaletteSquares(size));
-    if (command == QLatin1String("actionZoomIn"))
-        return QIcon(Magnifier(size, QStringLiteral("+")));
-    if (command == QLatin1String("actionZoomOut"))
-        return QIcon(Magnifier(size, QStringLiteral("-")));
-    if (command == QLatin1String("actionActualView"))
-        return QIcon(Magnifier(size, QStringLiteral("1")));
-    if (command == QLatin1String("actionCancel"))
-        return QIcon(Cross(size));
-    if (command == QLatin1String("actionOpen"))
-        return QIcon(Folder(size));
-    if (command == QLatin1String("actionSaveAs"))
-        return QIcon(Disk(size));
-    if (command == QLatin1String("actionCopy"))
-        return QIcon(Sheets(size, false));
-    if (command == QLatin1String("actionPaste"))
-        return QIcon(Sheets(size, true));
+    const struct {
+        const char* command;
+        std::function<QPixmap(int)> draw;
+    } drawn[] = {
+        {"actionReduce", PaletteSquares},
+        {"actionZoomIn", [](int size) { return Magnifier(size, QStringLiteral("+")); }},
+        {"actionZoomOut", [](int size) { return Magnifier(size, QStringLiteral("-")); }},
+        {"actionActualView", [](int size) { return Magnifier(size, QStringLiteral("1")); }},
+        {"actionFitToWindow", [](int size) { return Magnifier(size, QStringLiteral("[]")); }},
+        {"actionCancel", Cross},
+        {"actionOpen", Folder},
+        {"actionSaveAs", Disk},
+        {"actionCopy", [](int size) { return Sheets(size, false); }},
+        {"actionPaste", [](int size) { return Sheets(size, true); }},
+        {"actionCompare", [](int size) { return Halves(size, false); }},
+        {"actionCompareSplit", [](int size) { return Halves(size, true); }},
+    };
+    for (const auto& icon : drawn)
+        if (command == QLatin1String(icon.command))
+            return Drawn(20, icon.draw);
     return {};
 }

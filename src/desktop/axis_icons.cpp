@@ -24,17 +24,23 @@ AxisColors ColorsOf(ColorAxis axis) {
 
 } // namespace
 
-QImage AxisIcon(ColorAxis axis, bool vivid) {
+void DrawAxisIcon(QPainter& painter, ColorAxis axis, bool vivid, const QColor& outline) {
     const AxisColors colors = ColorsOf(axis);
-    QImage image(kAxisIconSize, kAxisIconSize, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
     // Two 20-pixel squares offset by 10 pixels: each shows a corner of the other.
     const int side = 20;
-    painter.setPen(QColor(0, 0, 0));
+    painter.setPen(outline);
     painter.setBrush(QColor(vivid ? colors.vividBack : colors.dullBack));
     painter.drawRect(2, 2, side - 1, side - 1);
     painter.setBrush(QColor(vivid ? colors.vividFront : colors.dullFront));
     painter.drawRect(10, 10, side - 1, side - 1);
-    return image;
+}
+
+CAxisIcon::CAxisIcon(ColorAxis axis, bool vivid, QWidget* parent)
+    : QWidget(parent), m_axis(axis), m_bVivid(vivid) {
+    setFixedSize(kAxisIconSize, kAxisIconSize);
+}
+
+void CAxisIcon::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    DrawAxisIcon(painter, m_axis, m_bVivid, palette().color(QPalette::WindowText));
 }

@@ -4,10 +4,17 @@
 #include "desktop/panel_page_engine.h"
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
+#include "desktop/preview_pane.h"
 #include "desktop/user_notice.h"
 #include "settings/settings_keys.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -32,7 +39,8 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
                    {&settings::kGifMode, &m_pPage4->m_nGifMode},
                    {&settings::kBatchPath, &m_pPage4->m_strBatchPath},
                    {&settings::kBatchFileType, &m_pPage4->m_nBatchFileType},
-                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses}}},
+                   {&settings::kRefinePasses, &m_pPage2->m_nRefinePasses},
+                   {&settings::kPaletteFile, &m_pPage1->m_strPaletteFile}}},
       m_pMainWindow(mainWindow) {
     setObjectName(QStringLiteral("controlPanel"));
     setWindowTitle(tr("Quantizer color settings"));
@@ -45,15 +53,76 @@ CControllPanel::CControllPanel(QWidget* mainWindow)
     m_pTabs->addTab(m_pPage3, tr("Transmission"));
     m_pTabs->addTab(m_pPage4, tr("Batch"));
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CControllPanel::OnPageChanged);
+    connect(m_pPage1, &CMyPropertyPage1::PaletteChoiceChanged, m_pPage2,
+            &CMyPropertyPage2::ShowComputedPaletteControls);
 
     // OK and Cancel only: a page's values are taken when it is left or confirmed.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_pPreview = new CPreviewPane(this);
+    m_pPreview->hide();
+    // Every control of the pages that reach the engine updates the preview.
+    for (int i = 0; i < 3; ++i) {
+        CPanelPage* page = Page(i);
+        auto changed = [this] { OnControlChanged(); };
+        for (auto* button : page->findChildren<QAbstractButton*>())
+            connect(button, &QAbstractButton::toggled, this, changed);
+        for (auto* combo : page->findChildren<QComboBox*>())
+            connect(combo, &QComboBox::currentIndexChanged, this, changed);
+        for (auto* slider : page->findChildren<QAbstractSlider*>())
+            connect(slider, &QAbstractSlider::valueChanged, this, changed);
+        for (auto* edit : page->findChildren<QLineEdit*>())
+            connect(edit, &QLineEdit::textChanged, this, changed);
+        for (auto* spin : page->findChildren<QSpinBox*>())
+            connect(spin, &QSpinBox::valueChanged, this, changed);
+    }
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_pTabs, 1);
+    row->addWidget(m_pPreview);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pTabs);
+    layout->addLayout(row);
     layout->addWidget(buttons);
+}
+
+void CControllPanel::SetPreviewPicture(const CKorvoDoc* doc) {
+    m_pPreview->SetPicture(doc);
+    m_pPreview->setVisible(m_pPreview->HasPicture());
+    if (isVisible())
+        OnControlChanged();
+}
+
+std::optional<PanelValues> CControllPanel::ShownValues() {
+    if (!m_pPage1->CountInRange())
+        return std::nullopt;
+    // The pages take their controls into their members, which become the settings only when
+    // the user confirms; so the members get their values back at once.
+    std::vector<std::variant<int, QString>> saved;
+    for (const PanelSetting& setting : m_pSettings) {
+        if (auto* number = std::get_if<int*>(&setting.member))
+            saved.emplace_back(**number);
+        else
+            saved.emplace_back(*std::get<QString*>(setting.member));
+    }
+    for (int i = 0; i < 3; ++i)
+        (void)Page(i)->StoreControls(nullptr);
+    const PanelValues values = GetPanelValues();
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        if (auto* number = std::get_if<int*>(&m_pSettings[i].member))
+            **number = std::get<int>(saved[i]);
+        else
+            *std::get<QString*>(m_pSettings[i].member) = std::get<QString>(saved[i]);
+    }
+    return values;
+}
+
+void CControllPanel::OnControlChanged() {
+    if (!m_pPreview->HasPicture() || !isVisible())
+        return;
+    if (const std::optional<PanelValues> values = ShownValues())
+        m_pPreview->SetValues(*values);
 }
 
 CPanelPage* CControllPanel::Page(int index) const {
@@ -87,6 +156,19 @@ PanelValues CControllPanel::GetPanelValues() const {
     v.m_bTransMode = in(settings::kTransMode, m_pPage3->m_bTransMode);
     v.m_nTransPosition = in(settings::kTransPosition, m_pPage3->m_nTransPosition);
     return v;
+}
+
+PictureOptions CControllPanel::GetPictureOptions() const {
+    constexpr PictureFormat kFormats[] = {PictureFormat::Bmp, PictureFormat::Png,
+                                          PictureFormat::Gif};
+    // "87a non interlace", "87a interlace", "89a non interlace", "89a interlace".
+    const int gifMode = BringIntoRange(settings::kGifMode, m_pPage4->m_nGifMode);
+    PictureOptions options;
+    options.format = kFormats[BringIntoRange(settings::kBatchFileType, m_pPage4->m_nBatchFileType)];
+    options.pngInterlace = BringIntoRange(settings::kPngMode, m_pPage4->m_bPngMode) != 0;
+    options.gif89a = gifMode >= 2;
+    options.gifInterlace = gifMode % 2 == 1;
+    return options;
 }
 
 const PanelSetting* CControllPanel::FindSetting(const QString& key) const {
@@ -125,6 +207,7 @@ void CControllPanel::showEvent(QShowEvent* event) {
     if (m_pMainWindow)
         move(m_pMainWindow->frameGeometry().topLeft() + QPoint(8, 8));
     QDialog::showEvent(event);
+    OnControlChanged(); // the first preview, with the values just shown
 }
 
 void CControllPanel::SwitchTo(int index) {
@@ -160,8 +243,9 @@ void CControllPanel::done(int result) {
             return;
         }
         // The count edit shows the stored count even when its page was not visited this time;
-        // a count the page would refuse must not reach a run either.
-        if (!m_pPage1->CountInRange()) {
+        // a count the page would refuse must not reach a run either. A palette file leaves the
+        // count nothing to do.
+        if (m_pPage1->m_strPaletteFile.isEmpty() && !m_pPage1->CountInRange()) {
             SwitchTo(0);
             Refuse(CMyPropertyPage1::RangeMessage());
             return;
@@ -169,5 +253,6 @@ void CControllPanel::done(int result) {
     }
     // Cancel keeps what was taken from pages already left and drops the current page's edits.
     m_nActivePage = m_pTabs->currentIndex();
+    SetPreviewPicture(nullptr);
     QDialog::done(result);
 }

@@ -35,6 +35,9 @@ void ReportSaveFailure(const QString& path, const PictureSaveResult& saved) {
     const QString line = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), saved.reason);
     switch (saved.status) {
     case PictureSaveStatus::Ok:
+        if (!saved.note.isEmpty())
+            ShowNotice(nullptr,
+                       QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), saved.note));
         return;
     case PictureSaveStatus::NotWritable:
         ShowNotice(nullptr, QStringLiteral("Cannot save DIB\n") + line);
@@ -43,6 +46,22 @@ void ReportSaveFailure(const QString& path, const PictureSaveResult& saved) {
         break;
     }
     ShowNotice(nullptr, QStringLiteral("Cannot save the file.\n") + line, NoticeIcon::Warning);
+}
+
+void ReportPaletteSaveFailure(const QString& path, SaveResult saved, const std::error_code& why) {
+    if (saved != SaveResult::Ok)
+        ShowNotice(nullptr,
+                   QStringLiteral("Cannot save the palette.\n%1: %2")
+                       .arg(QDir::toNativeSeparators(path),
+                            QString::fromStdString(SaveResultText(saved, why))),
+                   NoticeIcon::Warning);
+}
+
+void ReportPaletteRefused(QWidget* owner, const QString& path, const QString& reason) {
+    ShowNotice(owner,
+               QStringLiteral("Cannot use the palette.\n%1: %2")
+                   .arg(QDir::toNativeSeparators(path), reason),
+               NoticeIcon::Warning);
 }
 
 void ShowPictureProperties(QWidget* owner, const PictureProperties& properties) {

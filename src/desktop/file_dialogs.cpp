@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -24,22 +25,30 @@ std::optional<FileDialogAnswer> RunSystemDialog(QWidget* owner, const FileDialog
     dlg.setNameFilters(qtFilters);
     if (req.filterIndex >= 1 && req.filterIndex <= qtFilters.size())
         dlg.selectNameFilter(qtFilters[req.filterIndex - 1]);
-    dlg.setDefaultSuffix(req.defaultSuffix);
+    // With the details hidden, Qt names a filter by the text it shows; 1-based, 0 for none.
+    const auto indexOf = [&](const QString& chosen) {
+        for (qsizetype i = 0; i < req.filters.size(); ++i)
+            if (chosen == qtFilters[i] || chosen == req.filters[i].text)
+                return int(i) + 1;
+        return 0;
+    };
+    // A name typed without extension takes that of the filter shown, if it has one.
+    const auto suffixFor = [&req](int index) {
+        const QString ext = FilterExtension(req.filters.value(index - 1));
+        return ext.isEmpty() ? req.defaultSuffix : ext;
+    };
+    dlg.setDefaultSuffix(suffixFor(req.filterIndex));
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& chosen) {
+        dlg.setDefaultSuffix(suffixFor(indexOf(chosen)));
+    });
     if (!req.fileName.isEmpty())
         dlg.selectFile(req.fileName);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
     FileDialogAnswer answer;
     answer.files = dlg.selectedFiles();
-    // With the details hidden, Qt names the chosen filter by the text it shows.
-    const QString chosen = dlg.selectedNameFilter();
-    answer.filterIndex = req.filterIndex;
-    for (qsizetype i = 0; i < req.filters.size(); ++i) {
-        if (chosen == qtFilters[i] || chosen == req.filters[i].text) {
-            answer.filterIndex = int(i) + 1;
-            break;
-        }
-    }
+    const int chosen = indexOf(dlg.selectedNameFilter());
+    answer.filterIndex = chosen ? chosen : req.filterIndex;
     return answer;
 }
 
@@ -58,6 +67,12 @@ QString StripFileName(const QString& path) {
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;
+}
+
+QString FilterExtension(const FileFilter& filter) {
+    static const QRegularExpression onePattern(QStringLiteral("^\\*\\.([A-Za-z0-9]+)$"));
+    const QRegularExpressionMatch match = onePattern.match(filter.patterns);
+    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 QList<FileFilter> ConvertFilter(const QString& filter) {
@@ -98,10 +113,15 @@ bool CSaveFileDialog::RunSaveDialog() {
     if (!answer || answer->files.isEmpty())
         return false;
     QString name = QFileInfo(answer->files.first()).absoluteFilePath();
-    if (QFileInfo(name).suffix().isEmpty() && !m_strDefExt.isEmpty())
-        name += QLatin1Char('.') + m_strDefExt;
     m_nFilterIndex = answer->filterIndex;
+    const QString ext = ChosenExtension().isEmpty() ? m_strDefExt : ChosenExtension();
+    if (QFileInfo(name).suffix().isEmpty() && !ext.isEmpty())
+        name += QLatin1Char('.') + ext;
     m_strFileName = name;
     m_strInitialDir = StripFileName(m_strFileName);
     return true;
+}
+
+QString CSaveFileDialog::ChosenExtension() const {
+    return FilterExtension(ConvertFilter(m_strFilter).value(m_nFilterIndex - 1));
 }

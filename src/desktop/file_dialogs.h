@@ -39,6 +39,9 @@ void SetFileDialogRunner(FileDialogRunner runner);
 // The folder of `path` with a trailing separator ("/photos/a.bmp" gives "/photos/").
 QString StripFileName(const QString& path);
 
+// The extension a filter of one "*.ext" pattern stands for ("png"); empty for any other filter.
+QString FilterExtension(const FileFilter& filter);
+
 // "description|pattern|description|pattern" pairs as filter entries. A description that already
 // names its pattern in parentheses is shown as it is, any other gets the pattern appended; the
 // all-files pattern "*.*" matches "*", which also takes names without a dot here.
@@ -67,9 +70,12 @@ class CSaveFileDialog {
 public:
     explicit CSaveFileDialog(QWidget* owner) : m_pOwner(owner) {}
 
-    // Shows the dialog; true when a name was chosen. A name without extension gets
-    // m_strDefExt. On false nothing changes.
+    // Shows the dialog; true when a name was chosen. A name without extension gets the chosen
+    // filter's extension, or m_strDefExt under a filter of no one extension. On false nothing
+    // changes.
     bool RunSaveDialog();
+    // The extension of the filter chosen last ("" for all files).
+    QString ChosenExtension() const;
 
     QString m_strDefExt;
     QString m_strFileName;

@@ -9,8 +9,9 @@
 #include "desktop/document_messages.h"
 #include "desktop/file_dialogs.h"
 #include "desktop/korvo_view.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/new_type_dialog.h"
+#include "desktop/palette_dock.h"
 #include "desktop/quant_sign.h"
 #include "desktop/susie_dialog.h"
 #include "desktop/user_notice.h"
@@ -52,13 +53,15 @@ CMainFrame::CMainFrame(CQuantSign& runState) : m_quantSign(runState), m_wndContr
     CreateCommands();
     CreateMenus();
     CreateToolBar();
+    CreateViewTools();
     ConnectCommands();
 
     m_pOpenDlg = std::make_unique<COpenFileDialog>(this);
     m_pSaveDlg = std::make_unique<CSaveFileDialog>(this);
     const QString filter = QStringLiteral("All files (*.*)|*.*|BMP files (*.bmp)|*.bmp");
     m_pOpenDlg->m_strFilter = filter;
-    m_pSaveDlg->m_strFilter = filter;
+    m_pSaveDlg->m_strFilter =
+        filter + QStringLiteral("|PNG files (*.png)|*.png|GIF files (*.gif)|*.gif");
     m_pOpenDlg->m_strDefExt = QStringLiteral("bmp");
     m_pSaveDlg->m_strDefExt = QStringLiteral("bmp");
     m_pOpenDlg->m_nFilterIndex = 1;
@@ -96,15 +99,26 @@ void CMainFrame::CreateCommands() {
         const QString tip = TipOf(cmd.prompt);
         action->setToolTip(tip.isEmpty() ? PromptOf(cmd.prompt) : tip);
         action->setShortcuts(cmd.keys);
-        const QIcon icon = CommandIcon(QString::fromLatin1(cmd.theme), action->objectName());
-        if (!icon.isNull())
-            action->setIcon(icon);
         addAction(action); // window-wide shortcuts, also for commands without a menu item
     }
+    SetCommandIcons();
     // Both bars start shown.
     for (const char* toggle : {"actionToolbar", "actionStatusBar"}) {
         Action(QString::fromLatin1(toggle))->setCheckable(true);
         Action(QString::fromLatin1(toggle))->setChecked(true);
+    }
+    for (const char* toggle :
+         {"actionCompare", "actionCompareSplit", "actionSyncViews", "actionPaletteView"})
+        Action(QString::fromLatin1(toggle))->setCheckable(true);
+}
+
+// Drawn icons take the application palette's colours; a new palette draws them again.
+void CMainFrame::SetCommandIcons() {
+    for (const CommandInfo& cmd : CommandTable()) {
+        const QIcon icon =
+            CommandIcon(QString::fromLatin1(cmd.theme), QString::fromLatin1(cmd.name));
+        if (!icon.isNull())
+            Action(QString::fromLatin1(cmd.name))->setIcon(icon);
     }
 }
 
@@ -125,10 +139,12 @@ void CMainFrame::ConnectCommands() {
         {"actionOpen", [this] { OpenFiles(); }},
         {"actionClose", [this] { OnFileClose(); }},
         {"actionSaveAs", [this] { OnFileSaveAs(); }},
+        {"actionSavePalette", [this] { OnSavePalette(); }},
         {"actionProperties", [this] { OnShowProperties(); }},
         {"actionPluginSettings", [this] { OnPluginSettings(); }},
         {"actionExit", [this] { close(); }},
         {"actionReduce", [this] { OnReduce(); }},
+        {"actionReduceAll", [this] { OnReduceAll(); }},
         {"actionCancel", [this] { OnCancel(); }},
         {"actionCopy", activeView(&CKorvoView::OnCopy)},
         {"actionPaste", [this] { OnPaste(); }},
@@ -141,6 +157,12 @@ void CMainFrame::ConnectCommands() {
         {"actionArrangeIcons", [this] { OnWindowArrangeIcons(); }},
         {"actionCloseAll", [this] { OnCloseAll(); }},
         {"actionAbout", [this] { OnAppAbout(); }},
+        {"actionCompare", [this] { OnCompare(CompareMode::Original); }},
+        {"actionCompareSplit", [this] { OnCompare(CompareMode::Split); }},
+        {"actionSyncViews", [this] { SyncViews(ActiveImageView()); }},
+        {"actionFitToWindow", activeView(&CKorvoView::OnFitToWindow)},
+        {"actionNextWindow", [this] { m_pMdiArea->activateNextSubWindow(); }},
+        {"actionPreviousWindow", [this] { m_pMdiArea->activatePreviousSubWindow(); }},
     };
     for (const auto& [name, handler] : commands)
         connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, handler);
@@ -148,6 +170,8 @@ void CMainFrame::ConnectCommands() {
     connect(Action(QStringLiteral("actionToolbar")), &QAction::toggled, m_pToolBar,
             &QWidget::setVisible);
     connect(Action(QStringLiteral("actionStatusBar")), &QAction::toggled, m_pStatusBar,
+            &QWidget::setVisible);
+    connect(Action(QStringLiteral("actionPaletteView")), &QAction::toggled, m_pPaletteDock,
             &QWidget::setVisible);
 }
 
@@ -160,6 +184,7 @@ void CMainFrame::CreateMenus() {
     add(m_pFileMenu, "actionOpen");
     add(m_pFileMenu, "actionClose");
     add(m_pFileMenu, "actionSaveAs");
+    add(m_pFileMenu, "actionSavePalette");
     add(m_pFileMenu, "actionProperties");
     m_pFileMenu->addSeparator();
     add(m_pFileMenu, "actionPluginSettings");
@@ -185,6 +210,7 @@ void CMainFrame::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Compil&e"));
     edit->setObjectName(QStringLiteral("menuEdit"));
     add(edit, "actionReduce");
+    add(edit, "actionReduceAll");
     add(edit, "actionCancel");
     edit->addSeparator();
     add(edit, "actionCopy");
@@ -195,9 +221,15 @@ void CMainFrame::CreateMenus() {
     add(view, "actionZoomIn");
     add(view, "actionZoomOut");
     add(view, "actionActualView");
+    add(view, "actionFitToWindow");
+    view->addSeparator();
+    add(view, "actionCompare");
+    add(view, "actionCompareSplit");
+    add(view, "actionSyncViews");
     view->addSeparator();
     add(view, "actionToolbar");
     add(view, "actionStatusBar");
+    add(view, "actionPaletteView");
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("menuWindow"));
@@ -206,6 +238,11 @@ void CMainFrame::CreateMenus() {
     add(window, "actionTileVertically");
     add(window, "actionArrangeIcons");
     add(window, "actionCloseAll");
+    window->addSeparator();
+    add(window, "actionNextWindow");
+    add(window, "actionPreviousWindow");
+    window->addSeparator(); // the open windows follow (RebuildWindowMenu)
+    m_pWindowMenu = window;
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -219,13 +256,22 @@ void CMainFrame::CreateToolBar() {
     m_pToolBar->setMovable(true);
     const char* order[] = {"actionOpen",    "actionSaveAs", nullptr,        "actionCopy",
                            "actionPaste",   nullptr,        "actionZoomIn", "actionActualView",
-                           "actionZoomOut", nullptr,        "actionReduce", "actionCancel"};
+                           "actionZoomOut", nullptr,        "actionReduce", "actionReduceAll",
+                           "actionCancel"};
     for (const char* name : order) {
         if (name)
             m_pToolBar->addAction(Action(QString::fromLatin1(name)));
         else
             m_pToolBar->addSeparator();
     }
+    // Fit to window joins the zoom buttons; the two compare buttons form a group of their own.
+    QAction* reduce = Action(QStringLiteral("actionReduce"));
+    const QList<QAction*> placed = m_pToolBar->actions();
+    m_pToolBar->insertAction(placed.at(placed.indexOf(reduce) - 1),
+                             Action(QStringLiteral("actionFitToWindow")));
+    m_pToolBar->insertAction(reduce, Action(QStringLiteral("actionCompare")));
+    m_pToolBar->insertAction(reduce, Action(QStringLiteral("actionCompareSplit")));
+    m_pToolBar->insertSeparator(reduce);
     // The menu's check follows the bar, also when the user hides it from its context menu.
     QAction* toggle = Action(QStringLiteral("actionToolbar"));
     connect(m_pToolBar, &QToolBar::visibilityChanged, toggle, [this, toggle](bool visible) {
@@ -286,27 +332,41 @@ void CMainFrame::UpdateCommandUI() {
     const bool running = m_quantSign.m_bRunning;
     // A batch window's log never takes a picture.
     const bool batchActive = active && qobject_cast<CBatchView*>(active->widget());
+    const CBatchView* batchView = active ? qobject_cast<CBatchView*>(active->widget()) : nullptr;
+    const CBatchDoc* batch = batchView ? batchView->GetDocument() : nullptr;
     const std::pair<const char*, bool> enabled[] = {
         {"actionClose", active != nullptr},
         {"actionCloseAll", active != nullptr},
         {"actionSaveAs", doc != nullptr},
         {"actionProperties", doc != nullptr},
+        {"actionSavePalette", doc && !doc->m_canReduce && !doc->m_palette.empty()},
         {"actionReduce", !running && doc && doc->m_canReduce},
         {"actionCancel", running},
+        {"actionReduceAll", !running && batch && !batch->m_fileList.isEmpty()},
+        {"actionPluginSettings", !running}, // a batch reads pictures through the plug-ins
         {"actionCopy", doc && doc->HasDib()},
         {"actionPaste", !batchActive && ClipboardHasPicture()},
         {"actionZoomIn", view && view->CanZoomIn()},
         {"actionZoomOut", view && view->CanZoomOut()},
         {"actionActualView", view != nullptr},
+        {"actionFitToWindow", view != nullptr},
+        {"actionCompare", view && view->CanCompare()},
+        {"actionCompareSplit", view && view->CanCompare()},
+        {"actionNextWindow", active != nullptr},
+        {"actionPreviousWindow", active != nullptr},
     };
     for (const auto& [name, on] : enabled)
         Action(QString::fromLatin1(name))->setEnabled(on);
+    const CompareMode compare = view ? view->GetCompareMode() : CompareMode::Off;
+    Action(QStringLiteral("actionCompare"))->setChecked(compare == CompareMode::Original);
+    Action(QStringLiteral("actionCompareSplit"))->setChecked(compare == CompareMode::Split);
 }
 
 void CMainFrame::UpdateTitle() {
     QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
     setWindowTitle(active ? QStringLiteral("xKorvo - ") + active->windowTitle()
                           : QStringLiteral("xKorvo"));
+    RebuildWindowMenu(); // it lists the windows by title
 }
 
 std::unique_ptr<CKorvoDoc> CMainFrame::ReadDocument(const QString& path) {
@@ -390,6 +450,7 @@ CChildFrame* CMainFrame::AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidg
 CChildFrame* CMainFrame::AddImageDocument(std::unique_ptr<CKorvoDoc> doc) {
     auto* view = new CKorvoView(doc.get());
     connect(view, &CKorvoView::ZoomChanged, this, &CMainFrame::UpdateCommandUI);
+    ConnectView(view);
     CChildFrame* frame = AddDocumentWindow(std::move(doc), view);
     view->OnInitialUpdate();
     return frame;
@@ -427,13 +488,21 @@ void CMainFrame::OnFileSaveAs() {
     m_pSaveDlg->m_strFileName = doc->GetPathName().isEmpty()
                                     ? doc->GetTitle()
                                     : QFileInfo(doc->GetPathName()).completeBaseName();
+    // A picture read from a file (or a result of one) is saved beside it unless told otherwise.
+    if (QFileInfo(doc->GetPathName()).isFile())
+        m_pSaveDlg->m_strInitialDir = StripFileName(doc->GetPathName());
     if (!m_pSaveDlg->RunSaveDialog())
         return;
     const QString path = m_pSaveDlg->m_strFileName;
+    // The typed extension names the format, else the filter chosen; BMP when neither does.
+    PictureOptions options = m_wndControlPanel.GetPictureOptions();
+    const auto typed = PictureFormatNamed(QFileInfo(path).suffix().toStdString());
+    const auto chosen = PictureFormatNamed(m_pSaveDlg->ChosenExtension().toStdString());
+    options.format = typed ? *typed : chosen.value_or(PictureFormat::Bmp);
     PictureSaveResult saved;
     {
         CWaitCursor wait;
-        saved = doc->Save(path);
+        saved = doc->Save(path, options);
     }
     ReportSaveFailure(path, saved);
 }

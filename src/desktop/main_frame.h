@@ -6,6 +6,7 @@
 #pragma once
 
 #include "desktop/control_panel.h"
+#include "desktop/korvo_view.h"
 #include "desktop/recent_file_list.h"
 #include "pluginhost/plugin_registry.h"
 #include "quant/quant.h"
@@ -18,8 +19,8 @@
 class CChildFrame;
 class CDocument;
 class CKorvoDoc;
-class CKorvoView;
 class CMainStatusBar;
+class CPaletteDock;
 class COpenFileDialog;
 class CQuantSign;
 class CSaveFileDialog;
@@ -51,6 +52,7 @@ public:
     QMdiArea* MdiArea() const { return m_pMdiArea; }
     CMainStatusBar* StatusBar() const { return m_pStatusBar; }
     QToolBar* ToolBar() const { return m_pToolBar; }
+    CPaletteDock* PaletteDock() const { return m_pPaletteDock; }
     COpenFileDialog& OpenDialog() { return *m_pOpenDlg; }
     CSaveFileDialog& SaveDialog() { return *m_pSaveDlg; }
     CRecentFileList& RecentFiles() { return m_recentFiles; }
@@ -66,6 +68,9 @@ public:
     QThread::Priority m_runPriority = QThread::IdlePriority;
 
 protected:
+    void changeEvent(QEvent* event) override;
+    // The compare key, for every widget of this window (main_frame_view.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -76,6 +81,11 @@ private:
     void OpenFiles();
     void OnFileClose();
     void OnFileSaveAs();
+    void OnSavePalette(); // main_frame_output.cpp
+    void OnReduceAll();   // main_frame_output.cpp
+    // The colours of the control panel's palette file, none when the palette is computed; false,
+    // after telling the user why, when the file gives no palette (main_frame_output.cpp).
+    bool ReadPanelPalette(std::vector<std::uint32_t>& colors);
     void OnShowProperties();
     void OnPluginSettings();
     void OnPaste();
@@ -89,6 +99,7 @@ private:
     void OnAppAbout();
 
     void CreateCommands();
+    void SetCommandIcons();
     void ConnectCommands();
     void CreateMenus();
     void CreateToolBar();
@@ -103,7 +114,23 @@ private:
     void OpenBatch(const QStringList& files);
     CChildFrame* AddDocumentWindow(std::unique_ptr<CDocument> doc, QWidget* view);
     // The end of a run: its result in a new window, or the warning and why (main_frame_run.cpp).
-    void OnRunFinished(CKorvoDoc& source, QuantResult outcome);
+    void OnRunFinished(CKorvoDoc& source, QuantResult outcome, int transparentIndex);
+
+    // Looking at pictures (main_frame_view.cpp): compare, synchronized views, the palette view,
+    // the list of windows, where a result opens and the status bar's zoom and figures.
+    void CreateViewTools();
+    void ConnectView(CKorvoView* view);
+    void OnActiveViewChanged();
+    void UpdateViewStatus();
+    // Switches the active result's view to `mode`, or back to the result when it shows it.
+    void OnCompare(CompareMode mode);
+    bool OnCompareKey(const QKeyEvent& key);
+    // With "Synchronize views" on, the pictures of the same size as `from`'s take its zoom and
+    // scroll position.
+    void SyncViews(CKorvoView* from);
+    void RebuildWindowMenu();
+    // A result window goes beside its source (right, below or left), else offset from it.
+    void PlaceBeside(QMdiSubWindow* window, const CKorvoDoc& source);
 
     // The settings file (main_frame_settings.cpp).
     void ReadSettings(const IniText& settings);
@@ -116,9 +143,16 @@ private:
     CMainStatusBar* m_pStatusBar;
     QToolBar* m_pToolBar = nullptr;
     QMenu* m_pFileMenu = nullptr;
+    QMenu* m_pWindowMenu = nullptr;
+    QList<QAction*> m_windowActions; // one for each open window, after the window commands
+    CPaletteDock* m_pPaletteDock = nullptr;
+    bool m_bSyncing = false; // views are being aligned: their own signals wait
+    CompareMode m_compareBeforeKey = CompareMode::Off;
+    bool m_bCompareKeyHeld = false; // the compare key repeats: it is being held
     QList<QAction*> m_recentActions;
     std::unique_ptr<COpenFileDialog> m_pOpenDlg;
     std::unique_ptr<CSaveFileDialog> m_pSaveDlg;
+    std::unique_ptr<CSaveFileDialog> m_pPaletteDlg; // Save palette as
     CControllPanel m_wndControlPanel;
     CRecentFileList m_recentFiles;
     PluginHost m_pluginHost;

@@ -1,8 +1,9 @@
 // The main window's side of a quantization run: Reduce colors (the control panel, then a
 // CQuantRun on the active picture), Cancel, the progress bar, and the result window once the run
 // has finished. Only one run is under way at a time in the whole program.
+#include "desktop/child_frame.h"
 #include "desktop/main_frame.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/quant_run.h"
 #include "desktop/quant_sign.h"
 #include "desktop/user_notice.h"
@@ -24,13 +25,20 @@ void CMainFrame::OnReduce() {
     CKorvoDoc* doc = ActiveImageDocument();
     if (!doc || m_quantSign.m_bRunning || !doc->m_canReduce)
         return;
+    m_wndControlPanel.SetPreviewPicture(doc);
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
+    std::vector<std::uint32_t> palette;
+    if (!ReadPanelPalette(palette))
+        return;
     // The values the user has just confirmed; later changes in the panel wait for the next run.
-    auto* run = new CQuantRun(*doc, m_wndControlPanel.GetPanelValues(), m_quantSign, this);
+    PanelValues values = m_wndControlPanel.GetPanelValues();
+    if (!palette.empty())
+        values = ForGivenPalette(values);
+    auto* run = new CQuantRun(*doc, values, std::move(palette), m_quantSign, this);
     connect(run, &CQuantRun::Progress, m_pStatusBar, &CMainStatusBar::SetProgressPos);
     connect(run, &CQuantRun::Finished, this, [this, run](QuantResult outcome) {
-        OnRunFinished(run->Document(), outcome);
+        OnRunFinished(run->Document(), outcome, run->TransparentIndex());
         run->deleteLater();
     });
     if (!run->Start(m_runPriority)) {
@@ -46,7 +54,7 @@ void CMainFrame::OnCancel() {
         m_quantSign.m_signal.m_bCancel.store(1);
 }
 
-void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome) {
+void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome, int transparentIndex) {
     QString note;
     if (const DibHandle& result = source.m_graph.GetResult()) {
         m_sizeNewDoc = QSize(DibGetWidth(result.data()), DibGetHeight(result.data()));
@@ -58,7 +66,12 @@ void CMainFrame::OnRunFinished(CKorvoDoc& source, QuantResult outcome) {
             QStringLiteral("%1(%2)").arg(source.GetTitle()).arg(source.m_graph.m_nColors));
         reduced->SetDib(source.m_graph.TakeResult());
         reduced->m_canReduce = false;
-        AddImageDocument(std::move(reduced));
+        reduced->m_pSource = &source;
+        reduced->m_transparentIndex = transparentIndex; // saved transparent in PNG and GIF files
+        CChildFrame* window = AddImageDocument(std::move(reduced));
+        // The palette of a result is what one looks at first; its window goes beside the source.
+        Action(QStringLiteral("actionPaletteView"))->setChecked(true);
+        PlaceBeside(window, source);
         NoticeBeep(NoticeIcon::Information);
     } else {
         NoticeBeep(NoticeIcon::Warning);

@@ -10,7 +10,7 @@ CNewTypeDialog::CNewTypeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("New"));
     m_pList = new QListWidget(this);
     m_pList->setObjectName(QStringLiteral("listNewType"));
-    m_pList->addItems({QStringLiteral("xKorvo"), QStringLiteral("xKorvo")});
+    m_pList->addItems({tr("Picture"), tr("Batch")});
     m_pList->setCurrentRow(Image);
     auto* label = new QLabel(tr("&New"), this);
     label->setBuddy(m_pList);

@@ -1,5 +1,5 @@
 // The choice New offers, since the program has two kinds of document: a picture window or a
-// batch window. Both are listed under the program's document name.
+// batch window, listed as "Picture" and "Batch".
 #pragma once
 
 #include <QDialog>

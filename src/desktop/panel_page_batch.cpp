@@ -59,10 +59,6 @@ CMyPropertyPage4::CMyPropertyPage4(QWidget* parent) : CPanelPage(parent) {
     layout->addWidget(folder);
     layout->addWidget(type);
     layout->addStretch();
-
-    for (QWidget* control : {static_cast<QWidget*>(png), static_cast<QWidget*>(gif),
-                             static_cast<QWidget*>(folder), static_cast<QWidget*>(type)})
-        control->setEnabled(false);
 }
 
 void CMyPropertyPage4::LoadControls() {
@@ -72,13 +68,16 @@ void CMyPropertyPage4::LoadControls() {
     ShowRadio(m_groupFileType, m_nBatchFileType);
 }
 
-// The controls are disabled, so they hold nothing new; taking them back could only bend a stored
-// value (a check box turns 5 into 1), so the members keep exactly what was loaded.
 bool CMyPropertyPage4::StoreControls(QString*) {
+    TakeCheck(m_checkPngMode, m_bPngMode);
+    TakeCombo(m_comboGifMode, m_nGifMode);
+    m_strBatchPath = m_editBatchPath->text();
+    TakeRadio(m_groupFileType, m_nBatchFileType);
     return true;
 }
 
 void CMyPropertyPage4::OnReference() {
+    StoreControls(nullptr); // what the user has changed so far stays
     QString folder;
     if (BrowseForFolder(this, folder, m_strBatchPath)) {
         m_strBatchPath = folder;

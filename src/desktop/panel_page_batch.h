@@ -1,5 +1,6 @@
-// The Batch page of the control panel: output settings for batch processing. They are loaded,
-// shown and saved, but nothing in the program acts on them, so every control is disabled.
+// The Batch page of the control panel: how results are written. A batch window's Reduce all
+// writes into the output folder in the format chosen here; PNG interlacing and the GIF variant
+// also apply to Save As.
 #pragma once
 
 #include "desktop/panel_page.h"

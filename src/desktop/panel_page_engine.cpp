@@ -10,7 +10,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -21,11 +20,8 @@ namespace {
 // The pass count the spin box offers while refinement is off.
 constexpr int kDefaultRefinePasses = 4;
 
-QLabel* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(QPixmap::fromImage(AxisIcon(axis, vivid)));
-    label->setFixedSize(kAxisIconSize, kAxisIconSize);
-    return label;
+QWidget* IconLabel(ColorAxis axis, bool vivid, QWidget* parent) {
+    return new CAxisIcon(axis, vivid, parent);
 }
 
 } // namespace
@@ -92,7 +88,8 @@ CMyPropertyPage2::CMyPropertyPage2(QWidget* parent) : CPanelPage(parent) {
     m_spinRefinePasses->setObjectName(QStringLiteral("spinRefinePasses"));
     m_spinRefinePasses->setRange(1, kMaxRefinePasses);
     m_spinRefinePasses->setSuffix(tr(" passes"));
-    connect(m_checkRefine, &QCheckBox::toggled, m_spinRefinePasses, &QWidget::setEnabled);
+    connect(m_checkRefine, &QCheckBox::toggled, this,
+            [this] { ShowComputedPaletteControls(m_bComputedPalette); });
     refineRow->addWidget(m_checkRefine);
     refineRow->addWidget(m_spinRefinePasses);
     refineRow->addStretch();
@@ -112,8 +109,17 @@ void CMyPropertyPage2::LoadControls() {
     ShowSlider(m_sliderYB, m_nMagYB);
     // A stored count above the range shows as the largest; none or a negative one as off.
     m_checkRefine->setChecked(m_nRefinePasses > 0);
-    m_spinRefinePasses->setEnabled(m_nRefinePasses > 0);
     m_spinRefinePasses->setValue(m_nRefinePasses > 0 ? m_nRefinePasses : kDefaultRefinePasses);
+    ShowComputedPaletteControls(m_bComputedPalette);
+}
+
+void CMyPropertyPage2::ShowComputedPaletteControls(bool computed) {
+    m_bComputedPalette = computed;
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_comboInBit), static_cast<QWidget*>(m_comboOutBit),
+          static_cast<QWidget*>(m_checkRefine)})
+        control->setEnabled(computed);
+    m_spinRefinePasses->setEnabled(computed && m_checkRefine->isChecked());
 }
 
 bool CMyPropertyPage2::StoreControls(QString*) {

@@ -27,6 +27,9 @@ public:
     [[nodiscard]] bool StoreControls(QString* error) override;
     // "Reset": full input and output precision, every axis at its middle weight.
     void OnReset();
+    // With a palette file the precisions and the refinement do nothing: their controls are off
+    // (their values stay) until the palette is computed again.
+    void ShowComputedPaletteControls(bool computed);
 
 private:
     QComboBox* m_comboInBit;
@@ -37,4 +40,5 @@ private:
     QSlider* m_sliderGM;
     QCheckBox* m_checkRefine;
     QSpinBox* m_spinRefinePasses;
+    bool m_bComputedPalette = true;
 };

@@ -5,7 +5,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,7 +24,29 @@
 CMyPropertyPage1::CMyPropertyPage1(QWidget* parent) : CPanelPage(parent) {
     setObjectName(QStringLiteral("pageMain"));
 
+    // "Palette: computed / from file...", the file's name below.
+    auto* source = new QHBoxLayout;
+    m_radioPaletteComputed = new QRadioButton(tr("computed"), this);
+    m_radioPaletteComputed->setObjectName(QStringLiteral("radioPaletteComputed"));
+    m_radioPaletteFile = new QRadioButton(tr("from file..."), this);
+    m_radioPaletteFile->setObjectName(QStringLiteral("radioPaletteFile"));
+    connect(m_radioPaletteComputed, &QAbstractButton::clicked, this, [this] {
+        m_strShownPalette.clear();
+        ShowPaletteChoice();
+    });
+    connect(m_radioPaletteFile, &QAbstractButton::clicked, this,
+            &CMyPropertyPage1::OnPaletteFromFile);
+    m_labelPaletteFile = new QLabel(this);
+    m_labelPaletteFile->setObjectName(QStringLiteral("labelPaletteFile"));
+    source->addWidget(new QLabel(tr("Palette:"), this));
+    source->addWidget(m_radioPaletteComputed);
+    source->addWidget(m_radioPaletteFile);
+    source->addWidget(m_labelPaletteFile, 1);
+    m_paletteDlg.m_strFilter =
+        QStringLiteral("Palette files|*.gpl;*.act;*.pal;*.hex|All files (*.*)|*.*");
+
     auto* palette = new QGroupBox(tr("Palette compilation"), this);
+    m_groupCount = palette;
     m_groupBitSet = new QButtonGroup(this);
     auto* paletteLayout = new QGridLayout(palette);
     const char* const countTexts[] = {"8 bits (256 colors)", "4 bits (16 colors)",
@@ -85,6 +109,7 @@ CMyPropertyPage1::CMyPropertyPage1(QWidget* parent) : CPanelPage(parent) {
     ditherLayout->addWidget(m_sliderDitherLevel, 1, 1);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(source);
     layout->addWidget(palette);
     layout->addWidget(m_checkAdd16);
     layout->addWidget(dither);
@@ -97,6 +122,25 @@ void CMyPropertyPage1::LoadControls() {
     m_editNumBit->setText(QString::number(m_nNumBit));
     ShowRadio(m_groupBitSet, m_nBitSet);
     ShowSlider(m_sliderDitherLevel, m_nDitherLevel);
+    m_strShownPalette = m_strPaletteFile;
+    ShowPaletteChoice();
+}
+
+void CMyPropertyPage1::ShowPaletteChoice() {
+    const bool computed = m_strShownPalette.isEmpty();
+    (computed ? m_radioPaletteComputed : m_radioPaletteFile)->setChecked(true);
+    m_labelPaletteFile->setText(computed ? QString() : QFileInfo(m_strShownPalette).fileName());
+    m_labelPaletteFile->setToolTip(QDir::toNativeSeparators(m_strShownPalette));
+    m_groupCount->setEnabled(computed);
+    m_checkAdd16->setEnabled(computed);
+    emit PaletteChoiceChanged(computed);
+}
+
+void CMyPropertyPage1::OnPaletteFromFile() {
+    m_paletteDlg.m_strFileName = m_strShownPalette;
+    if (m_paletteDlg.RunOpenDialog())
+        m_strShownPalette = m_paletteDlg.m_strFileName;
+    ShowPaletteChoice();
 }
 
 bool CMyPropertyPage1::CountInRange() const {
@@ -115,14 +159,17 @@ void CMyPropertyPage1::FocusCountEdit() {
 }
 
 bool CMyPropertyPage1::StoreControls(QString* error) {
-    if (!CountInRange()) {
+    // With a palette file the count is not used, and its edit cannot be changed.
+    if (m_strShownPalette.isEmpty() && !CountInRange()) {
         if (error)
             *error = RangeMessage();
         return false;
     }
     TakeCheck(m_checkAdd16, m_bAdd16);
     TakeCombo(m_comboDitherMode, m_nDitherMode);
-    m_nNumBit = m_editNumBit->text().toInt();
+    if (CountInRange())
+        m_nNumBit = m_editNumBit->text().toInt();
+    m_strPaletteFile = m_strShownPalette;
     TakeRadio(m_groupBitSet, m_nBitSet);
     TakeSlider(m_sliderDitherLevel, m_nDitherLevel);
     return true;

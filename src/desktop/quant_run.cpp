@@ -3,8 +3,9 @@
 #include "desktop/quant_sign.h"
 #include "document/korvo_doc.h"
 
-CQuantRun::CQuantRun(CKorvoDoc& doc, const PanelValues& values, CQuantSign& sign, QObject* parent)
-    : QObject(parent), m_doc(doc), m_values(values), m_sign(sign) {
+CQuantRun::CQuantRun(CKorvoDoc& doc, const PanelValues& values, std::vector<std::uint32_t> palette,
+                     CQuantSign& sign, QObject* parent)
+    : QObject(parent), m_doc(doc), m_values(values), m_palette(std::move(palette)), m_sign(sign) {
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this,
             [this] { emit Progress(m_sign.m_signal.m_nProgress.load()); });
@@ -21,7 +22,11 @@ bool CQuantRun::Start(QThread::Priority priority) {
     // run has finished.
     m_doc.m_graph.SetSource(&m_doc.m_hDib);
     m_pThread.reset(QThread::create([this] {
-        m_outcome = CQuant(SettingsForRun(m_values)).Quantize(m_doc.m_graph, m_sign.m_signal, {});
+        CQuant quant(SettingsForRun(m_values));
+        if (!m_palette.empty())
+            quant.SetFixedPalette(m_palette);
+        m_outcome = quant.Quantize(m_doc.m_graph, m_sign.m_signal, {});
+        m_transparentIndex = quant.TransparentIndex();
     }));
     if (!m_pThread)
         return false;

@@ -11,7 +11,9 @@
 #include <QObject>
 #include <QThread>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class CKorvoDoc;
 class CQuantSign;
@@ -19,14 +21,17 @@ class CQuantSign;
 class CQuantRun : public QObject {
     Q_OBJECT
 public:
-    CQuantRun(CKorvoDoc& doc, const PanelValues& values, CQuantSign& sign,
-              QObject* parent = nullptr);
+    // `palette`: the colours to map onto, or none to compute a palette.
+    CQuantRun(CKorvoDoc& doc, const PanelValues& values, std::vector<std::uint32_t> palette,
+              CQuantSign& sign, QObject* parent = nullptr);
     ~CQuantRun() override;
 
     // Gives the document's picture to its pixel array, marks the run under way and starts the
     // worker; false, with nothing else changed, when no thread could be made.
     bool Start(QThread::Priority priority);
     CKorvoDoc& Document() const { return m_doc; }
+    // The result palette's entry reserved as transparent, once finished; -1 when none.
+    int TransparentIndex() const { return m_transparentIndex; }
 
 signals:
     // The worker's progress (0..1000), once a second while the run is under way.
@@ -40,8 +45,10 @@ private:
 
     CKorvoDoc& m_doc;
     const PanelValues m_values;
+    const std::vector<std::uint32_t> m_palette;
     CQuantSign& m_sign;
     QTimer m_timer; // the progress poll
     std::unique_ptr<QThread> m_pThread;
     QuantResult m_outcome = QuantResult::Done; // written by the worker, read once it has ended
+    int m_transparentIndex = -1;               // the same
 };

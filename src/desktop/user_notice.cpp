@@ -1,5 +1,6 @@
 #include "desktop/user_notice.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -37,6 +38,17 @@ void ShowPassingNotice(QWidget* owner, const QString& text, NoticeIcon icon) {
     box->setWindowModality(Qt::NonModal);
     // Shown once the event loop runs, so that it comes up over the main window.
     QMetaObject::invokeMethod(box, &QWidget::show, Qt::QueuedConnection);
+}
+
+NoticeAnswer AskNotice(QWidget* owner, const QString& text, const QString& name) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("xKorvo"), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+    box.setObjectName(name);
+    const int result = RunModalDialog(box);
+    const QAbstractButton* clicked = box.clickedButton();
+    if (clicked == box.button(QMessageBox::Yes) || (!clicked && result == QDialog::Accepted))
+        return NoticeAnswer::Yes;
+    return clicked == box.button(QMessageBox::No) ? NoticeAnswer::No : NoticeAnswer::Cancel;
 }
 
 void NoticeBeep(NoticeIcon icon) {

@@ -22,6 +22,10 @@ void ShowNotice(QWidget* owner, const QString& text, NoticeIcon icon = NoticeIco
 // The same message in a box that does not wait: the program goes on while it is shown.
 void ShowPassingNotice(QWidget* owner, const QString& text,
                        NoticeIcon icon = NoticeIcon::Information);
+enum class NoticeAnswer { Yes, No, Cancel };
+// Asks `text` in a modal box with Yes, No and Cancel, run through RunModalDialog under the object
+// name `name`; closing it answers Cancel, and a box accepted without a button clicked Yes.
+NoticeAnswer AskNotice(QWidget* owner, const QString& text, const QString& name);
 // The information or warning beep.
 void NoticeBeep(NoticeIcon icon);
 // Runs a dialog modally and gives its result (QDialog::Accepted or Rejected).

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 
+int FitZoom(std::int64_t width, std::int64_t height, std::int64_t availW, std::int64_t availH) {
+    for (int zoom = kZoomMax; zoom > kZoomMin; --zoom)
+        if (ZoomScale(width, zoom) <= availW && ZoomScale(height, zoom) <= availH)
+            return zoom;
+    return kZoomMin;
+}
+
 DrawPlan PlanDraw(ViewPoint scroll, std::int64_t cw, std::int64_t ch, std::int64_t width,
                   std::int64_t height, int zoom) {
     ViewRect v{scroll.x, scroll.y, scroll.x + cw, scroll.y + ch};

@@ -18,6 +18,15 @@ inline std::int64_t ZoomUnscale(std::int64_t v, int zoom) {
     return zoom >= 1 ? v / zoom : v * (std::int64_t{1} << (1 - zoom));
 }
 
+// The zoom as a percentage of actual size: 1600 at 16x, 3.125 at 1/32.
+inline double ZoomPercent(int zoom) {
+    return zoom >= 1 ? 100.0 * zoom : 100.0 / double(std::int64_t{1} << (1 - zoom));
+}
+
+// The largest of the 21 levels at which a width x height picture fits into availW x availH;
+// the smallest level when none does.
+int FitZoom(std::int64_t width, std::int64_t height, std::int64_t availW, std::int64_t availH);
+
 // Right and bottom are exclusive.
 struct ViewRect {
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;

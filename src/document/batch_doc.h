@@ -1,5 +1,6 @@
 // The batch document: the list of files chosen together in the Open dialog, shown as a numbered
-// log by its views. It reads, changes and saves nothing, so closing it never asks anything.
+// log by its views. It changes and saves nothing, so closing it never asks anything; while a
+// batch run converts its files, its window stays open.
 #pragma once
 
 #include "document/document.h"
@@ -16,7 +17,10 @@ public:
     // were connected.
     void SetFileList(const QStringList& files);
 
+    bool CanCloseFrame() const override { return !m_running; }
+
     QStringList m_fileList; // full paths, in the order the Open dialog gave them
+    bool m_running = false; // true while a batch run converts the files
 
 signals:
     void FileListChanged();

@@ -22,8 +22,9 @@ PictureLoadResult CKorvoDoc::Open(const PluginHost& host, const QString& path) {
     return loaded;
 }
 
-PictureSaveResult CKorvoDoc::Save(const QString& path) {
-    return SavePictureFile(m_hDib, path);
+PictureSaveResult CKorvoDoc::Save(const QString& path, PictureOptions options) {
+    options.transparentIndex = m_transparentIndex;
+    return SavePictureFile(m_hDib, path, options);
 }
 
 std::optional<PictureProperties> CKorvoDoc::Properties() const {

@@ -1,6 +1,6 @@
 // The image document: one open picture. It owns the packed DIB, the display image made from it
 // once, and the zoom shared by its views. It loads (plug-ins first, then the BMP reader), saves
-// as BMP whatever the name, and reports size and distinct colours; it shows nothing itself: the
+// as BMP, PNG or GIF, and reports size and distinct colours; it shows nothing itself: the
 // desktop tells the user what its results mean. It is never marked modified, so closing never
 // asks to save.
 #pragma once
@@ -12,6 +12,7 @@
 #include "quant/pixel_array.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QSize>
 #include <cstdint>
 #include <optional>
@@ -37,8 +38,9 @@ public:
     // Reads `path` through the plug-ins of `host`, then the BMP reader. On success the document
     // holds the picture and the path; otherwise it stays empty and the result says why.
     [[nodiscard]] PictureLoadResult Open(const PluginHost& host, const QString& path);
-    // Writes the picture to `path` as a BMP file; a failed save keeps an existing file.
-    [[nodiscard]] PictureSaveResult Save(const QString& path);
+    // Writes the picture to `path` in the format and variant of `options`, with the entry its
+    // run reserved as transparent; a failed save keeps an existing file.
+    [[nodiscard]] PictureSaveResult Save(const QString& path, PictureOptions options);
     // Size and distinct colours for pictures the pixel array can unpack; nothing otherwise.
     [[nodiscard]] std::optional<PictureProperties> Properties() const;
 
@@ -65,6 +67,10 @@ public:
     DibHandle m_hDib;
     std::vector<std::uint32_t> m_palette; // 0xFFRRGGBB colour table; empty for true colour
     QSize m_sizeDoc{100, 100};
+    // The picture a run result was made from, while that picture is open; null for every other
+    // picture. Compare and the quality figures look at it.
+    QPointer<CKorvoDoc> m_pSource;
+    int m_transparentIndex = -1; // the palette entry the run of a result reserved, or -1
 
 signals:
     void PictureChanged();

@@ -1,21 +1,19 @@
 #include "document/picture_io.h"
 
-#include "image/bmp_file.h"
-
 #include <QFile>
 
-PictureSaveResult SavePictureFile(DibHandle& dib, const QString& path) {
-    std::error_code why;
-    const SaveResult saved = DibSaveFile(dib, QFile::encodeName(path).toStdString(), &why);
-    const QString reason = QString::fromStdString(SaveResultText(saved, why));
-    switch (saved) {
+PictureSaveResult SavePictureFile(DibHandle& dib, const QString& path,
+                                  const PictureOptions& options) {
+    const PictureSaved saved = SavePicture(dib, QFile::encodeName(path).toStdString(), options);
+    const QString reason = QString::fromStdString(PictureSavedText(saved));
+    switch (saved.result) {
     case SaveResult::Ok:
-        return {};
+        return {PictureSaveStatus::Ok, QString(), QString::fromStdString(saved.note)};
     case SaveResult::NotWritable:
-        return {PictureSaveStatus::NotWritable, reason};
+        return {PictureSaveStatus::NotWritable, reason, QString()};
     case SaveResult::NotAFile:
     case SaveResult::FileError:
         break;
     }
-    return {PictureSaveStatus::FileError, reason};
+    return {PictureSaveStatus::FileError, reason, QString()};
 }

@@ -56,3 +56,14 @@ QuantSettings SettingsForRun(const PanelValues& panel) {
         s.colorCount = minimum;
     return s;
 }
+
+PanelValues ForGivenPalette(PanelValues panel) {
+    const PanelValues builtIn;
+    panel.m_nBitSet = builtIn.m_nBitSet;
+    panel.m_nNumBit = builtIn.m_nNumBit;
+    panel.m_bAdd16 = builtIn.m_bAdd16;
+    panel.m_nInBit = builtIn.m_nInBit;
+    panel.m_nOutBit = builtIn.m_nOutBit;
+    panel.m_nRefinePasses = builtIn.m_nRefinePasses;
+    return panel;
+}

@@ -21,8 +21,15 @@ struct PanelValues {
     int m_bTransMode = 0;
     int m_nTransPosition = 3; // 0 upper left, 1 lower left, 2 upper right, 3 lower right
     int m_nRefinePasses = 0;  // palette refinement passes, 0 (off) .. 16
+
+    bool operator==(const PanelValues&) const = default;
 };
 
 // The settings of a run for the panel's values, each brought into the range its control can show
 // (the settings file stores values unchecked).
 [[nodiscard]] QuantSettings SettingsForRun(const PanelValues& panel);
+
+// The values of a run that maps onto a given palette: the colour count, the fixed colours, the
+// precisions and the refinement shape only a computed palette, so they take their built-in
+// values, the ones xkorvo-cli -p runs with.
+[[nodiscard]] PanelValues ForGivenPalette(PanelValues panel);

@@ -64,12 +64,15 @@ inline constexpr SettingKey kGifMode{"ControllPanel", "GifMode", Int, 0, 0, 0, 3
 inline constexpr SettingKey kPngMode{"ControllPanel", "PngMode", Int, 0, 0, 0, 1, Flag};
 inline constexpr SettingKey kRefinePasses{"ControllPanel", "RefinePasses", Int, 0, 0, 0, 16,
                                           Nearest};
+// The palette file a run maps onto; empty: the run computes its palette.
+inline constexpr SettingKey kPaletteFile{"ControllPanel", "PaletteFile", Text};
 
 // The control panel's keys in the order the file lists them.
 inline constexpr const SettingKey* kPanelKeys[] = {
-    &kBitSet,        &kNumBit,        &kAdd16,     &kDitherMode, &kDitherLevel, &kMagCR,
-    &kMagGM,         &kMagWB,         &kMagYB,     &kInBit,      &kOutBit,      &kTransMode,
-    &kTransPosition, &kBatchFileType, &kBatchPath, &kGifMode,    &kPngMode,     &kRefinePasses};
+    &kBitSet,  &kNumBit,    &kAdd16,         &kDitherMode,    &kDitherLevel,
+    &kMagCR,   &kMagGM,     &kMagWB,         &kMagYB,         &kInBit,
+    &kOutBit,  &kTransMode, &kTransPosition, &kBatchFileType, &kBatchPath,
+    &kGifMode, &kPngMode,   &kRefinePasses,  &kPaletteFile};
 
 // The main window's tool bar and status bar (QMainWindow::saveState in base64; 0/1).
 inline constexpr SettingKey kBarState{"BarStatus", "State", Text};

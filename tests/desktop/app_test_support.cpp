@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTest>
 #include <algorithm>
+#include <random>
 
 NoticeRecorder::NoticeRecorder() {
     SetNoticeSink([this](const Notice& n) { m_notices << n; });
@@ -137,6 +138,14 @@ QByteArray Bytes(const DibHandle& dib) {
 
 std::vector<std::uint8_t> Bmp24(int width, int height, const std::vector<std::uint32_t>& topDown) {
     return BitmapFile({40, width, height, 1, 24}, Rows24(width, height, topDown));
+}
+
+std::vector<std::uint8_t> Noise(int width, int height, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height));
+    for (std::uint32_t& pixel : pixels)
+        pixel = random() & 0xFFFFFF;
+    return Bmp24(width, height, pixels);
 }
 
 std::vector<std::uint32_t> Gradient(int w, int h) {

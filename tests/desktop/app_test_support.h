@@ -7,7 +7,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/quant_sign.h"
 #include "desktop/user_notice.h"
-#include "desktop/ver_res.h"
+#include "desktop/version_info.h"
 #include "image/dib.h"
 
 #include <QAction>
@@ -75,5 +75,8 @@ QByteArray ReadFile(const QString& path);
 QByteArray Bytes(const DibHandle& dib);
 // A bitmap file of a 24-bit picture, given top row first as 0xRRGGBB.
 std::vector<std::uint8_t> Bmp24(int width, int height, const std::vector<std::uint32_t>& topDown);
+// A bitmap file of a 24-bit picture whose colours change at every pixel, so that a run has real
+// work to do; drawn from `seed`.
+std::vector<std::uint8_t> Noise(int width, int height, unsigned seed = 12345);
 // A w x h picture whose pixel (x, y) is 0x00xxyy (x and y below 256), top row first.
 std::vector<std::uint32_t> Gradient(int w, int h);

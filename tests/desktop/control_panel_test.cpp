@@ -1,10 +1,13 @@
 // The control panel driven through its controls, the way a user sets it up before a run, and
-// loaded from whatever a settings file holds.
+// loaded from whatever a settings file holds; its preview on the real main window.
 #include "app_test_support.h"
 #include "desktop/control_panel.h"
 #include "desktop/panel_page_engine.h"
 #include "desktop/panel_page_main.h"
 #include "desktop/panel_page_transmission.h"
+#include "desktop/preview_pane.h"
+#include "document/display_image.h"
+#include "document/korvo_doc.h"
 #include "quant/quant.h"
 #include "settings/settings_keys.h"
 #include "tests/support/dib_builder.h"
@@ -13,6 +16,8 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -62,7 +67,7 @@ class TestControlPanel : public QObject {
     Q_OBJECT
 
     template <class T = QWidget> T* Find(const QString& name) {
-        T* child = m_panel->findChild<T*>(name);
+        T* child = (m_pShown ? m_pShown : m_panel.get())->findChild<T*>(name);
         if (!child)
             qFatal("no control %s", qPrintable(name));
         return child;
@@ -96,6 +101,7 @@ class TestControlPanel : public QObject {
 
     std::unique_ptr<NoticeRecorder> m_rec;
     std::unique_ptr<CControllPanel> m_panel;
+    CControllPanel* m_pShown = nullptr; // the main window's panel, while a test drives it
 
 private slots:
     void init() {
@@ -103,6 +109,7 @@ private slots:
         m_panel = std::make_unique<CControllPanel>();
     }
     void cleanup() {
+        m_pShown = nullptr;
         m_panel.reset();
         m_rec.reset();
     }
@@ -306,9 +313,82 @@ private slots:
         QCOMPARE(m_panel->windowTitle(), QStringLiteral("Quantizer color settings"));
         QCOMPARE(m_panel->pos(), mainWindow.frameGeometry().topLeft() + QPoint(8, 8));
         QCOMPARE(m_panel->findChild<QDialogButtonBox*>()->buttons().size(), 2); // no Apply
-        for (const char* name : {"checkPngMode", "comboGifMode", "editBatchPath", "buttonReference",
-                                 "radioBatchFileType0"})
-            QVERIFY2(!Find(QString::fromLatin1(name))->isEnabled(), name);
+    }
+
+    // The Batch page's choices reach the writers: format, PNG interlacing, GIF variant.
+    void batchPageGivesThePictureOptions() {
+        m_panel->show();
+        Drive(QStringLiteral("panelTabs=3 checkPngMode comboGifMode=2 radioBatchFileType2"));
+        QVERIFY(PressOk());
+        const PictureOptions o = m_panel->GetPictureOptions();
+        QCOMPARE(
+            (QList<bool>{o.format == PictureFormat::Gif, o.pngInterlace, o.gif89a, o.gifInterlace}),
+            (QList<bool>{true, true, true, false}));
+    }
+
+    // A small picture's preview is the very picture Reduce colors then makes with the same
+    // settings, and a burst of changes (a count typed digit by digit, a slider dragged, a
+    // method chosen) is previewed by one computation once it settles.
+    void PreviewEqualsTheRunAndSettlesOnce() {
+        m_rec.reset(); // the session records
+        DesktopSession s;
+        QVERIFY(s.StartTrusted());
+        s.frame->m_runPriority = QThread::NormalPriority;
+        QVERIFY(s.frame->OpenDocumentFile(s.File("photo.bmp", Bmp24(64, 48, Gradient(64, 48)))));
+        QByteArray previewed;
+        int computations = -1;
+        s.rec.m_answers[QStringLiteral("controlPanel")] = [&](QDialog& panel) {
+            m_pShown = &static_cast<CControllPanel&>(panel);
+            CPreviewPane* pane = m_pShown->Preview();
+            const auto settled = [pane] { return pane->IsSettled() && pane->Result(); };
+            QVERIFY(pane->isVisible() && QTest::qWaitFor(settled));
+            const int before = pane->Computations();
+            Drive(QStringLiteral("radioBitSet3 editNumBit=1 editNumBit=12 sliderDitherLevel=3 "
+                                 "sliderDitherLevel=4 comboDitherMode=2"));
+            QVERIFY(QTest::qWaitFor(settled));
+            computations = pane->Computations() - before;
+            previewed = Bytes(pane->Result());
+            QCOMPARE(pane->Note(), QString());
+        };
+        s.Action("actionReduce")->trigger();
+        QVERIFY(QTest::qWaitFor([&s] { return !s.RunState().m_bRunning; }, 120000));
+        QCOMPARE(computations, 1);
+        const auto* result =
+            static_cast<CKorvoDoc*>(s.DocumentOf(s.frame->MdiArea()->activeSubWindow()));
+        QCOMPARE(s.frame->MdiArea()->activeSubWindow()->windowTitle(),
+                 QStringLiteral("photo.bmp(12)"));
+        QCOMPARE(Bytes(result->m_hDib), previewed);
+    }
+
+    // A picture beyond the size previewed whole is previewed on a copy of some of its own
+    // pixels, and the pane says so.
+    void PreviewOfALargerPictureIsApproximate() {
+        const std::vector<std::uint32_t> pixels = Gradient(20, 10);
+        QImage image(20, 10, QImage::Format_RGB32);
+        for (int i = 0; i < 200; ++i)
+            image.setPixel(i % 20, i / 20, 0xFF000000u | pixels[std::size_t(i)]);
+        const DibHandle copy = SubsampledCopy(image, 100);
+        QVERIFY(copy);
+        const int w = DibGetWidth(copy.data()), h = DibGetHeight(copy.data());
+        QVERIFY(w * h <= 100 && w * h >= 90 && std::abs(w - 2 * h) <= 1);
+        const QImage small = DibMakeDisplayImage(copy);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                QVERIFY(std::count(pixels.begin(), pixels.end(), small.pixel(x, y) & 0xFFFFFFu));
+
+        m_rec.reset();
+        DesktopSession s;
+        QVERIFY(s.StartTrusted());
+        QVERIFY(s.frame->OpenDocumentFile(s.File("photo.bmp", Bmp24(20, 10, pixels))));
+        s.frame->ControlPanel().Preview()->m_nWholeLimit = 100;
+        QString note;
+        s.rec.m_answers[QStringLiteral("controlPanel")] = [&note](QDialog& panel) {
+            CPreviewPane* pane = static_cast<CControllPanel&>(panel).Preview();
+            QVERIFY(QTest::qWaitFor([pane] { return pane->IsSettled() && pane->Result(); }));
+            note = pane->Note();
+        };
+        s.Action("actionReduce")->trigger();
+        QCOMPARE(note, QStringLiteral("approximate (reduced copy)"));
     }
 };
 

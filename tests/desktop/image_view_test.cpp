@@ -1,19 +1,26 @@
 // The image view: the arithmetic of what a paint draws where (pure functions, rectangles worked
 // out by hand), and the view itself in a real main window: zoom, painting in device pixels,
-// fitting windows, dragging. The painting cases also run on a
-// desktop scaled by 2 (test_desktop_image_view_scaled).
+// fitting windows, dragging, and a run result compared with its source. The painting cases also
+// run on a desktop scaled by 2 (test_desktop_image_view_scaled).
 #include "app_test_support.h"
 #include "desktop/korvo_view.h"
+#include "desktop/main_status_bar.h"
+#include "desktop/palette_dock.h"
 #include "desktop/view_geometry.h"
 #include "document/korvo_doc.h"
+#include "export/quality.h"
 #include "tests/support/dib_builder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyleOptionTitleBar>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 
@@ -38,6 +45,34 @@ class TestImageView : public QObject {
         if (!frame || !frame->OpenDocumentFile(m_s->File(name, bmp)))
             return nullptr;
         return frame->ActiveImageView();
+    }
+
+    // A 16-colour run result of a 300 x 200 gradient, as the active window; its source is the
+    // first window.
+    CKorvoView* Reduced() {
+        CKorvoView* source = Open(Bmp24(300, 200, Gradient(300, 200)), "photo.bmp");
+        if (!source)
+            return nullptr;
+        m_s->frame->m_runPriority = QThread::NormalPriority; // the machine may be busy
+        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [](QDialog& panel) {
+            panel.findChild<QAbstractButton*>(QStringLiteral("radioBitSet1"))->click();
+        };
+        m_s->Action("actionReduce")->trigger();
+        if (!QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000))
+            return nullptr;
+        CKorvoView* result = m_s->frame->ActiveImageView();
+        return result != source ? result : nullptr;
+    }
+    CKorvoView* SourceView() const {
+        return qobject_cast<CKorvoView*>(m_s->Windows().first()->widget());
+    }
+    static QMdiSubWindow* Frame(CKorvoView* view) {
+        return qobject_cast<QMdiSubWindow*>(view->parentWidget());
+    }
+    // The view's client area as painted, in device pixels.
+    static QImage Shot(CKorvoView* view) {
+        QApplication::processEvents();
+        return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 
     std::unique_ptr<DesktopSession> m_s;
@@ -137,6 +172,52 @@ private slots:
         QVERIFY(view->GetTotalSize() == (ViewPoint{2, 2}));
     }
 
+    // Ctrl+plus and Ctrl+minus, Ctrl+wheel and "Fit to window" go through the levels, and the
+    // status bar shows the zoom as a percentage.
+    void zoomByKeysWheelAndFitToWindow() {
+        CKorvoView* view = Open(BigBmp8(100, 60));
+        QVERIFY(view);
+        m_s->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_s->frame));
+        const auto shows = [this](const char* percent) {
+            return m_s->frame->StatusBar()->ZoomText() == QLatin1String(percent);
+        };
+        QVERIFY(shows("100 %"));
+        QTest::keyClick(view->viewport(), Qt::Key_Plus, Qt::ControlModifier);
+        QVERIFY(shows("200 %"));
+        QTest::keyClick(view->viewport(), Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(view->viewport(), Qt::Key_Minus, Qt::ControlModifier);
+        QVERIFY(shows("50 %"));
+        const auto wheel = [view](int delta) {
+            QWheelEvent event(QPointF(10, 10), view->viewport()->mapToGlobal(QPointF(10, 10)),
+                              QPoint(), QPoint(0, delta), Qt::NoButton, Qt::ControlModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view->viewport(), &event);
+        };
+        wheel(-120);
+        QVERIFY(shows("25 %"));
+        wheel(60); // half a notch waits for the other half
+        QVERIFY(shows("25 %"));
+        wheel(60);
+        QVERIFY(shows("50 %"));
+        for (int i = 0; i < 4; ++i) // one more than the last level
+            wheel(-120);
+        QVERIFY(shows("3.125 %"));
+
+        m_s->Action("actionFitToWindow")->trigger();
+        QApplication::processEvents();
+        // The largest level at which the window, grown within the area, shows it all.
+        QMdiSubWindow* frame = Frame(view);
+        const QSize room =
+            m_s->frame->MdiArea()->viewport()->size() - (frame->size() - view->size());
+        const int zoom = view->GetDocument()->m_nZoom;
+        QVERIFY(zoom > 1 && 100 * zoom <= room.width() && 60 * zoom <= room.height());
+        QVERIFY(100 * (zoom + 1) > room.width() || 60 * (zoom + 1) > room.height());
+        QVERIFY(!view->horizontalScrollBar()->isVisible() &&
+                !view->verticalScrollBar()->isVisible());
+        QVERIFY(shows(qPrintable(QStringLiteral("%1 %").arg(zoom * 100))));
+    }
+
     void paintsPicturePixelsWholeAndMarginsHatched_data() {
         QTest::addColumn<int>("zoom");
         QTest::newRow("actual size") << 1;
@@ -178,20 +259,42 @@ private slots:
     }
 
     // Every newly opened window, not only the first, shows its whole picture at actual size
-    // without scroll bars: its client area is the picture, or larger where a tiny picture would
-    // make the window narrower than its title bar allows.
+    // without scroll bars: its client area is the picture, or wider where the window would be
+    // narrower than 240 pixels or than its whole title.
     void windowsFitTheirPicturesWithoutScrollBars() {
-        for (const QSize size : {QSize(320, 200), QSize(200, 150), QSize(17, 11)}) {
-            const QString name = QStringLiteral("%1x%2.bmp").arg(size.width()).arg(size.height());
-            CKorvoView* view = Open(BigBmp8(size.width(), size.height()), name);
+        const struct {
+            QSize size;
+            QString name;
+            bool exact; // the client area is the picture
+        } cases[] = {{{320, 200}, "320x200.bmp", true},
+                     {{200, 150}, "200x150.bmp", false},
+                     {{17, 11}, "a tiny picture whose name is longer than the picture.bmp", false}};
+        for (const auto& c : cases) {
+            CKorvoView* view = Open(BigBmp8(c.size.width(), c.size.height()), c.name);
             QVERIFY(view);
             QApplication::processEvents();
+            auto* frame = qobject_cast<QMdiSubWindow*>(view->parentWidget());
             const QSize client = view->viewport()->size();
-            if (size.width() > 100) // not tiny
-                QCOMPARE(client, size);
-            QVERIFY(client.width() >= size.width() && client.height() >= size.height());
+            if (c.exact)
+                QCOMPARE(client, c.size);
+            QVERIFY(frame->width() >= 240);
+            QVERIFY(client.width() >= c.size.width() && client.height() >= c.size.height());
             QVERIFY(!view->horizontalScrollBar()->isVisible());
             QVERIFY(!view->verticalScrollBar()->isVisible());
+            // The title bar as the window paints it has room for the whole title.
+            QStyleOptionTitleBar bar;
+            bar.initFrom(frame);
+            bar.subControls = QStyle::SC_All;
+            bar.titleBarFlags = frame->windowFlags();
+            bar.text = c.name;
+            bar.rect = QRect(4, 4, frame->width() - 8, 24);
+            const int room =
+                frame->style()
+                    ->subControlRect(QStyle::CC_TitleBar, &bar, QStyle::SC_TitleBarLabel, frame)
+                    .width();
+            QVERIFY2(QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                             .horizontalAdvance(c.name) <= room,
+                     qPrintable(c.name));
         }
     }
 
@@ -222,6 +325,121 @@ private slots:
         QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, QPoint(4000, 4000));
         QVERIFY(!view->IsDragging());
         QVERIFY(port->cursor().shape() != Qt::SizeAllCursor);
+    }
+
+    // Compare shows the source in place of the result exactly as the source's own window shows
+    // it at the same zoom and scroll position, at each of the 21 levels, and goes back.
+    void CompareShowsTheOriginalAtEveryZoom() {
+        CKorvoView* result = Reduced();
+        QVERIFY(result);
+        CKorvoView* source = SourceView();
+        // The result's window opens beside its source, and its palette is shown.
+        QVERIFY(!Frame(result)->geometry().intersects(Frame(source)->geometry()));
+        QVERIFY(m_s->frame->PaletteDock()->isVisible());
+        // The status bar shows the figures xkorvo-cli --stats prints for the pair.
+        const QString figures = QString::fromStdString(QualityText(
+            MeasureQuality(source->GetDocument()->m_hDib, result->GetDocument()->m_hDib)));
+        QVERIFY(QTest::qWaitFor(
+            [this, &figures] { return m_s->frame->StatusBar()->FiguresText() == figures; }));
+        QAction* compare = m_s->Action("actionCompare");
+        QVERIFY(compare->isEnabled() && m_s->frame->ToolBar()->actions().contains(compare));
+        for (int zoom = kZoomMin; zoom <= kZoomMax; ++zoom) {
+            result->SetZoom(zoom);
+            source->SetZoom(zoom);
+            Frame(source)->resize(Frame(result)->size());
+            QApplication::processEvents();
+            const ViewPoint total = result->GetTotalSize();
+            result->ScrollToPosition({total.x / 3, total.y / 3});
+            source->ScrollToPosition(result->GetScrollPosition());
+            const QImage shown = Shot(result);
+            compare->trigger();
+            QVERIFY(compare->isChecked());
+            const QImage compared = Shot(result);
+            QVERIFY2(compared == Shot(source), qPrintable(QStringLiteral("zoom %1").arg(zoom)));
+            QVERIFY(zoom < 1 || compared != shown);
+            compare->trigger();
+            QVERIFY(!compare->isChecked());
+            QVERIFY(Shot(result) == shown);
+        }
+    }
+
+    // The split shows the original left of the divider and the result right of it, each as its
+    // own window shows it; the divider follows the mouse. With "Synchronize views" on, zooming or
+    // scrolling either picture of the pair moves the other.
+    void CompareSplitAndSynchronizedViewsStayAligned() {
+        CKorvoView* result = Reduced();
+        QVERIFY(result);
+        CKorvoView* source = SourceView();
+        m_s->Action("actionSyncViews")->trigger();
+        result->SetZoom(3);
+        QCOMPARE(source->GetDocument()->m_nZoom, 3);
+        source->SetZoom(5);
+        QCOMPARE(result->GetDocument()->m_nZoom, 5);
+        Frame(source)->resize(Frame(result)->size());
+        QApplication::processEvents();
+        result->ScrollToPosition({300, 200});
+        QVERIFY(source->GetScrollPosition() == (ViewPoint{300, 200}));
+        source->ScrollToPosition({500, 100});
+        QVERIFY(result->GetScrollPosition() == (ViewPoint{500, 100}));
+        const QImage original = Shot(source), reduced = Shot(result);
+
+        m_s->frame->MdiArea()->setActiveSubWindow(Frame(result));
+        m_s->Action("actionCompareSplit")->trigger();
+        QVERIFY(result->GetCompareMode() == CompareMode::Split);
+        QWidget* port = result->viewport();
+        const int k = qRound(result->devicePixelRatioF());
+        const QPoint grip(int(result->SplitX() / k), port->height() / 2);
+        const QPoint to(port->width() / 4, grip.y());
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(port, to);
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, to);
+        QCOMPARE(result->SplitX(), std::int64_t(to.x() * k));
+        QVERIFY(result->GetScrollPosition() == (ViewPoint{500, 100})); // the divider, not a drag
+        const QImage split = Shot(result);
+        for (int y = 0; y < split.height(); y += 7)
+            for (int x = 0; x < split.width(); ++x)
+                if (x < to.x() * k || x >= (to.x() + 1) * k)
+                    QCOMPARE(split.pixel(x, y), (x < to.x() * k ? original : reduced).pixel(x, y));
+    }
+
+    // The backslash key: pressed, it switches between result and original; held until it
+    // repeats, it shows the original only until released. Closing the source ends the comparison
+    // and disables it.
+    void CompareKeyAndClosingTheSource() {
+        CKorvoView* result = Reduced();
+        QVERIFY(result);
+        const auto key = [result](QEvent::Type type, bool repeat) {
+            QKeyEvent event(type, Qt::Key_Backslash, Qt::NoModifier, QStringLiteral("\\"), repeat);
+            QApplication::sendEvent(result->viewport(), &event);
+        };
+        const struct {
+            std::vector<std::pair<QEvent::Type, bool>> keys;
+            CompareMode after;
+        } steps[] = {
+            {{{QEvent::KeyPress, false}, {QEvent::KeyRelease, false}}, CompareMode::Original},
+            {{{QEvent::KeyPress, false}, {QEvent::KeyRelease, false}}, CompareMode::Off},
+            {{{QEvent::KeyPress, false}, {QEvent::KeyPress, true}}, CompareMode::Original},
+            {{{QEvent::KeyRelease, false}}, CompareMode::Off},
+        };
+        for (const auto& step : steps) {
+            for (const auto& [type, repeat] : step.keys)
+                key(type, repeat);
+            QVERIFY(result->GetCompareMode() == step.after);
+        }
+
+        m_s->Action("actionCompareSplit")->trigger();
+        const QImage split = Shot(result);
+        m_s->Windows().first()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the window goes
+        QCOMPARE(m_s->Windows().size(), 1);
+        QVERIFY(result->GetCompareMode() == CompareMode::Off);
+        QVERIFY(!m_s->Action("actionCompare")->isEnabled());
+        QVERIFY(!m_s->Action("actionCompareSplit")->isEnabled());
+        key(QEvent::KeyPress, false);
+        key(QEvent::KeyRelease, false);
+        m_s->Action("actionCompare")->trigger();
+        QVERIFY(result->GetCompareMode() == CompareMode::Off);
+        QVERIFY(Shot(result) != split);
     }
 };
 

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -147,10 +148,13 @@ private slots:
         QStringList filters;
         for (const FileFilter& f : asked.filters)
             filters << f.text + " matches " + f.patterns;
-        QCOMPARE(filters,
-                 (QStringList{"All files (*.*) matches *", "BMP files (*.bmp) matches *.bmp"}));
+        QCOMPARE(
+            filters,
+            (QStringList{"All files (*.*) matches *", "BMP files (*.bmp) matches *.bmp",
+                         "PNG files (*.png) matches *.png", "GIF files (*.gif) matches *.gif"}));
         QCOMPARE(asked.fileName, QStringLiteral("photo"));
-        QCOMPARE(asked.filterIndex, 2); // the BMP filter
+        QCOMPARE(asked.initialDir, m_s->files.path() + QLatin1Char('/')); // the picture's folder
+        QCOMPARE(asked.filterIndex, 2);                                   // the BMP filter
         QCOMPARE(asked.defaultSuffix, QStringLiteral("bmp"));
         QCOMPARE(m_s->rec.Messages(), QStringList());
         QCOMPARE(doc->GetTitle(), QStringLiteral("photo.bmp"));
@@ -180,7 +184,11 @@ private slots:
             poll.start(10);
             QVERIFY(save ? !Frame()->SaveDialog().RunSaveDialog()
                          : !Frame()->OpenDialog().RunOpenDialog());
-            QCOMPARE(shown, (QStringList{"All files (*.*)", "BMP files (*.bmp)"}));
+            QStringList expected{"All files (*.*)", "BMP files (*.bmp)"};
+            if (save)
+                expected << "PNG files (*.png)"
+                         << "GIF files (*.gif)";
+            QCOMPARE(shown, expected);
             QCOMPARE(selected, shown.value(save ? 1 : 0));
         }
     }
@@ -250,12 +258,18 @@ private slots:
     }
 
     void newOffersPictureOrBatch() {
+        QStringList offered;
         for (int row : {0, 1}) {
-            m_s->rec.m_answers[QStringLiteral("newTypeDialog")] = [row](QDialog& d) {
-                d.findChild<QListWidget*>(QStringLiteral("listNewType"))->setCurrentRow(row);
+            m_s->rec.m_answers[QStringLiteral("newTypeDialog")] = [row, &offered](QDialog& d) {
+                auto* list = d.findChild<QListWidget*>(QStringLiteral("listNewType"));
+                offered.clear();
+                for (int i = 0; i < list->count(); ++i)
+                    offered << list->item(i)->text();
+                list->setCurrentRow(row);
             };
             m_s->Action("actionNew")->trigger();
         }
+        QCOMPARE(offered, (QStringList{"Picture", "Batch"}));
         QCOMPARE(m_s->Windows().size(), 2);
         auto* image = qobject_cast<CKorvoDoc*>(m_s->DocumentOf(m_s->Windows()[0]));
         QVERIFY(image && !image->HasDib());
@@ -263,6 +277,38 @@ private slots:
         m_s->rec.m_answers.clear();
         m_s->Action("actionNew")->trigger(); // cancelled: nothing new
         QCOMPARE(m_s->Windows().size(), 2);
+    }
+
+    // The Window menu lists the open windows, the active one checked; Ctrl+Tab and
+    // Ctrl+Shift+Tab go round them every time.
+    void windowMenuListsWindowsAndCtrlTabGoesRound() {
+        for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+            QVERIFY(Open(m_s->File(name, Bmp24(1, 1, {0}))));
+        auto* menu = Frame()->findChild<QMenu*>(QStringLiteral("menuWindow"));
+        const auto listed = [menu] {
+            QStringList entries;
+            for (QAction* action : menu->actions())
+                if (action->objectName().startsWith(QLatin1String("actionWindow")))
+                    entries << action->text() + (action->isChecked() ? " (active)" : "");
+            return entries;
+        };
+        QCOMPARE(listed(), (QStringList{"&1 a.bmp", "&2 b.bmp", "&3 c.bmp (active)"}));
+        Frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Frame()));
+        const auto active = [this] { return Frame()->MdiArea()->activeSubWindow()->windowTitle(); };
+        for (const char* next : {"a.bmp", "b.bmp", "c.bmp", "a.bmp"}) {
+            QTest::keyClick(Frame(), Qt::Key_Tab, Qt::ControlModifier);
+            QCOMPARE(active(), QLatin1String(next));
+        }
+        for (const char* previous : {"c.bmp", "b.bmp"}) {
+            QTest::keyClick(Frame(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(active(), QLatin1String(previous));
+        }
+        for (QAction* action : menu->actions())
+            if (action->objectName() == QLatin1String("actionWindow3"))
+                action->trigger();
+        QCOMPARE(active(), QStringLiteral("c.bmp"));
+        QCOMPARE(listed(), (QStringList{"&1 a.bmp", "&2 b.bmp", "&3 c.bmp (active)"}));
     }
 
     // The dialog on the program's own registry: switching every plug-in off is written to the

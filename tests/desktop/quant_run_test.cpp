@@ -3,7 +3,7 @@
 // without a result.
 #include "app_test_support.h"
 #include "desktop/control_panel.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "desktop/quant_sign.h"
 #include "document/korvo_doc.h"
 #include "image/bmp_file.h"
@@ -16,20 +16,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QTest>
-#include <random>
-
-namespace {
-
-// A picture whose colours change at every pixel, so that a run has real work to do.
-std::vector<std::uint8_t> Noise(int width, int height) {
-    std::mt19937 random(12345);
-    std::vector<std::uint32_t> pixels(std::size_t(width) * std::size_t(height));
-    for (std::uint32_t& pixel : pixels)
-        pixel = random() & 0xFFFFFF;
-    return Bmp24(width, height, pixels);
-}
-
-} // namespace
 
 class TestQuantRun : public QObject {
     Q_OBJECT

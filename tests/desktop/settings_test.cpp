@@ -3,7 +3,7 @@
 // user wrote surviving it, and files the program must not read.
 #include "app_test_support.h"
 #include "desktop/file_dialogs.h"
-#include "desktop/my_status_bar.h"
+#include "desktop/main_status_bar.h"
 #include "pluginhost/plugin_registry.h"
 #include "settings/settings_file.h"
 

@@ -2,6 +2,7 @@
 // a palette file when asked.
 #pragma once
 
+#include "export/palette_file.h"
 #include "export/picture_save.h"
 #include "image/dib.h"
 
@@ -16,6 +17,9 @@ struct OutputDone {
 // Writes `result` to `output` with `options`; "-" writes standard output.
 [[nodiscard]] OutputDone WriteResult(DibHandle& result, const std::string& output,
                                      const PictureOptions& options);
+
+// The colour table of `result` with its transparent entry; no colours for a picture without one.
+[[nodiscard]] Palette ResultPalette(const DibHandle& result, int transparentIndex);
 
 // Writes the colour table of `result`, with its transparent entry, to the palette file `path`
 // (format by extension).

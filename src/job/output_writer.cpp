@@ -1,8 +1,8 @@
-#include "cli/output_writer.h"
+#include "job/output_writer.h"
 
-#include "cli/cli_options.h"
 #include "export/palette_file.h"
 #include "image/bmp_file.h"
+#include "job/reduce_job.h"
 
 #include <cstdio>
 
@@ -34,16 +34,22 @@ OutputDone WriteResult(DibHandle& result, const std::string& output,
     return done;
 }
 
-OutputDone WriteResultPalette(const DibHandle& result, int transparentIndex,
-                              const std::string& path) {
+Palette ResultPalette(const DibHandle& result, int transparentIndex) {
     Palette palette;
+    if (!result)
+        return palette;
     const std::uint8_t* h = result.data();
     const std::uint8_t* table = DibGetColorTable(h);
     for (unsigned i = 0; i < DibGetColorCount(h) && i < 256; ++i)
         palette.colors.push_back(ReadU32(table + 4 * i) & 0xFFFFFF);
     palette.transparentIndex = transparentIndex;
+    return palette;
+}
+
+OutputDone WriteResultPalette(const DibHandle& result, int transparentIndex,
+                              const std::string& path) {
     std::error_code why;
-    const SaveResult saved = SavePaletteFile(palette, path, &why);
+    const SaveResult saved = SavePaletteFile(ResultPalette(result, transparentIndex), path, &why);
     OutputDone done;
     if (saved != SaveResult::Ok) {
         done.ok = false;

@@ -1,4 +1,4 @@
-#include "desktop/ver_res.h"
+#include "desktop/version_info.h"
 
 #ifndef XKORVO_VERSION_STRING
 #define XKORVO_VERSION_STRING ""
