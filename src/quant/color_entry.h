@@ -1,6 +1,6 @@
-// One weighted colour of the histogram: its point in the colour space, how much it counts, and
-// the projection key the box division sorts by. The box division reorders pointers to entries,
-// never the entries themselves.
+// One weighted colour of the histogram: its point in the colour space and how much it counts,
+// 16 bytes. The box division reorders pointers to entries, never the entries themselves, and
+// keeps the projection keys it sorts by apart from them.
 #pragma once
 
 #include "mapping/color_space.h"
@@ -10,5 +10,4 @@
 struct ColorEntry {
     SpacePoint point;
     std::uint32_t weight = 0; // 8 per pixel in smooth surroundings, 1 per other pixel
-    double key = 0;           // projection on a box's principal axis, set while splitting
 };

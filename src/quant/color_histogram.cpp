@@ -525,7 +525,6 @@ StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, 
             for (const Run& run : list) {
                 space.RgbToSpace(e->point, run.color);
                 e->weight = run.weight;
-                e->key = 0;
                 ++e;
             }
             std::vector<Run>().swap(list);

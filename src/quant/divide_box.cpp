@@ -1,7 +1,5 @@
 #include "quant/divide_box.h"
 
-#include "quant/key_sort.h"
-
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -141,12 +139,13 @@ bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j,
         return false;
     }
     const double* axis = boxes[i].axis;
+    m_sort.Reserve(std::size_t(count));
     for (int n = 0; n < count; ++n) {
-        ColorEntry& e = *entries[first + n];
-        e.key = (double(e.point.yb) * axis[0] + double(e.point.cr) * axis[1]) +
-                double(e.point.luma) * axis[2];
+        const SpacePoint& p = entries[first + n]->point;
+        m_sort.SetKey(std::size_t(n),
+                      (double(p.yb) * axis[0] + double(p.cr) * axis[1]) + double(p.luma) * axis[2]);
     }
-    SortByKey(entries + first, count);
+    m_sort.Sort(entries + first, count);
 
     int k = FindBestCut(entries, first, count);
     if (k < 1 || count - k < 1) {
@@ -209,8 +208,4 @@ int CDivideBox::FindBestCut(ColorEntry* const* entries, int first, int count) {
         }
     }
     return bestCut;
-}
-
-void CDivideBox::SortByKey(ColorEntry** pointers, int count) {
-    StableSortByKey(pointers, count);
 }

@@ -5,6 +5,7 @@
 
 #include "mapping/color_space.h"
 #include "quant/color_entry.h"
+#include "quant/key_sort.h"
 
 #include <cstdint>
 
@@ -30,6 +31,9 @@ public:
     // Sets up boxes[index] over entries[first .. first + count - 1].
     void FillBox(ColorBox* boxes, ColorEntry** entries, int index, int first, int count,
                  const CColorSpace& space);
+    // Has the memory for splitting ranges of up to `count` entries (throws std::bad_alloc);
+    // without it, SplitBox has it for each range.
+    void ReserveSplit(std::size_t count) { m_sort.Reserve(count); }
     // Splits boxes[i] into itself and boxes[j]; false (and error 0) when it cannot be split.
     bool SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j, const CColorSpace& space);
     // Weighted mean, covariance diagonal and principal axis of a range; returns the largest
@@ -42,10 +46,9 @@ public:
     // Cyclic Jacobi rotations on the symmetric row-major n x n `matrix`; `vectors` (row-major,
     // starting as the caller sets it) receives the rotations column by column.
     static void JacobiEigen(int n, double* matrix, double* vectors, double threshold);
-    // Stable sort of `count` pointers, ascending by their entries' key.
-    static void SortByKey(ColorEntry** pointers, int count);
 
 private:
     double m_covariance[3][3] = {};
     double m_vectors[3][3] = {};
+    CKeySort m_sort;
 };

@@ -3,13 +3,6 @@
 #include "quant/radix_sort.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <memory>
-#include <new>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -17,59 +10,53 @@ namespace {
 constexpr int kRadixFrom = 2048;
 
 constexpr int kDigitBits = 11;
-constexpr int kDigits = (64 + kDigitBits - 1) / kDigitBits;
-
-struct Keyed {
-    std::uint64_t order; // ascending exactly as the key
-    ColorEntry* entry;
-};
 
 // A pattern that orders as the key does: negative keys have every bit flipped, the others
 // only the sign. Zero of either sign becomes the same pattern, as `<` sees them equal.
-std::uint64_t OrderOf(double key) {
-    if (key == 0)
-        key = 0; // -0 becomes +0
-    std::uint64_t bits;
-    std::memcpy(&bits, &key, sizeof bits);
+std::uint64_t OrderOf(std::uint64_t bits) {
+    if ((bits << 1) == 0)
+        bits = 0; // -0 becomes +0
     return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
-}
-
-void ComparisonSort(ColorEntry** pointers, int count) {
-    // Sorting the keys beside their pointers keeps the comparisons in one contiguous array;
-    // without room for that copy the pointers are sorted in place, to the same order.
-    std::vector<std::pair<double, ColorEntry*>> keyed;
-    try {
-        keyed.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    } catch (const std::bad_alloc&) {
-        std::stable_sort(pointers, pointers + count,
-                         [](const ColorEntry* a, const ColorEntry* b) { return a->key < b->key; });
-        return;
-    }
-    for (int i = 0; i < count; ++i)
-        keyed.emplace_back(pointers[i]->key, pointers[i]);
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (int i = 0; i < count; ++i)
-        pointers[i] = keyed[i].second;
 }
 
 } // namespace
 
-void StableSortByKey(ColorEntry** pointers, int count) {
-    if (count < kRadixFrom)
-        return ComparisonSort(pointers, count);
-    for (int i = 0; i < count; ++i)
-        if (std::isnan(pointers[i]->key))
-            return ComparisonSort(pointers, count);
-    const std::size_t n = static_cast<std::size_t>(count);
-    std::unique_ptr<Keyed[]> from(new (std::nothrow) Keyed[n]);
-    std::unique_ptr<Keyed[]> to(new (std::nothrow) Keyed[n]);
-    if (!from || !to)
-        return ComparisonSort(pointers, count);
+void CKeySort::Reserve(std::size_t count) {
+    if (!m_counters) {
+        m_small.reserve(kRadixFrom);
+        m_counters.reset(new std::size_t[engine::kRadixCounters<kDigitBits>]);
+    }
+    if (count <= m_capacity)
+        return;
+    // Default-initialised: only the entries a range uses are ever touched.
+    m_keys.reset(new std::uint64_t[count]);
+    m_keyScratch.reset(new std::uint64_t[count]);
+    m_pointerScratch.reset(new ColorEntry*[count]);
+    m_capacity = count;
+}
 
+void CKeySort::CompareSort(ColorEntry** pointers, int count) {
+    // Sorting the keys beside their pointers keeps the comparisons in one contiguous array.
+    m_small.clear();
+    for (int i = 0; i < count; ++i)
+        m_small.emplace_back(std::bit_cast<double>(m_keys[i]), pointers[i]);
+    std::stable_sort(m_small.begin(), m_small.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (int i = 0; i < count; ++i)
+        pointers[i] = m_small[std::size_t(i)].second;
+}
+
+void CKeySort::Sort(ColorEntry** pointers, int count) {
+    if (count < kRadixFrom)
+        return CompareSort(pointers, count);
+    const std::size_t n = static_cast<std::size_t>(count);
     for (std::size_t i = 0; i < n; ++i)
-        from[i] = {OrderOf(pointers[i]->key), pointers[i]};
-    engine::RadixSort<kDigitBits>(from, to, n, kDigits, [](const Keyed& k) { return k.order; });
-    for (std::size_t i = 0; i < n; ++i)
-        pointers[i] = from[i].entry;
+        m_keys[i] = OrderOf(m_keys[i]);
+    std::uint64_t* keys = m_keys.get();
+    std::uint64_t* keyScratch = m_keyScratch.get();
+    ColorEntry** values = pointers;
+    ColorEntry** valueScratch = m_pointerScratch.get();
+    engine::RadixSortPairs<kDigitBits>(keys, keyScratch, values, valueScratch, n, m_counters.get());
+    if (values != pointers)
+        std::copy(values, values + n, pointers);
 }

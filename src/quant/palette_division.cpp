@@ -49,9 +49,11 @@ StageResult DividePalette(std::vector<ColorEntry>& entries, int target, const CC
 
     std::vector<ColorEntry*> pointers;
     std::vector<ColorBox> boxes;
+    CDivideBox divider;
     try {
         pointers.resize(entries.size());
         boxes.resize(kBoxTableSize);
+        divider.ReserveSplit(entries.size());
     } catch (const std::bad_alloc&) {
         return StageResult::OutOfMemory;
     }
@@ -59,7 +61,6 @@ StageResult DividePalette(std::vector<ColorEntry>& entries, int target, const CC
         pointers[i] = &entries[i];
 
     signal.SetProgress(450);
-    CDivideBox divider;
     divider.FillBox(boxes.data(), pointers.data(), 0, 0, entryCount, space);
     if (signal.Cancelled())
         return StageResult::Cancelled;

@@ -1,38 +1,50 @@
-// Stable least-significant-digit radix sort, shared by the histogram's colour keys and the box
-// division's projection keys.
+// Stable least-significant-digit radix sort of 64-bit keys that carry one value each, for the
+// box division's projection keys.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
-#include <memory>
 #include <utility>
 
 namespace engine {
 
-// Sorts items[0 .. count - 1] ascending by the lowest `digits` digits of Bits bits of
-// key(item), an unsigned integer; items of equal key keep their order. `scratch` has room for
-// `count` items; the two buffers may trade places. A digit that every key shares is skipped.
-template <int Bits, class T, class Key>
-void RadixSort(std::unique_ptr<T[]>& items, std::unique_ptr<T[]>& scratch, std::size_t count,
-               int digits, Key key) {
-    constexpr std::uint64_t mask = (std::uint64_t{1} << Bits) - 1;
-    std::size_t start[std::size_t{1} << Bits];
+// The counters RadixSortPairs<Bits> takes: one per value of each digit.
+template <int Bits> constexpr std::size_t kRadixCounters = ((64 + Bits - 1) / Bits) << Bits;
+
+// Sorts keys[0 .. count - 1] ascending, moving values[i] with keys[i]; equal keys keep their
+// order. Each scratch array has room for `count` items; a buffer and its scratch may trade
+// places, so the sorted items are where `keys` and `values` point afterwards. The digits of
+// Bits bits are counted in one pass over the keys, into `counters` (kRadixCounters<Bits>); a
+// digit that every key shares is skipped.
+template <int Bits, class Value>
+void RadixSortPairs(std::uint64_t*& keys, std::uint64_t*& keyScratch, Value*& values,
+                    Value*& valueScratch, std::size_t count, std::size_t* counters) {
+    constexpr int digits = (64 + Bits - 1) / Bits;
+    constexpr std::size_t radix = std::size_t{1} << Bits;
+    constexpr std::uint64_t mask = radix - 1;
+    std::size_t* const start = counters;
+    std::fill(start, start + kRadixCounters<Bits>, std::size_t{0});
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t key = keys[i];
+        for (int d = 0; d < digits; ++d)
+            ++start[d * radix + ((key >> (d * Bits)) & mask)];
+    }
     for (int d = 0; d < digits; ++d) {
-        const int shift = d * Bits;
-        std::fill(std::begin(start), std::end(start), 0);
-        for (std::size_t i = 0; i < count; ++i)
-            ++start[(static_cast<std::uint64_t>(key(items[i])) >> shift) & mask];
-        if (std::find(std::begin(start), std::end(start), count) != std::end(start))
+        std::size_t* first = start + d * radix;
+        if (std::find(first, first + radix, count) != first + radix)
             continue;
         std::size_t next = 0;
-        for (std::size_t& c : start)
-            next += std::exchange(c, next);
-        for (std::size_t i = 0; i < count; ++i)
-            scratch[start[(static_cast<std::uint64_t>(key(items[i])) >> shift) & mask]++] =
-                items[i];
-        items.swap(scratch);
+        for (std::size_t b = 0; b < radix; ++b)
+            next += std::exchange(first[b], next);
+        const int shift = d * Bits;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t to = first[(keys[i] >> shift) & mask]++;
+            keyScratch[to] = keys[i];
+            valueScratch[to] = values[i];
+        }
+        std::swap(keys, keyScratch);
+        std::swap(values, valueScratch);
     }
 }
 

@@ -169,19 +169,22 @@ TEST(DivideBox, SortIsTheStableOrderOfTheKeys) {
     for (const Case& c : cases) {
         for (int count : {0, 1, 6, 2047, 2048, 30000}) {
             std::vector<ColorEntry> e(static_cast<std::size_t>(count));
+            std::vector<double> keys;
             for (int i = 0; i < count; ++i)
-                e[i].key = c.key(i), e[i].weight = static_cast<std::uint32_t>(i);
+                keys.push_back(c.key(i)), e[i].weight = static_cast<std::uint32_t>(i);
             Range got(e);
-            CDivideBox::SortByKey(got.pointers.data(), count);
-            Range want(e);
-            std::stable_sort(
-                want.pointers.begin(), want.pointers.end(),
-                [](const ColorEntry* a, const ColorEntry* b) { return a->key < b->key; });
-            std::vector<std::uint32_t> gotOrder, wantOrder;
+            CKeySort sort;
+            sort.Reserve(e.size());
+            for (int i = 0; i < count; ++i)
+                sort.SetKey(std::size_t(i), keys[i]);
+            sort.Sort(got.pointers.data(), count);
+            std::vector<std::uint32_t> gotOrder, wantOrder(e.size());
             for (int i = 0; i < count; ++i) {
                 gotOrder.push_back(got.pointers[i]->weight);
-                wantOrder.push_back(want.pointers[i]->weight);
+                wantOrder[i] = static_cast<std::uint32_t>(i);
             }
+            std::stable_sort(wantOrder.begin(), wantOrder.end(),
+                             [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
             EXPECT_EQ(gotOrder, wantOrder) << c.what << ", " << count << " entries";
         }
     }
