@@ -110,8 +110,7 @@ void Print(const char* what, double view, double plain) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    PreferOffscreen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString big =

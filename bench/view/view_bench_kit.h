@@ -3,6 +3,7 @@
 
 #include "desktop/korvo_view.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QString>
@@ -12,6 +13,13 @@
 #include <vector>
 
 constexpr int kScreenW = 1920, kScreenH = 1080;
+
+// Draws offscreen unless the caller chose a platform: the figures should not depend on a
+// compositor. Call before the application object is made.
+inline void PreferOffscreen() {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 inline double MedianMs(int rounds, const std::function<void()>& work) {
     std::vector<double> ms;
