@@ -1,5 +1,7 @@
 #include "mapping/nearest_search.h"
 
+#include "mapping/nearest_scan.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -7,11 +9,11 @@
 
 namespace {
 
-constexpr std::int64_t kCellSize = 131072;      // 8 levels of 16384 units
-constexpr std::int64_t kChromaOffset = 2621440; // the grid starts 160 levels below 0
-constexpr std::int64_t kLumaOffset = 524288;    // and 32 levels below black
-constexpr int kGridSide = 40;
-constexpr int kLanes = 4;
+using nearest::kCellSize;
+using nearest::kChromaOffset;
+using nearest::kGridSide;
+using nearest::kLanes;
+using nearest::kLumaOffset;
 
 // The length of a cell's full space diagonal, 131072 * sqrt(3): an entry farther than the
 // nearest one plus this from the cell centre is never nearest to a point of the cell.
@@ -20,68 +22,16 @@ const double kDiagonal = std::sqrt(51539607552.0);
 // Padding entries lie so far away that no point is ever nearer to them.
 constexpr double kFarAway = 1e30;
 
-typedef double Lane4 __attribute__((vector_size(32)));
-typedef double Lane4u __attribute__((vector_size(32), aligned(8)));
-typedef long long Index4 __attribute__((vector_size(32)));
-
-} // namespace
-
-// One allocation: the header, the coordinates (rounded up to whole groups of four, padded with
-// far-away entries) and the list of palette indices with its terminator.
-struct CNearestSearch::Candidates {
-    int count;  // entries in the list
-    int padded; // count rounded up to a multiple of kLanes
-    double* yb;
-    double* cr;
-    double* luma;
-    std::uint16_t* list;
-    // For a cell's list: the entries that can be nearest to a point inside the cell, when fewer
-    // (see BuildCellList); null when they are all of them.
-    Candidates* inside;
-};
-
-namespace {
-
-// The nearest of the candidates: the smallest squared distance, formed per entry exactly as
-// CColorSpace::Distance2 forms it (differences as doubles, (dyb^2 + dcr^2) + dluma^2), four
-// entries at a time; of equally near entries the earliest in the list wins, which is the one
-// with the lowest palette index.
-__attribute__((target_clones("avx2", "default"))) int
-ScanCandidates(const CNearestSearch::Candidates& c, int yb, int cr, int luma) {
-    const double qyb = yb, qcr = cr, qluma = luma;
-    const Lane4 vyb = {qyb, qyb, qyb, qyb};
-    const Lane4 vcr = {qcr, qcr, qcr, qcr};
-    const Lane4 vluma = {qluma, qluma, qluma, qluma};
-    Lane4 best = {HUGE_VAL, HUGE_VAL, HUGE_VAL, HUGE_VAL};
-    Index4 bestAt = {0, 1, 2, 3};
-    Index4 at = {0, 1, 2, 3};
-    const Index4 step = {kLanes, kLanes, kLanes, kLanes};
-    for (int k = 0; k < c.padded; k += kLanes) {
-        const Lane4 dyb = *reinterpret_cast<const Lane4u*>(c.yb + k) - vyb;
-        const Lane4 dcr = *reinterpret_cast<const Lane4u*>(c.cr + k) - vcr;
-        const Lane4 dluma = *reinterpret_cast<const Lane4u*>(c.luma + k) - vluma;
-        const Lane4 d = dyb * dyb + dcr * dcr + dluma * dluma;
-        const Index4 nearer = d < best;
-        best = nearer ? d : best;
-        bestAt = nearer ? at : bestAt;
-        at += step;
-    }
-    int found = static_cast<int>(bestAt[0]);
-    double nearest = best[0];
-    for (int lane = 1; lane < kLanes; ++lane) {
-        if (best[lane] < nearest || (best[lane] == nearest && bestAt[lane] < found)) {
-            nearest = best[lane];
-            found = static_cast<int>(bestAt[lane]);
-        }
-    }
-    return c.list[found];
+__attribute__((target_clones("avx2", "default"))) int ScanList(const CNearestSearch::Candidates& c,
+                                                               int yb, int cr, int luma) {
+    return c.list[nearest::ScanCandidates(c, c.padded / kLanes, yb, cr, luma)];
 }
 
 } // namespace
 
 CNearestSearch::~CNearestSearch() {
     FreeCellLists();
-    std::free(m_allEntries);
+    FreeCandidates(m_allEntries);
 }
 
 CNearestSearch::Candidates* CNearestSearch::NewCandidates(const double* distance,
@@ -90,41 +40,59 @@ CNearestSearch::Candidates* CNearestSearch::NewCandidates(const double* distance
     for (int i = 0; i < m_searchCount; ++i)
         n += distance[i] < threshold ? 1 : 0;
     const int padded = (n + kLanes - 1) / kLanes * kLanes;
-    const std::size_t size = sizeof(Candidates) + 3 * sizeof(double) * padded +
+    static_assert(sizeof(Candidates) % alignof(nearest::Group) == 0);
+    const std::size_t size = sizeof(Candidates) + sizeof(nearest::Group) * (padded / kLanes) +
+                             sizeof(SpacePoint) * static_cast<std::size_t>(padded) +
                              sizeof(std::uint16_t) * (static_cast<std::size_t>(n) + 1);
-    auto* block = static_cast<unsigned char*>(std::malloc(size));
+    auto* block = static_cast<unsigned char*>(std::aligned_alloc(
+        alignof(nearest::Group),
+        (size + alignof(nearest::Group) - 1) / alignof(nearest::Group) * alignof(nearest::Group)));
     if (block == nullptr)
         return nullptr;
     auto* c = reinterpret_cast<Candidates*>(block);
+    auto* groups = reinterpret_cast<nearest::Group*>(c + 1);
+    auto* points = reinterpret_cast<SpacePoint*>(groups + padded / kLanes);
     c->count = n;
     c->padded = padded;
-    c->yb = reinterpret_cast<double*>(block + sizeof(Candidates));
-    c->cr = c->yb + padded;
-    c->luma = c->cr + padded;
-    c->list = reinterpret_cast<std::uint16_t*>(c->luma + padded);
-    c->inside = nullptr;
+    c->points = points;
+    c->list = reinterpret_cast<std::uint16_t*>(points + padded);
+    c->whole = c;
     int k = 0;
     for (int i = 0; i < m_searchCount; ++i) {
         if (!(distance[i] < threshold))
             continue;
         c->list[k] = static_cast<std::uint16_t>(i);
-        c->yb[k] = m_palettePoints[i].yb;
-        c->cr[k] = m_palettePoints[i].cr;
-        c->luma[k] = m_palettePoints[i].luma;
+        points[k] = m_palettePoints[i];
+        groups[k / kLanes].yb[k % kLanes] = nearest::kScale * m_palettePoints[i].yb;
+        groups[k / kLanes].cr[k % kLanes] = nearest::kScale * m_palettePoints[i].cr;
+        groups[k / kLanes].luma[k % kLanes] = nearest::kScale * m_palettePoints[i].luma;
         ++k;
     }
     c->list[n] = 0xFFFF;
     for (; k < padded; ++k) {
-        c->yb[k] = kFarAway;
-        c->cr[k] = kFarAway;
-        c->luma[k] = kFarAway;
+        points[k] = SpacePoint{};
+        groups[k / kLanes].yb[k % kLanes] = kFarAway;
+        groups[k / kLanes].cr[k % kLanes] = kFarAway;
+        groups[k / kLanes].luma[k % kLanes] = kFarAway;
     }
     return c;
 }
 
+CNearestSearch::Candidates* CNearestSearch::Unpack(std::uintptr_t entry) {
+    return reinterpret_cast<Candidates*>(entry & ~kGroupsMask);
+}
+
+void CNearestSearch::FreeCandidates(Candidates* c) {
+    if (c == nullptr)
+        return;
+    if (c->whole != c)
+        std::free(c->whole);
+    std::free(c);
+}
+
 bool CNearestSearch::SetPalette(const SpacePoint* points, int count) {
     FreeCellLists();
-    std::free(m_allEntries);
+    FreeCandidates(m_allEntries);
     m_allEntries = nullptr;
     if (count < 1)
         count = 1; // a search always has an entry to return
@@ -154,15 +122,15 @@ int CNearestSearch::CellOf(int yb, int cr, int luma) {
 int CNearestSearch::FindNearest(int yb, int cr, int luma) {
     const int cell = CellOf(yb, cr, luma);
     if (cell >= 0) {
-        const Candidates* c = m_cellLists[cell].load(std::memory_order_acquire);
+        const Candidates* c = Unpack(m_cellLists[cell].load(std::memory_order_acquire));
         if (c == nullptr && BuildCellList(yb, cr, luma))
-            c = m_cellLists[cell].load(std::memory_order_acquire);
+            c = Unpack(m_cellLists[cell].load(std::memory_order_acquire));
         if (c != nullptr) {
             // A point that only truncation puts into the cell (less than a cell below the grid)
             // is searched in the whole list.
             const bool inside =
                 yb + kChromaOffset >= 0 && cr + kChromaOffset >= 0 && luma + kLumaOffset >= 0;
-            return ScanCandidates(inside && c->inside ? *c->inside : *c, yb, cr, luma);
+            return ScanList(inside ? *c : *c->whole, yb, cr, luma);
         }
     }
     return SearchAll(yb, cr, luma);
@@ -193,12 +161,16 @@ bool CNearestSearch::BuildCellList(int yb, int cr, int luma) {
     const double low[3] = {double(iyb * kCellSize - kChromaOffset),
                            double(icr * kCellSize - kChromaOffset),
                            double(iluma * kCellSize - kLumaOffset)};
-    c->inside = InsideCandidates(distance, threshold, low);
-    Candidates* expected = nullptr;
-    if (!m_cellLists[cell].compare_exchange_strong(expected, c, std::memory_order_acq_rel)) {
-        std::free(c->inside); // another thread published the same list first
-        std::free(c);
+    if (Candidates* inside = InsideCandidates(distance, threshold, low)) {
+        inside->whole = c;
+        c = inside;
     }
+    const int groups = c->padded / kLanes;
+    const std::uintptr_t entry =
+        reinterpret_cast<std::uintptr_t>(c) | (groups <= int(kGroupsMask) ? groups : 0);
+    std::uintptr_t expected = 0;
+    if (!m_cellLists[cell].compare_exchange_strong(expected, entry, std::memory_order_acq_rel))
+        FreeCandidates(c); // another thread published the same list first
     return true;
 }
 
@@ -280,7 +252,7 @@ int CNearestSearch::SearchList(const std::uint16_t* list, int yb, int cr, int lu
 
 int CNearestSearch::SearchAll(int yb, int cr, int luma) const {
     if (m_allEntries != nullptr)
-        return ScanCandidates(*m_allEntries, yb, cr, luma);
+        return ScanList(*m_allEntries, yb, cr, luma);
     int best = 0;
     double bestDistance = CColorSpace::Distance2To(m_palettePoints[0], yb, cr, luma);
     for (int i = 1; i < m_searchCount; ++i) {
@@ -294,15 +266,12 @@ int CNearestSearch::SearchAll(int yb, int cr, int luma) const {
 }
 
 const std::uint16_t* CNearestSearch::CellList(int cell) const {
-    const Candidates* c = m_cellLists[cell].load(std::memory_order_acquire);
-    return c != nullptr ? c->list : nullptr;
+    const Candidates* c = Unpack(m_cellLists[cell].load(std::memory_order_acquire));
+    return c != nullptr ? c->whole->list : nullptr;
 }
 
 void CNearestSearch::FreeCellLists() {
     for (auto& cell : m_cellLists) {
-        Candidates* c = cell.exchange(nullptr, std::memory_order_acq_rel);
-        if (c != nullptr)
-            std::free(c->inside);
-        std::free(c);
+        FreeCandidates(Unpack(cell.exchange(0, std::memory_order_acq_rel)));
     }
 }

@@ -29,6 +29,14 @@ public:
     // the same one and the first to publish it wins.
     int FindNearest(int yb, int cr, int luma);
 
+    // The same search, with the entry's point; defined in nearest_scan.h for the loops that
+    // search once a pixel.
+    struct Match {
+        int index;
+        const SpacePoint* point;
+    };
+    inline Match FindNearestInline(int yb, int cr, int luma);
+
     // Cell number 0..63999, or -1 off the grid. Truncating division, so a coordinate less than
     // one cell below the grid still lands in cell index 0.
     static int CellOf(int yb, int cr, int luma);
@@ -56,11 +64,16 @@ public:
 
 private:
     Candidates* NewCandidates(const double* distance, double threshold) const;
+    static void FreeCandidates(Candidates* c);
     Candidates* InsideCandidates(const double* distance, double threshold, const double* low) const;
 
     SpacePoint m_palettePoints[kMaxEntries] = {};
     int m_searchCount = 0;
     Candidates* m_allEntries = nullptr; // every entry, for points off the grid
-    // Each null or the candidates of that cell (a list of n indices and its terminator).
-    std::atomic<Candidates*> m_cellLists[kCellCount] = {};
+    // Each 0 or the address of the candidates searched for a point inside that cell (see
+    // Candidates), 32-byte aligned, with their number of groups of four in the low five bits
+    // (0 when more than 31).
+    static constexpr std::uintptr_t kGroupsMask = 31;
+    static Candidates* Unpack(std::uintptr_t entry);
+    std::atomic<std::uintptr_t> m_cellLists[kCellCount] = {};
 };

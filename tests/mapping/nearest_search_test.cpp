@@ -1,6 +1,8 @@
+#include "mapping/nearest_scan.h"
 #include "mapping/nearest_search.h"
 #include "tests/support/test_seed.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <memory>
@@ -102,20 +104,30 @@ TEST(NearestSearch, EquallyNearEntriesGoToTheLowestIndex) {
     struct Case {
         const char* what;
         int yb, cr, luma;
+        int spread; // distance of entries 1 and 2 from the point
     };
-    // Entries 1 and 2 lie symmetrically around each point; entry 0 is far; entry 3 repeats 1.
-    const Case cases[] = {{"on the grid", 65536, 65536, 65536},
-                          {"off the grid", 5000000, 65536, 65536},
-                          {"below the grid", -2650000, 65536, 65536}};
+    // Entries 1 and 2 lie symmetrically around each point; entry 0 is farther; entry 3 repeats
+    // 1. A squared distance of 6000000^2 is above 2^45, where a search can no longer pack the
+    // position of an entry beside its distance.
+    const Case cases[] = {{"on the grid", 65536, 65536, 65536, 1000},
+                          {"off the grid", 5000000, 65536, 65536, 1000},
+                          {"below the grid", -2650000, 65536, 65536, 1000},
+                          {"on the grid, far from both", 0, 0, 65536, 6000000}};
     for (const Case& c : cases) {
-        const std::vector<SpacePoint> palette = {{c.yb, c.cr, c.luma + 3000000},
-                                                 {c.yb + 1000, c.cr, c.luma},
-                                                 {c.yb - 1000, c.cr, c.luma},
-                                                 {c.yb + 1000, c.cr, c.luma}};
+        const std::vector<SpacePoint> palette = {
+            {c.yb, c.cr, c.luma + std::max(3000000, 3 * c.spread)},
+            {c.yb + c.spread, c.cr, c.luma},
+            {c.yb - c.spread, c.cr, c.luma},
+            {c.yb + c.spread, c.cr, c.luma}};
         auto search = SearchOver(palette);
         EXPECT_EQ(search->FindNearest(c.yb, c.cr, c.luma), 1) << c.what;
         EXPECT_EQ(search->FindNearest(c.yb + 1, c.cr, c.luma), 1) << c.what;
         EXPECT_EQ(search->FindNearest(c.yb - 1, c.cr, c.luma), 2) << c.what;
+        // The inline search of the per-pixel loops, once the lists exist.
+        EXPECT_EQ(search->FindNearestInline(c.yb, c.cr, c.luma).index, 1) << c.what;
+        const CNearestSearch::Match below = search->FindNearestInline(c.yb - 1, c.cr, c.luma);
+        EXPECT_EQ(below.index, 2) << c.what;
+        EXPECT_EQ(below.point->yb, c.yb - c.spread) << c.what;
     }
 }
 
