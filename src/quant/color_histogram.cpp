@@ -133,6 +133,20 @@ SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* be
                     down[x] + downRight[x];
 }
 
+// The smooth flags of one row from the three channels' spreads: a pixel is smooth where
+// 255 - |spread| / 8, clamped to a byte and truncated, is at least 160. Border pixels never are.
+__attribute__((target_clones("avx2", "default"))) void
+SmoothRow(const double* __restrict sb, const double* __restrict sg, const double* __restrict sr,
+          std::size_t width, std::uint8_t* __restrict smooth) {
+    for (std::size_t x = 1; x + 1 < width; ++x) {
+        const double spread = std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
+        double v = 255 - spread / 8;
+        v = v < 0 ? 0 : (v > 255 ? 255 : v);
+        smooth[x] = static_cast<int>(v) >= 160;
+    }
+    smooth[0] = smooth[width - 1] = 0;
+}
+
 // Where the passes keep what they share: per band of rows and per rounded red value, the
 // number of keys and where they go in the key buffer.
 struct Buckets {
@@ -259,16 +273,8 @@ private:
             SpreadRow(Plane(2 * c, y), Plane(2 * c + 1, y), Plane(2 * c, y + 1),
                       Plane(2 * c + 1, y + 1), w, rs, rs.spread.data());
         }
-        const double* sb = m_channel[0].spread.data();
-        const double* sg = m_channel[1].spread.data();
-        const double* sr = m_channel[2].spread.data();
-        for (std::size_t x = 1; x + 1 < w; ++x) {
-            const double spread = std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
-            double v = 255 - spread / 8;
-            v = v < 0 ? 0 : (v > 255 ? 255 : v);
-            m_smooth[x] = static_cast<int>(v) >= 160;
-        }
-        m_smooth[0] = m_smooth[w - 1] = 0;
+        SmoothRow(m_channel[0].spread.data(), m_channel[1].spread.data(),
+                  m_channel[2].spread.data(), w, m_smooth.data());
         for (RowScratch& rs : m_channel) {
             std::swap(rs.down[0], rs.down[1]);
             std::swap(rs.downRight[0], rs.downRight[1]);
