@@ -1,5 +1,6 @@
 #include "quant/color_histogram.h"
 
+#include "quant/gradient_response.h"
 #include "runcontrol/row_bands.h"
 
 #include <algorithm>
@@ -38,40 +39,14 @@ bool RowDone(QuantSignal& signal, int base, int span, int y, int height) {
     return true;
 }
 
-// 128 - 64 g / range in floating point, clamped to a byte and truncated.
-std::uint8_t Response(int g, int range) {
-    double r = 128.0 - 64.0 * g / range;
-    r = r < 0 ? 0 : (r > 255 ? 255 : r);
-    return static_cast<std::uint8_t>(static_cast<int>(r));
-}
-
-// The response formula as a table over every input it can see, each entry computed by the
-// formula itself: a lookup gives the very same value, without a division per pixel.
-struct Tables {
-    Tables() : response(kResponseSize) {
-        // |g| <= 4 x (largest - smallest) <= 4 x range, so a range sees g in -4 range..4 range.
-        std::size_t at = 0;
-        for (int range = 8; range < 256; ++range) {
-            responseOf[range] = response.data() + at + 4 * range;
-            for (int g = -4 * range; g <= 4 * range; ++g)
-                response[at++] = Response(g, range);
-        }
-    }
-    static constexpr std::size_t kResponseSize = 8 * (8 + 255) * 248 / 2 + 248;
-    std::vector<std::uint8_t> response; // per range, Response(g, range) for its g
-    const std::uint8_t* responseOf[256] = {};
-};
-
 // Scratch rows of the two per-pixel passes, allocated once per picture.
 struct RowScratch {
-    RowScratch(std::size_t width, const Tables& t)
-        : tables(&t), colSum(width), colDiff(width), colMax(width), colMin(width), gx(width),
-          gy(width), range(width),
+    explicit RowScratch(std::size_t width)
+        : colSum(width), colDiff(width), colMax(width), colMin(width),
           right(width), down{std::vector<double>(width), std::vector<double>(width)},
           downRight{std::vector<double>(width), std::vector<double>(width)},
           downLeft{std::vector<double>(width), std::vector<double>(width)}, spread(width) {}
-    const Tables* tables;
-    std::vector<int> colSum, colDiff, colMax, colMin, gx, gy, range;
+    std::vector<int> colSum, colDiff, colMax, colMin;
     // Distances between the response pairs of neighbouring pixels: to the right in row y, and
     // downwards (straight, right, left) from row y - 1 (index 0) and from row y (index 1).
     std::vector<double> right, down[2], downRight[2], downLeft[2];
@@ -84,28 +59,31 @@ struct RowScratch {
 // One channel of the 3 x 3 Sobel pass over the inner pixels of one row. top, mid and bot hold
 // that channel's values of rows y - 1, y and y + 1.
 __attribute__((target_clones("avx2", "default"))) void
-GradientRow(const std::uint8_t* top, const std::uint8_t* mid, const std::uint8_t* bot, int width,
-            RowScratch& s, std::uint8_t* outX, std::uint8_t* outY) {
+GradientRow(const std::uint8_t* __restrict top, const std::uint8_t* __restrict mid,
+            const std::uint8_t* __restrict bot, int width, RowScratch& s,
+            std::uint8_t* __restrict outX, std::uint8_t* __restrict outY) {
     // Per column: the x kernel's column weights (1, 2, 1), the y kernel's (1, 0, -1), and the
     // column's extremes; the 3 x 3 values then come from three neighbouring columns. The kernels
     // sum to zero, so subtracting the centre value first changes nothing.
+    int* __restrict colSum = s.colSum.data();
+    int* __restrict colDiff = s.colDiff.data();
+    int* __restrict colMax = s.colMax.data();
+    int* __restrict colMin = s.colMin.data();
     for (int x = 0; x < width; ++x) {
-        s.colSum[x] = top[x] + 2 * mid[x] + bot[x];
-        s.colDiff[x] = top[x] - bot[x];
-        s.colMax[x] = std::max(std::max(top[x], mid[x]), bot[x]);
-        s.colMin[x] = std::min(std::min(top[x], mid[x]), bot[x]);
+        const int t = top[x], m = mid[x], b = bot[x];
+        colSum[x] = t + 2 * m + b;
+        colDiff[x] = t - b;
+        colMax[x] = std::max(std::max(t, m), b);
+        colMin[x] = std::min(std::min(t, m), b);
     }
     for (int x = 1; x + 1 < width; ++x) {
-        s.gx[x] = s.colSum[x - 1] - s.colSum[x + 1];
-        s.gy[x] = s.colDiff[x - 1] + 2 * s.colDiff[x] + s.colDiff[x + 1];
-        const int largest = std::max(std::max(s.colMax[x - 1], s.colMax[x]), s.colMax[x + 1]);
-        const int smallest = std::min(std::min(s.colMin[x - 1], s.colMin[x]), s.colMin[x + 1]);
-        s.range[x] = std::max(largest - smallest, 8);
-    }
-    for (int x = 1; x + 1 < width; ++x) {
-        const std::uint8_t* response = s.tables->responseOf[s.range[x]];
-        outX[x] = response[s.gx[x]];
-        outY[x] = response[s.gy[x]];
+        const int gx = colSum[x - 1] - colSum[x + 1];
+        const int gy = colDiff[x - 1] + 2 * colDiff[x] + colDiff[x + 1];
+        const int largest = std::max(std::max(colMax[x - 1], colMax[x]), colMax[x + 1]);
+        const int smallest = std::min(std::min(colMin[x - 1], colMin[x]), colMin[x + 1]);
+        const int range = std::max(largest - smallest, 8);
+        outX[x] = GradientResponseFast(gx, range);
+        outY[x] = GradientResponseFast(gy, range);
     }
     outX[0] = outY[0] = outX[width - 1] = outY[width - 1] = 0;
 }
@@ -155,6 +133,20 @@ SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* be
                     down[x] + downRight[x];
 }
 
+// The smooth flags of one row from the three channels' spreads: a pixel is smooth where
+// 255 - |spread| / 8, clamped to a byte and truncated, is at least 160. Border pixels never are.
+__attribute__((target_clones("avx2", "default"))) void
+SmoothRow(const double* __restrict sb, const double* __restrict sg, const double* __restrict sr,
+          std::size_t width, std::uint8_t* __restrict smooth) {
+    for (std::size_t x = 1; x + 1 < width; ++x) {
+        const double spread = std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
+        double v = 255 - spread / 8;
+        v = v < 0 ? 0 : (v > 255 ? 255 : v);
+        smooth[x] = static_cast<int>(v) >= 160;
+    }
+    smooth[0] = smooth[width - 1] = 0;
+}
+
 // Where the passes keep what they share: per band of rows and per rounded red value, the
 // number of keys and where they go in the key buffer.
 struct Buckets {
@@ -180,13 +172,13 @@ struct Buckets {
 // colours and three of responses and computes each once, except at the start of a band.
 class CFlagRows {
 public:
-    CFlagRows(const PixelRows& pixels, int width, int height, const Tables& tables,
+    CFlagRows(const PixelRows& pixels, int width, int height,
               const std::array<std::uint8_t, 256>& rounding, std::uint32_t transparentColor,
               std::uint8_t* flags, Buckets& buckets)
         : m_pixels(pixels), m_width(width), m_height(height), m_w(static_cast<std::size_t>(width)),
           m_rounding(rounding), m_transparent(transparentColor), m_flags(flags), m_buckets(buckets),
           m_rgb(3 * m_w), m_chan(3 * 3 * m_w), m_resp(kPlanes * 3 * m_w), m_smooth(m_w, 0),
-          m_gradient(m_w, tables), m_channel(3, RowScratch(m_w, tables)) {}
+          m_gradient(m_w), m_channel(3, RowScratch(m_w)) {}
 
     void Row(int y) {
         if (m_width >= 3 && m_height >= 3 && y >= 1 && y + 1 < m_height) {
@@ -281,16 +273,8 @@ private:
             SpreadRow(Plane(2 * c, y), Plane(2 * c + 1, y), Plane(2 * c, y + 1),
                       Plane(2 * c + 1, y + 1), w, rs, rs.spread.data());
         }
-        const double* sb = m_channel[0].spread.data();
-        const double* sg = m_channel[1].spread.data();
-        const double* sr = m_channel[2].spread.data();
-        for (std::size_t x = 1; x + 1 < w; ++x) {
-            const double spread = std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
-            double v = 255 - spread / 8;
-            v = v < 0 ? 0 : (v > 255 ? 255 : v);
-            m_smooth[x] = static_cast<int>(v) >= 160;
-        }
-        m_smooth[0] = m_smooth[w - 1] = 0;
+        SmoothRow(m_channel[0].spread.data(), m_channel[1].spread.data(),
+                  m_channel[2].spread.data(), w, m_smooth.data());
         for (RowScratch& rs : m_channel) {
             std::swap(rs.down[0], rs.down[1]);
             std::swap(rs.downRight[0], rs.downRight[1]);
@@ -462,12 +446,11 @@ StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, 
         {
             std::unique_ptr<std::uint8_t[]> flags(
                 new std::uint8_t[(w + 7) / 8 * static_cast<std::size_t>(height)]);
-            const Tables tables;
             StageResult pass = engine::ForEachRow(
                 height, threads, bandRows,
                 [&] {
-                    return CFlagRows(pixels, width, height, tables, rounding, transparentColor,
-                                     flags.get(), buckets);
+                    return CFlagRows(pixels, width, height, rounding, transparentColor, flags.get(),
+                                     buckets);
                 },
                 [&](int y) { return RowDone(signal, 20, 80, y, height); });
             if (pass != StageResult::Ok)
