@@ -15,22 +15,22 @@ double Coord(const ColorEntry& e, int k) {
 
 } // namespace
 
-double CDivideBox::BoxStatistics(ColorEntry* const* entries, int first, int count, double axis[4],
+double CDivideBox::BoxStatistics(const ColorEntry* entries, int first, int count, double axis[4],
                                  double stdDev[4], double mean[4]) {
     std::fill(axis, axis + 4, 0.0);
     std::fill(stdDev, stdDev + 4, 0.0);
     std::fill(mean, mean + 4, 0.0);
     if (count < 1)
         return 0;
-    ColorEntry* const* range = entries + first;
+    const ColorEntry* range = entries + first;
 
     double total = 0;
     double sum[3] = {0, 0, 0};
     for (int i = 0; i < count; ++i) {
-        const double w = range[i]->weight;
+        const double w = range[i].weight;
         total += w;
         for (int k = 0; k < 3; ++k)
-            sum[k] += w * Coord(*range[i], k);
+            sum[k] += w * Coord(range[i], k);
     }
     for (int k = 0; k < 3; ++k)
         mean[k] = sum[k] / total;
@@ -40,9 +40,9 @@ double CDivideBox::BoxStatistics(ColorEntry* const* entries, int first, int coun
     // values.
     double c[3][3] = {};
     for (int i = 0; i < count; ++i) {
-        const double w = range[i]->weight;
-        const double d[3] = {Coord(*range[i], 0) - mean[0], Coord(*range[i], 1) - mean[1],
-                             Coord(*range[i], 2) - mean[2]};
+        const double w = range[i].weight;
+        const double d[3] = {Coord(range[i], 0) - mean[0], Coord(range[i], 1) - mean[1],
+                             Coord(range[i], 2) - mean[2]};
         for (int j = 0; j < 3; ++j)
             for (int k = 0; k < 3; ++k)
                 c[j][k] += (w * d[j]) * d[k];
@@ -110,7 +110,7 @@ void CDivideBox::JacobiEigen(int n, double* matrix, double* vectors, double thre
     }
 }
 
-void CDivideBox::FillBox(ColorBox* boxes, ColorEntry** entries, int index, int first, int count,
+void CDivideBox::FillBox(ColorBox* boxes, ColorEntry* entries, int index, int first, int count,
                          const CColorSpace& space) {
     ColorBox& box = boxes[index];
     box.first = first;
@@ -122,14 +122,14 @@ void CDivideBox::FillBox(ColorBox* boxes, ColorEntry** entries, int index, int f
         space.SnapToGrid(space.SpaceToRgb(box.reprCoord[0], box.reprCoord[1], box.reprCoord[2]));
     double error = 0;
     for (int i = 0; i < count; ++i) {
-        const ColorEntry& e = *entries[first + i];
+        const ColorEntry& e = entries[first + i];
         error += e.weight * CColorSpace::Distance2To(e.point, box.reprCoord[0], box.reprCoord[1],
                                                      box.reprCoord[2]);
     }
     box.error = error;
 }
 
-bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j,
+bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j,
                           const CColorSpace& space) {
     const int first = boxes[i].first;
     const int count = boxes[i].count;
@@ -138,14 +138,12 @@ bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j,
         boxes[i].error = 0;
         return false;
     }
-    const double* axis = boxes[i].axis;
+    const double a[3] = {boxes[i].axis[0], boxes[i].axis[1], boxes[i].axis[2]};
     m_sort.Reserve(std::size_t(count));
-    for (int n = 0; n < count; ++n) {
-        const SpacePoint& p = entries[first + n]->point;
-        m_sort.SetKey(std::size_t(n),
-                      (double(p.yb) * axis[0] + double(p.cr) * axis[1]) + double(p.luma) * axis[2]);
-    }
-    m_sort.Sort(entries + first, count);
+    m_sort.Sort(entries + first, count, [&a](const ColorEntry& e) {
+        const SpacePoint& p = e.point;
+        return (double(p.yb) * a[0] + double(p.cr) * a[1]) + double(p.luma) * a[2];
+    });
 
     int k = FindBestCut(entries, first, count);
     if (k < 1 || count - k < 1) {
@@ -161,18 +159,18 @@ bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j,
     return true;
 }
 
-int CDivideBox::FindBestCut(ColorEntry* const* entries, int first, int count) {
+int CDivideBox::FindBestCut(const ColorEntry* entries, int first, int count) {
     if (count < 2)
         return 0;
-    ColorEntry* const* range = entries + first;
+    const ColorEntry* range = entries + first;
     double total = 0;
     double sum[3] = {0, 0, 0};
     double square[3] = {0, 0, 0};
     for (int i = 0; i < count; ++i) {
-        const double w = range[i]->weight;
+        const double w = range[i].weight;
         total += w;
         for (int d = 0; d < 3; ++d) {
-            const double c = Coord(*range[i], d);
+            const double c = Coord(range[i], d);
             sum[d] += w * c;
             square[d] += (w * c) * c;
         }
@@ -190,11 +188,11 @@ int CDivideBox::FindBestCut(ColorEntry* const* entries, int first, int count) {
     double best = DBL_MAX;
     int bestCut = 0;
     for (int k = 1; k < count; ++k) {
-        const double w = range[k - 1]->weight;
+        const double w = range[k - 1].weight;
         leftTotal += w;
         double rightSum[3], rightSquare[3];
         for (int d = 0; d < 3; ++d) {
-            const double c = Coord(*range[k - 1], d);
+            const double c = Coord(range[k - 1], d);
             leftSum[d] += w * c;
             leftSquare[d] += (w * c) * c;
             rightSum[d] = sum[d] - leftSum[d];
