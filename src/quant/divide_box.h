@@ -38,8 +38,10 @@ public:
     bool SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j, const CColorSpace& space);
     // Weighted mean, covariance diagonal and principal axis of a range; returns the largest
     // eigenvalue. The fourth element of each output is the total weight. An empty range gives 0s.
+    // With `error`, also the weighted squared distance of the range to its mean rounded half up,
+    // summed in the same pass.
     double BoxStatistics(const ColorEntry* entries, int first, int count, double axis[4],
-                         double stdDev[4], double mean[4]);
+                         double stdDev[4], double mean[4], double* error = nullptr);
     // The cut k (1..count - 1) of a range sorted by key with the smallest summed squared error;
     // the first such k on ties, 0 when count < 2.
     static int FindBestCut(const ColorEntry* entries, int first, int count);
