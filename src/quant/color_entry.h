@@ -1,6 +1,6 @@
 // One weighted colour of the histogram: its point in the colour space and how much it counts,
-// 16 bytes. The box division reorders pointers to entries, never the entries themselves, and
-// keeps the projection keys it sorts by apart from them.
+// 16 bytes. The box division reorders a copy of the entries, and recomputes the projection keys
+// it sorts by rather than storing them.
 #pragma once
 
 #include "mapping/color_space.h"

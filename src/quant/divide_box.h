@@ -1,5 +1,5 @@
 // Principal-axis box statistics and splitting over a list of weighted colours. A box owns a
-// contiguous range of an array of entry pointers; splitting reorders that range along the box's
+// contiguous range of an array of entries; splitting reorders that range along the box's
 // principal axis and cuts it where the summed squared error of the two halves is smallest.
 #pragma once
 
@@ -29,20 +29,22 @@ public:
     virtual ~CDivideBox() = default;
 
     // Sets up boxes[index] over entries[first .. first + count - 1].
-    void FillBox(ColorBox* boxes, ColorEntry** entries, int index, int first, int count,
+    void FillBox(ColorBox* boxes, ColorEntry* entries, int index, int first, int count,
                  const CColorSpace& space);
     // Has the memory for splitting ranges of up to `count` entries (throws std::bad_alloc);
     // without it, SplitBox has it for each range.
     void ReserveSplit(std::size_t count) { m_sort.Reserve(count); }
     // Splits boxes[i] into itself and boxes[j]; false (and error 0) when it cannot be split.
-    bool SplitBox(ColorBox* boxes, ColorEntry** entries, int i, int j, const CColorSpace& space);
+    bool SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j, const CColorSpace& space);
     // Weighted mean, covariance diagonal and principal axis of a range; returns the largest
     // eigenvalue. The fourth element of each output is the total weight. An empty range gives 0s.
-    double BoxStatistics(ColorEntry* const* entries, int first, int count, double axis[4],
-                         double stdDev[4], double mean[4]);
+    // With `error`, also the weighted squared distance of the range to its mean rounded half up,
+    // summed in the same pass.
+    double BoxStatistics(const ColorEntry* entries, int first, int count, double axis[4],
+                         double stdDev[4], double mean[4], double* error = nullptr);
     // The cut k (1..count - 1) of a range sorted by key with the smallest summed squared error;
     // the first such k on ties, 0 when count < 2.
-    static int FindBestCut(ColorEntry* const* entries, int first, int count);
+    static int FindBestCut(const ColorEntry* entries, int first, int count);
     // Cyclic Jacobi rotations on the symmetric row-major n x n `matrix`; `vectors` (row-major,
     // starting as the caller sets it) receives the rotations column by column.
     static void JacobiEigen(int n, double* matrix, double* vectors, double threshold);

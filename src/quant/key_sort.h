@@ -1,16 +1,19 @@
 // The stable ascending sort of a box's entries by their projection keys (equal keys keep their
-// order; -0 and +0 are equal). Large ranges are radix-sorted on the keys' bit patterns, which
+// order; -0 and +0 are equal). The entries themselves move, so that every later pass over a box
+// reads one contiguous range. Large ranges are radix-sorted on the keys' bit patterns, which
 // gives the very order of a comparison sort with `<` in a fraction of its time. The memory for
-// it is had once, for the largest range, before the division starts: 24 bytes an entry, the
-// keys held apart from the entries so that the entries stay small the whole run.
+// it is had once, for the largest range, before the division starts: 16 bytes an entry.
 #pragma once
 
 #include "quant/color_entry.h"
+#include "quant/radix_sort.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -20,20 +23,51 @@ public:
     void Reserve(std::size_t count);
     std::size_t capacity() const { return m_capacity; }
 
-    // The key of the i-th pointer of the next range to sort (i < capacity()); never NaN, which
-    // no projection of finite points on a finite axis gives.
-    void SetKey(std::size_t i, double key) { m_keys[i] = std::bit_cast<std::uint64_t>(key); }
-
-    // Sorts pointers[0 .. count - 1] by the keys set for them, which it uses up.
-    void Sort(ColorEntry** pointers, int count);
+    // Sorts entries[0 .. count - 1] (count <= capacity()) by key(entry), a double that is never
+    // NaN (no projection of finite points on a finite axis is) and the same every time it is
+    // asked for the same entry.
+    template <class Key> void Sort(ColorEntry* entries, int count, Key key);
 
 private:
-    void CompareSort(ColorEntry** pointers, int count);
+    static constexpr int kRadixFrom = 2048; // below this many entries comparing is as quick
+    static constexpr int kDigitBits = 11;
+
+    // A pattern that orders as the key does: negative keys have every bit flipped, the others
+    // only the sign. Zero of either sign becomes the same pattern, as `<` sees them equal.
+    static std::uint64_t OrderOf(double key) {
+        std::uint64_t bits = std::bit_cast<std::uint64_t>(key);
+        if ((bits << 1) == 0)
+            bits = 0; // -0 becomes +0
+        return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+    }
+
+    struct Release {
+        void operator()(ColorEntry* p) const { ::operator delete(p); }
+    };
 
     std::size_t m_capacity = 0;
-    std::unique_ptr<std::uint64_t[]> m_keys;
-    std::unique_ptr<std::uint64_t[]> m_keyScratch;
-    std::unique_ptr<ColorEntry*[]> m_pointerScratch;
+    std::unique_ptr<ColorEntry, Release> m_scratch; // left untouched until a range needs it
     std::unique_ptr<std::size_t[]> m_counters;
-    std::vector<std::pair<double, ColorEntry*>> m_small; // the ranges that are compared
+    std::vector<std::pair<double, ColorEntry>> m_small; // the ranges that are compared
 };
+
+template <class Key> void CKeySort::Sort(ColorEntry* entries, int count, Key key) {
+    if (count < kRadixFrom) {
+        // Sorting the keys beside their entries keeps the comparisons in one contiguous array.
+        m_small.clear();
+        for (int i = 0; i < count; ++i)
+            m_small.emplace_back(key(entries[i]), entries[i]);
+        std::stable_sort(m_small.begin(), m_small.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (int i = 0; i < count; ++i)
+            entries[i] = m_small[std::size_t(i)].second;
+        return;
+    }
+    const std::size_t n = static_cast<std::size_t>(count);
+    ColorEntry* values = entries;
+    ColorEntry* scratch = m_scratch.get();
+    engine::RadixSortBy<kDigitBits>(values, scratch, n, m_counters.get(),
+                                    [&](const ColorEntry& e) { return OrderOf(key(e)); });
+    if (values != entries)
+        std::copy(values, values + n, entries);
+}

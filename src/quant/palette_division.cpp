@@ -40,28 +40,27 @@ int SplitProgress(int found, int target) {
 
 } // namespace
 
-StageResult DividePalette(std::vector<ColorEntry>& entries, int target, const CColorSpace& space,
-                          QuantSignal& signal, std::array<PaletteSlot, 256>& slots, int& found) {
+StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
+                          const CColorSpace& space, QuantSignal& signal,
+                          std::array<PaletteSlot, 256>& slots, int& found) {
     slots.fill(PaletteSlot{});
     found = 0;
     target = std::clamp(target, 0, 256);
     const int entryCount = static_cast<int>(entries.size());
 
-    std::vector<ColorEntry*> pointers;
+    std::vector<ColorEntry> work; // reordered by the splits; `entries` keeps its order
     std::vector<ColorBox> boxes;
     CDivideBox divider;
     try {
-        pointers.resize(entries.size());
+        work.assign(entries.begin(), entries.end());
         boxes.resize(kBoxTableSize);
         divider.ReserveSplit(entries.size());
     } catch (const std::bad_alloc&) {
         return StageResult::OutOfMemory;
     }
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        pointers[i] = &entries[i];
 
     signal.SetProgress(450);
-    divider.FillBox(boxes.data(), pointers.data(), 0, 0, entryCount, space);
+    divider.FillBox(boxes.data(), work.data(), 0, 0, entryCount, space);
     if (signal.Cancelled())
         return StageResult::Cancelled;
     if (target == 0)
@@ -79,7 +78,7 @@ StageResult DividePalette(std::vector<ColorEntry>& entries, int target, const CC
                 chosen = b;
         if (boxes[chosen].error <= 0)
             break; // every box is a single colour or was refused
-        if (!divider.SplitBox(boxes.data(), pointers.data(), chosen, boxCount, space))
+        if (!divider.SplitBox(boxes.data(), work.data(), chosen, boxCount, space))
             continue;
         ++boxCount;
         distinct = CollectDistinct(boxes.data(), boxCount, target, space, slots);

@@ -2,7 +2,8 @@
 // distinct representative colours exist, 760 boxes are used or no box can be split. The
 // colours land in slots[0 .. found - 1] in box order; slots from `found` on are black with the
 // unfilled key. Reports progress 450 and up to below 800; checks the cancel request after the
-// first box and after every successful split. Only the entries' sort keys change.
+// first box and after every successful split. The entries are left as they are: the division
+// reorders a copy of them.
 #pragma once
 
 #include "mapping/color_space.h"
@@ -14,6 +15,6 @@
 #include <array>
 #include <vector>
 
-[[nodiscard]] StageResult DividePalette(std::vector<ColorEntry>& entries, int target,
+[[nodiscard]] StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
                                         const CColorSpace& space, QuantSignal& signal,
                                         std::array<PaletteSlot, 256>& slots, int& found);

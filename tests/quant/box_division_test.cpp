@@ -20,11 +20,7 @@ ColorEntry Entry(int yb, int cr, int luma, std::uint32_t weight = 1) {
 
 struct Range {
     std::vector<ColorEntry> entries;
-    std::vector<ColorEntry*> pointers;
-    explicit Range(std::vector<ColorEntry> e) : entries(std::move(e)) {
-        for (ColorEntry& x : entries)
-            pointers.push_back(&x);
-    }
+    explicit Range(std::vector<ColorEntry> e) : entries(std::move(e)) {}
     int count() const { return int(entries.size()); }
 };
 
@@ -59,7 +55,7 @@ TEST(DivideBox, StatisticsOfARange) {
         Range range(c.entries);
         double axis[4], stdDev[4], mean[4];
         EXPECT_NEAR(
-            CDivideBox().BoxStatistics(range.pointers.data(), 0, range.count(), axis, stdDev, mean),
+            CDivideBox().BoxStatistics(range.entries.data(), 0, range.count(), axis, stdDev, mean),
             c.variance, 1e-9)
             << c.name;
         for (int k = 0; k < 3; ++k) {
@@ -100,7 +96,7 @@ TEST(DivideBox, RepresentativeRoundsHalfUp) {
     for (const auto& [far, repr] : cases) {
         Range range({Entry(0, 0, 0), far});
         ColorBox boxes[2];
-        CDivideBox().FillBox(boxes, range.pointers.data(), 1, 0, 2, space);
+        CDivideBox().FillBox(boxes, range.entries.data(), 1, 0, 2, space);
         EXPECT_EQ(boxes[1].reprCoord[far.point.luma != 0 ? 2 : 0], repr);
         EXPECT_EQ(boxes[1].error, 51 * 51 + 50 * 50);
         EXPECT_EQ(boxes[1].reprColor, space.SpaceToRgb(boxes[1].reprCoord[0], boxes[1].reprCoord[1],
@@ -125,21 +121,20 @@ TEST(DivideBox, CutAndSplit) {
         for (std::size_t i = 0; i < c.luma.size(); ++i)
             e.push_back(Entry(0, 0, c.luma[i], c.weights[i]));
         Range range(e);
-        EXPECT_EQ(CDivideBox::FindBestCut(range.pointers.data(), 0, range.count()), c.cut)
-            << c.name;
+        EXPECT_EQ(CDivideBox::FindBestCut(range.entries.data(), 0, range.count()), c.cut) << c.name;
     }
     // A pair on one point costs 0 at every cut and still splits; a single entry never does.
     const CColorSpace space = Space();
     CDivideBox divider;
     ColorBox boxes[kBoxTableSize];
     Range pair({Entry(3, 4, 5, 2), Entry(3, 4, 5, 7)});
-    divider.FillBox(boxes, pair.pointers.data(), 0, 0, 2, space);
-    EXPECT_TRUE(divider.SplitBox(boxes, pair.pointers.data(), 0, 1, space));
+    divider.FillBox(boxes, pair.entries.data(), 0, 0, 2, space);
+    EXPECT_TRUE(divider.SplitBox(boxes, pair.entries.data(), 0, 1, space));
     EXPECT_EQ(boxes[0].count + boxes[1].count * 10, 11);
     Range single({Entry(1000, 2000, 300000, 3)});
-    divider.FillBox(boxes, single.pointers.data(), 0, 0, 1, space);
+    divider.FillBox(boxes, single.entries.data(), 0, 0, 1, space);
     boxes[0].error = 123;
-    EXPECT_FALSE(divider.SplitBox(boxes, single.pointers.data(), 0, 1, space));
+    EXPECT_FALSE(divider.SplitBox(boxes, single.entries.data(), 0, 1, space));
     EXPECT_EQ(boxes[0].error, 0);
 }
 
@@ -175,12 +170,11 @@ TEST(DivideBox, SortIsTheStableOrderOfTheKeys) {
             Range got(e);
             CKeySort sort;
             sort.Reserve(e.size());
-            for (int i = 0; i < count; ++i)
-                sort.SetKey(std::size_t(i), keys[i]);
-            sort.Sort(got.pointers.data(), count);
+            sort.Sort(got.entries.data(), count,
+                      [&](const ColorEntry& x) { return keys[x.weight]; });
             std::vector<std::uint32_t> gotOrder, wantOrder(e.size());
             for (int i = 0; i < count; ++i) {
-                gotOrder.push_back(got.pointers[i]->weight);
+                gotOrder.push_back(got.entries[i].weight);
                 wantOrder[i] = static_cast<std::uint32_t>(i);
             }
             std::stable_sort(wantOrder.begin(), wantOrder.end(),
