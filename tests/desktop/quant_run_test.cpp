@@ -71,7 +71,7 @@ private slots:
     // Reduce is off on every picture, and the source window, Close all and the program itself
     // all stay, silently.
     void cancelDuringARunAndTheGuardsMeanwhile() {
-        CKorvoDoc* doc = Frame()->OpenDocumentFile(m_s->File("big.bmp", Noise(2400, 1800)));
+        CKorvoDoc* doc = Frame()->OpenDocumentFile(m_s->File("big.bmp", Noise(4000, 3000)));
         QVERIFY(doc);
         QVERIFY(Frame()->OpenDocumentFile(m_s->File("small.bmp", Noise(8, 8))));
         Frame()->MdiArea()->setActiveSubWindow(m_s->Windows().first());
