@@ -22,10 +22,9 @@ CBatchRun::CBatchRun(CBatchDoc& doc, const PluginHost& host, ReduceJob job,
                      QObject* parent)
     : QObject(parent), m_doc(doc), m_host(host), m_job(std::move(job)),
       m_palette(std::move(palette)), m_inputs(std::move(inputs)), m_outputs(std::move(outputs)),
-      m_replace(replace), m_sign(sign) {
+      m_replace(replace), m_sign(sign), m_worker(doc.m_running, sign) {
     m_job.palette = m_palette.empty() ? nullptr : &m_palette;
-    m_timer.setInterval(1000);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
+    connect(&m_worker, &CRunWorker::Poll, this, [this] {
         // The engine clears a cancel request when a picture starts: one made while the picture
         // was being read is made again.
         if (m_cancel.load())
@@ -34,24 +33,14 @@ CBatchRun::CBatchRun(CBatchDoc& doc, const PluginHost& host, ReduceJob job,
         const long long pos = m_current.load() * 1000LL + m_sign.m_signal.m_nProgress.load();
         emit Progress(static_cast<int>(std::min(1000LL, pos / files)));
     });
+    connect(&m_worker, &CRunWorker::Ended, this,
+            [this] { emit Finished(m_done, m_failed, m_cancel.load()); });
 }
 
-CBatchRun::~CBatchRun() {
-    if (m_pThread)
-        m_pThread->wait();
-}
+CBatchRun::~CBatchRun() = default;
 
 bool CBatchRun::Start(QThread::Priority priority) {
-    m_pThread.reset(QThread::create([this] { Work(); }));
-    if (!m_pThread)
-        return false;
-    connect(m_pThread.get(), &QThread::finished, this, &CBatchRun::OnWorkerFinished,
-            Qt::QueuedConnection);
-    m_sign.m_bRunning = true;
-    m_doc.m_running = true;
-    m_pThread->start(priority);
-    m_timer.start();
-    return true;
+    return m_worker.Start([this] { Work(); }, priority);
 }
 
 void CBatchRun::Cancel() {
@@ -87,12 +76,4 @@ void CBatchRun::Work() {
         }
         emit FileDone(line + QStringLiteral("\r\n"));
     }
-}
-
-void CBatchRun::OnWorkerFinished() {
-    m_timer.stop();
-    m_sign.m_signal.m_nProgress.store(0);
-    m_doc.m_running = false;
-    m_sign.m_bRunning = false;
-    emit Finished(m_done, m_failed, m_cancel.load());
 }

@@ -6,15 +6,14 @@
 // lets it go after Finished; its destructor waits for the worker to return.
 #pragma once
 
+#include "desktop/run_worker.h"
 #include "job/reduce_job.h"
 
 #include <QObject>
 #include <QString>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,7 +50,6 @@ signals:
 
 private:
     void Work();
-    void OnWorkerFinished();
 
     CBatchDoc& m_doc;
     const PluginHost& m_host;
@@ -61,10 +59,9 @@ private:
     const std::vector<BatchOutput> m_outputs;
     const bool m_replace;
     CQuantSign& m_sign;
-    QTimer m_timer; // the progress poll
-    std::unique_ptr<QThread> m_pThread;
     std::atomic<bool> m_cancel{false};
     std::atomic<int> m_current{0}; // the file being reduced
     int m_done = 0;                // written by the worker, read once it has ended
     int m_failed = 0;
+    CRunWorker m_worker; // last: it waits for the worker first
 };

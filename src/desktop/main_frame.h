@@ -83,9 +83,10 @@ private:
     void OnFileSaveAs();
     void OnSavePalette(); // main_frame_output.cpp
     void OnReduceAll();   // main_frame_output.cpp
-    // The colours of the control panel's palette file, none when the palette is computed; false,
+    // The values the user has just confirmed on the control panel and the colours of its palette
+    // file (none when the palette is computed), the values then fitted to that palette; false,
     // after telling the user why, when the file gives no palette (main_frame_output.cpp).
-    bool ReadPanelPalette(std::vector<std::uint32_t>& colors);
+    bool ReadRunValues(PanelValues& values, std::vector<std::uint32_t>& colors);
     void OnShowProperties();
     void OnPluginSettings();
     void OnPaste();

@@ -59,11 +59,13 @@ void CMainFrame::OnSavePalette() {
     ReportPaletteSaveFailure(path, saved, why);
 }
 
-bool CMainFrame::ReadPanelPalette(std::vector<std::uint32_t>& colors) {
+bool CMainFrame::ReadRunValues(PanelValues& values, std::vector<std::uint32_t>& colors) {
+    values = m_wndControlPanel.GetPanelValues();
     colors.clear();
     const QString path = m_wndControlPanel.m_pMainPage->m_strPaletteFile;
     if (path.isEmpty())
         return true;
+    values = ForGivenPalette(values);
     std::string reason;
     {
         CWaitCursor wait;
@@ -95,12 +97,10 @@ void CMainFrame::OnReduceAll() {
             NoticeIcon::Warning);
         return;
     }
+    PanelValues values;
     std::vector<std::uint32_t> palette;
-    if (!ReadPanelPalette(palette))
+    if (!ReadRunValues(values, palette))
         return;
-    PanelValues values = m_wndControlPanel.GetPanelValues();
-    if (!palette.empty())
-        values = ForGivenPalette(values);
     ReduceJob job;
     job.settings = SettingsForRun(values);
     job.output = m_wndControlPanel.GetPictureOptions();

@@ -28,13 +28,11 @@ void CMainFrame::OnReduce() {
     m_wndControlPanel.SetPreviewPicture(doc);
     if (RunModalDialog(m_wndControlPanel) != QDialog::Accepted)
         return;
-    std::vector<std::uint32_t> palette;
-    if (!ReadPanelPalette(palette))
-        return;
     // The values the user has just confirmed; later changes in the panel wait for the next run.
-    PanelValues values = m_wndControlPanel.GetPanelValues();
-    if (!palette.empty())
-        values = ForGivenPalette(values);
+    PanelValues values;
+    std::vector<std::uint32_t> palette;
+    if (!ReadRunValues(values, palette))
+        return;
     auto* run = new CQuantRun(*doc, values, std::move(palette), m_quantSign, this);
     connect(run, &CQuantRun::Progress, m_pStatusBar, &CMainStatusBar::SetProgressPos);
     connect(run, &CQuantRun::Finished, this, [this, run](QuantResult outcome) {

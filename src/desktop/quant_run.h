@@ -5,14 +5,13 @@
 // request between the two threads and tells the rest of the program that a run is under way.
 #pragma once
 
+#include "desktop/run_worker.h"
 #include "quant/quant.h"
 #include "settings/panel_values.h"
 
 #include <QObject>
 #include <QThread>
-#include <QTimer>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class CKorvoDoc;
@@ -41,14 +40,11 @@ signals:
     void Finished(QuantResult outcome);
 
 private:
-    void OnWorkerFinished();
-
     CKorvoDoc& m_doc;
     const PanelValues m_values;
     const std::vector<std::uint32_t> m_palette;
     CQuantSign& m_sign;
-    QTimer m_timer; // the progress poll
-    std::unique_ptr<QThread> m_pThread;
     QuantResult m_outcome = QuantResult::Done; // written by the worker, read once it has ended
     int m_transparentIndex = -1;               // the same
+    CRunWorker m_worker;                       // last: it waits for the worker first
 };
