@@ -10,6 +10,7 @@
 #include "tests/support/test_seed.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
@@ -95,6 +96,24 @@ QuantSettings Make(int colorCount, int add16, int transPosition, int outPrecisio
     return s;
 }
 
+// The stages before refinement: the picture's histogram (into `entries`), its division and the
+// finished palette.
+FinishedPalette FinishedFor(const std::vector<std::uint32_t>& pixels, const QuantSettings& s,
+                            std::uint32_t trans, const CColorSpace& space,
+                            std::vector<ColorEntry>& entries) {
+    QuantSignal signal;
+    FinishedPalette finished;
+    std::array<PaletteSlot, 256> found{};
+    int foundCount = 0;
+    EXPECT_EQ(BuildColorHistogram(pixels.data(), kWidth, kHeight, s.inputMask, trans, space, signal,
+                                  entries),
+              StageResult::Ok);
+    EXPECT_EQ(DividePalette(entries, s.Target(), space, signal, found, foundCount),
+              StageResult::Ok);
+    EXPECT_EQ(FinishPalette(found, s, trans, space, signal, finished), StageResult::Ok);
+    return finished;
+}
+
 } // namespace
 
 TEST(RefinePalette, NeverWorseReservedEntriesStayAndThreadsChangeNothing) {
@@ -118,15 +137,7 @@ TEST(RefinePalette, NeverWorseReservedEntriesStayAndThreadsChangeNothing) {
             const std::uint32_t trans = s.transPosition >= 0 ? pixels[kWidth - 1] : 0x1000000;
             QuantSignal signal;
             std::vector<ColorEntry> entries;
-            ASSERT_EQ(BuildColorHistogram(pixels.data(), kWidth, kHeight, s.inputMask, trans, space,
-                                          signal, entries),
-                      StageResult::Ok);
-            std::array<PaletteSlot, 256> found{};
-            int foundCount = 0;
-            ASSERT_EQ(DividePalette(entries, s.Target(), space, signal, found, foundCount),
-                      StageResult::Ok);
-            FinishedPalette finished;
-            ASSERT_EQ(FinishPalette(found, s, trans, space, signal, finished), StageResult::Ok);
+            const FinishedPalette finished = FinishedFor(pixels, s, trans, space, entries);
 
             FinishedPalette untouched = finished;
             ASSERT_EQ(RefinePalette(entries, 0, space, 1, signal, untouched), StageResult::Ok);
@@ -186,15 +197,7 @@ TEST(RefinePalette, RunMapsOntoTheRefinedPalette) {
     space.Init(s.weightYB, s.weightCR, s.weightGM, s.outPrecision);
     QuantSignal signal;
     std::vector<ColorEntry> entries;
-    ASSERT_EQ(
-        BuildColorHistogram(pixels.data(), kWidth, kHeight, 0, 0x1000000, space, signal, entries),
-        StageResult::Ok);
-    std::array<PaletteSlot, 256> found{};
-    int foundCount = 0;
-    ASSERT_EQ(DividePalette(entries, s.Target(), space, signal, found, foundCount),
-              StageResult::Ok);
-    FinishedPalette palette;
-    ASSERT_EQ(FinishPalette(found, s, 0x1000000, space, signal, palette), StageResult::Ok);
+    FinishedPalette palette = FinishedFor(pixels, s, 0x1000000, space, entries);
     ASSERT_EQ(RefinePalette(entries, s.refinePasses, space, 1, signal, palette), StageResult::Ok);
 
     const DibHandle source = MakeDib24(kWidth, kHeight, pixels);
