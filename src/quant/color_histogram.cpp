@@ -1,6 +1,7 @@
 #include "quant/color_histogram.h"
 
 #include "quant/gradient_response.h"
+#include "quant/smooth_decision.h"
 #include "runcontrol/row_bands.h"
 
 #include <algorithm>
@@ -43,18 +44,18 @@ bool RowDone(QuantSignal& signal, int base, int span, int y, int height) {
 struct RowScratch {
     explicit RowScratch(std::size_t width)
         : colSum(width), colDiff(width), colMax(width), colMin(width),
-          right(width), down{std::vector<double>(width), std::vector<double>(width)},
-          downRight{std::vector<double>(width), std::vector<double>(width)},
-          downLeft{std::vector<double>(width), std::vector<double>(width)}, spread(width) {}
+          right(width), down{std::vector<float>(width), std::vector<float>(width)},
+          downRight{std::vector<float>(width), std::vector<float>(width)},
+          downLeft{std::vector<float>(width), std::vector<float>(width)}, spread(width) {}
     std::vector<int> colSum, colDiff, colMax, colMin;
     // Distances between the response pairs of neighbouring pixels: to the right in row y, and
     // downwards (straight, right, left) from row y - 1 (index 0) and from row y (index 1).
-    std::vector<double> right, down[2], downRight[2], downLeft[2];
-    std::vector<double> spread; // per channel: the summed distances of each pixel of row y
+    std::vector<float> right, down[2], downRight[2], downLeft[2];
+    std::vector<float> spread; // per channel: the summed distances of each pixel of row y
 };
 
 // The row kernels below are also built for AVX2 processors, chosen at run time; integer and
-// IEEE double operations in the same order give the same values either way.
+// IEEE operations in the same order give the same values either way.
 
 // One channel of the 3 x 3 Sobel pass over the inner pixels of one row. top, mid and bot hold
 // that channel's values of rows y - 1, y and y + 1.
@@ -88,63 +89,79 @@ GradientRow(const std::uint8_t* __restrict top, const std::uint8_t* __restrict m
     outX[0] = outY[0] = outX[width - 1] = outY[width - 1] = 0;
 }
 
-// The square root is exact to the last place, as the formula's own; the engine is built without
-// errno for math functions, so the compiler computes several at a time.
+// The distance between two response pairs, as defined, exact to the last place.
 double PairDistance(int ax, int ay, int bx, int by) {
     const int dx = bx - ax;
     const int dy = by - ay;
     return std::sqrt(static_cast<double>(dx * dx + dy * dy));
 }
 
+// The same in single precision, which the row loops compute eight at a time (the engine is
+// built without errno for math functions). The smooth decision allows for its rounding.
+float PairDistanceSingle(int ax, int ay, int bx, int by) {
+    const int dx = bx - ax;
+    const int dy = by - ay;
+    return std::sqrt(static_cast<float>(dx * dx + dy * dy));
+}
+
 // Distances from each pixel of one row (x and y responses `ax`, `ay`) to its neighbours in the
 // row below (`bx`, `by`): straight down, down-right and down-left.
 __attribute__((target_clones("avx2", "default"))) void
 DownDistances(const std::uint8_t* ax, const std::uint8_t* ay, const std::uint8_t* bx,
-              const std::uint8_t* by, std::size_t width, double* down, double* downRight,
-              double* downLeft) {
+              const std::uint8_t* by, std::size_t width, float* down, float* downRight,
+              float* downLeft) {
     for (std::size_t x = 0; x < width; ++x)
-        down[x] = PairDistance(ax[x], ay[x], bx[x], by[x]);
+        down[x] = PairDistanceSingle(ax[x], ay[x], bx[x], by[x]);
     for (std::size_t x = 0; x + 1 < width; ++x)
-        downRight[x] = PairDistance(ax[x], ay[x], bx[x + 1], by[x + 1]);
+        downRight[x] = PairDistanceSingle(ax[x], ay[x], bx[x + 1], by[x + 1]);
     for (std::size_t x = 1; x < width; ++x)
-        downLeft[x] = PairDistance(ax[x], ay[x], bx[x - 1], by[x - 1]);
+        downLeft[x] = PairDistanceSingle(ax[x], ay[x], bx[x - 1], by[x - 1]);
 }
 
-// For one channel and the inner pixels of row y: the sum over the 3 x 3 neighbourhood, taken
-// row by row, of the distances between each neighbour's response pair and the centre's. Each
-// distance is shared by two pixels, so it is computed once; the centre's own term is 0 and
-// adding it would change nothing.
+// For one channel and the inner pixels of row y: the sum over the 3 x 3 neighbourhood of the
+// distances between each neighbour's response pair and the centre's. Each distance is shared by
+// two pixels, so it is computed once; the centre's own term is 0 and adding it would change
+// nothing.
 __attribute__((target_clones("avx2", "default"))) void
 SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* belowX,
-          const std::uint8_t* belowY, std::size_t width, RowScratch& s, double* spread) {
+          const std::uint8_t* belowY, std::size_t width, RowScratch& s, float* spread) {
     for (std::size_t x = 0; x + 1 < width; ++x)
-        s.right[x] = PairDistance(px[x], py[x], px[x + 1], py[x + 1]);
+        s.right[x] = PairDistanceSingle(px[x], py[x], px[x + 1], py[x + 1]);
     DownDistances(px, py, belowX, belowY, width, s.down[1].data(), s.downRight[1].data(),
                   s.downLeft[1].data());
-    const double* up = s.down[0].data();
-    const double* upLeft = s.downRight[0].data(); // from x - 1 in the row above
-    const double* upRight = s.downLeft[0].data(); // from x + 1 in the row above
-    const double* right = s.right.data();
-    const double* down = s.down[1].data();
-    const double* downRight = s.downRight[1].data();
-    const double* downLeft = s.downLeft[1].data();
+    const float* up = s.down[0].data();
+    const float* upLeft = s.downRight[0].data(); // from x - 1 in the row above
+    const float* upRight = s.downLeft[0].data(); // from x + 1 in the row above
+    const float* right = s.right.data();
+    const float* down = s.down[1].data();
+    const float* downRight = s.downRight[1].data();
+    const float* downLeft = s.downLeft[1].data();
     for (std::size_t x = 1; x + 1 < width; ++x)
         spread[x] = upLeft[x - 1] + up[x] + upRight[x + 1] + right[x - 1] + right[x] + downLeft[x] +
                     down[x] + downRight[x];
 }
 
-// The smooth flags of one row from the three channels' spreads: a pixel is smooth where
-// 255 - |spread| / 8, clamped to a byte and truncated, is at least 160. Border pixels never are.
+// The smooth flags of one row as far as single precision tells them (see SmoothInSingle):
+// 1, 0 or -1. Border pixels are never smooth.
 __attribute__((target_clones("avx2", "default"))) void
-SmoothRow(const double* __restrict sb, const double* __restrict sg, const double* __restrict sr,
-          std::size_t width, std::uint8_t* __restrict smooth) {
-    for (std::size_t x = 1; x + 1 < width; ++x) {
-        const double spread = std::sqrt(sb[x] * sb[x] + sg[x] * sg[x] + sr[x] * sr[x]);
-        double v = 255 - spread / 8;
-        v = v < 0 ? 0 : (v > 255 ? 255 : v);
-        smooth[x] = static_cast<int>(v) >= 160;
-    }
+SmoothRow(const float* __restrict sb, const float* __restrict sg, const float* __restrict sr,
+          std::size_t width, std::int8_t* __restrict smooth) {
+    for (std::size_t x = 1; x + 1 < width; ++x)
+        smooth[x] = static_cast<std::int8_t>(SmoothInSingle(sb[x], sg[x], sr[x]));
     smooth[0] = smooth[width - 1] = 0;
+}
+
+// One channel's spread at the inner pixel x of a row, exactly as defined: the double distances
+// to the eight neighbours, summed in this order. `rx` and `ry` hold the channel's x and y
+// responses of the rows above, at and below the pixel.
+double ExactSpread(const std::uint8_t* const rx[3], const std::uint8_t* const ry[3],
+                   std::size_t x) {
+    const int cx = rx[1][x], cy = ry[1][x];
+    auto d = [&](int row, std::size_t at) {
+        return PairDistance(rx[row][at], ry[row][at], cx, cy);
+    };
+    return d(0, x - 1) + d(0, x) + d(0, x + 1) + d(1, x - 1) + d(1, x + 1) + d(2, x - 1) + d(2, x) +
+           d(2, x + 1);
 }
 
 // Where the passes keep what they share: per band of rows and per rounded red value, the
@@ -275,12 +292,28 @@ private:
         }
         SmoothRow(m_channel[0].spread.data(), m_channel[1].spread.data(),
                   m_channel[2].spread.data(), w, m_smooth.data());
+        for (std::size_t x = 1; x + 1 < w; ++x)
+            if (m_smooth[x] < 0)
+                m_smooth[x] = ExactSmooth(y, x);
         for (RowScratch& rs : m_channel) {
             std::swap(rs.down[0], rs.down[1]);
             std::swap(rs.downRight[0], rs.downRight[1]);
             std::swap(rs.downLeft[0], rs.downLeft[1]);
         }
         m_done = y;
+    }
+
+    // The flag of a pixel too near the threshold for the single-precision spreads.
+    std::int8_t ExactSmooth(int y, std::size_t x) {
+        double spread[3];
+        for (int c = 0; c < 3; ++c) {
+            const std::uint8_t* const rx[3] = {Plane(2 * c, y - 1), Plane(2 * c, y),
+                                               Plane(2 * c, y + 1)};
+            const std::uint8_t* const ry[3] = {Plane(2 * c + 1, y - 1), Plane(2 * c + 1, y),
+                                               Plane(2 * c + 1, y + 1)};
+            spread[c] = ExactSpread(rx, ry, x);
+        }
+        return SmoothExact(spread[0], spread[1], spread[2]) ? 1 : 0;
     }
 
     const PixelRows& m_pixels;
@@ -290,10 +323,10 @@ private:
     std::uint32_t m_transparent;
     std::uint8_t* m_flags;
     Buckets& m_buckets;
-    std::vector<std::uint32_t> m_rgb; // colours of three rows, row y at slot y % 3
-    std::vector<std::uint8_t> m_chan; // their blue, green and red values, the same way
-    std::vector<std::uint8_t> m_resp; // six response planes of three rows, the same way
-    std::vector<std::uint8_t> m_smooth;
+    std::vector<std::uint32_t> m_rgb;  // colours of three rows, row y at slot y % 3
+    std::vector<std::uint8_t> m_chan;  // their blue, green and red values, the same way
+    std::vector<std::uint8_t> m_resp;  // six response planes of three rows, the same way
+    std::vector<std::int8_t> m_smooth; // the flags of the row: 1 smooth, 0 not
     RowScratch m_gradient;
     std::vector<RowScratch> m_channel; // blue, green, red
     int m_colorsLo = -1, m_colorsHi = -2;
