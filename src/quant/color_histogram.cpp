@@ -142,13 +142,47 @@ SpreadRow(const std::uint8_t* px, const std::uint8_t* py, const std::uint8_t* be
 }
 
 // The smooth flags of one row as far as single precision tells them (see SmoothInSingle):
-// 1, 0 or -1. Border pixels are never smooth.
-__attribute__((target_clones("avx2", "default"))) void
+// 1, 0 or -1. Border pixels are never smooth. True when some pixel is left undecided.
+__attribute__((target_clones("avx2", "default"))) bool
 SmoothRow(const float* __restrict sb, const float* __restrict sg, const float* __restrict sr,
           std::size_t width, std::int8_t* __restrict smooth) {
-    for (std::size_t x = 1; x + 1 < width; ++x)
-        smooth[x] = static_cast<std::int8_t>(SmoothInSingle(sb[x], sg[x], sr[x]));
+    int undecided = 0;
+    for (std::size_t x = 1; x + 1 < width; ++x) {
+        const int flag = SmoothInSingle(sb[x], sg[x], sr[x]);
+        smooth[x] = static_cast<std::int8_t>(flag);
+        undecided |= flag < 0;
+    }
     smooth[0] = smooth[width - 1] = 0;
+    return undecided != 0;
+}
+
+// A row's colours split into their blue, green and red values.
+__attribute__((target_clones("avx2", "default"))) void
+SplitChannels(const std::uint32_t* __restrict row, std::size_t width, std::uint8_t* __restrict b,
+              std::uint8_t* __restrict g, std::uint8_t* __restrict r) {
+    for (std::size_t x = 0; x < width; ++x) {
+        b[x] = static_cast<std::uint8_t>(row[x]);
+        g[x] = static_cast<std::uint8_t>(row[x] >> 8);
+        r[x] = static_cast<std::uint8_t>(row[x] >> 16);
+    }
+}
+
+// Flags of 0 or 1, one a byte, packed eight to a byte, the first in the lowest bit.
+void PackFlags(const std::int8_t* flags, std::size_t count, std::uint8_t* bits) {
+    std::size_t x = 0;
+    for (; x + 8 <= count; x += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, flags + x, 8);
+        // Byte i's bit lands on bit 56 + i of the product and no two other terms meet there or
+        // carry into it (little-endian: byte i is flag x + i).
+        bits[x / 8] = static_cast<std::uint8_t>((eight * 0x0102040810204080u) >> 56);
+    }
+    if (x < count) {
+        unsigned byte = 0;
+        for (std::size_t b = 0; x + b < count; ++b)
+            byte |= unsigned(flags[x + b]) << b;
+        bits[x / 8] = static_cast<std::uint8_t>(byte);
+    }
 }
 
 // One channel's spread at the inner pixel x of a row, exactly as defined: the double distances
@@ -205,21 +239,17 @@ public:
             NeedColors(y, y);
             std::fill(m_smooth.begin(), m_smooth.end(), 0);
         }
-        std::uint8_t* bits = m_flags + static_cast<std::size_t>(y) * ((m_w + 7) / 8);
-        for (std::size_t x = 0; x < m_w; x += 8) {
-            unsigned byte = 0;
-            for (std::size_t b = 0; b < 8 && x + b < m_w; ++b)
-                byte |= unsigned(m_smooth[x + b]) << b;
-            bits[x / 8] = static_cast<std::uint8_t>(byte);
-        }
-        std::uint32_t perRed[256] = {};
+        PackFlags(m_smooth.data(), m_w, m_flags + static_cast<std::size_t>(y) * ((m_w + 7) / 8));
+        // Two tables, even and odd pixels: neighbours of one red value do not wait for each
+        // other's count.
+        std::uint32_t perRed[2][256] = {};
         const std::uint32_t* p = Colors(y);
         for (std::size_t x = 0; x < m_w; ++x)
             if (p[x] != m_transparent)
-                ++perRed[m_rounding[(p[x] >> 16) & 255]];
+                ++perRed[x & 1][m_rounding[(p[x] >> 16) & 255]];
         const int band = y / m_buckets.bandRows;
         for (int r = 0; r < 256; ++r)
-            m_buckets.count[m_buckets.At(r, band)] += perRed[r];
+            m_buckets.count[m_buckets.At(r, band)] += perRed[0][r] + perRed[1][r];
     }
 
 private:
@@ -243,14 +273,7 @@ private:
             const std::uint32_t* source = m_pixels.Row(y, m_width, row);
             if (source != row)
                 std::copy(source, source + m_w, row);
-            std::uint8_t* b = Channel(0, y);
-            std::uint8_t* g = Channel(1, y);
-            std::uint8_t* r = Channel(2, y);
-            for (std::size_t x = 0; x < m_w; ++x) {
-                b[x] = static_cast<std::uint8_t>(row[x]);
-                g[x] = static_cast<std::uint8_t>(row[x] >> 8);
-                r[x] = static_cast<std::uint8_t>(row[x] >> 16);
-            }
+            SplitChannels(row, m_w, Channel(0, y), Channel(1, y), Channel(2, y));
         }
         m_colorsLo = std::max(m_colorsLo, hi - 2);
     }
@@ -290,11 +313,11 @@ private:
             SpreadRow(Plane(2 * c, y), Plane(2 * c + 1, y), Plane(2 * c, y + 1),
                       Plane(2 * c + 1, y + 1), w, rs, rs.spread.data());
         }
-        SmoothRow(m_channel[0].spread.data(), m_channel[1].spread.data(),
-                  m_channel[2].spread.data(), w, m_smooth.data());
-        for (std::size_t x = 1; x + 1 < w; ++x)
-            if (m_smooth[x] < 0)
-                m_smooth[x] = ExactSmooth(y, x);
+        if (SmoothRow(m_channel[0].spread.data(), m_channel[1].spread.data(),
+                      m_channel[2].spread.data(), w, m_smooth.data()))
+            for (std::size_t x = 1; x + 1 < w; ++x)
+                if (m_smooth[x] < 0)
+                    m_smooth[x] = ExactSmooth(y, x);
         for (RowScratch& rs : m_channel) {
             std::swap(rs.down[0], rs.down[1]);
             std::swap(rs.downRight[0], rs.downRight[1]);
