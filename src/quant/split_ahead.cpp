@@ -71,8 +71,8 @@ void CSplitAhead::Run() {
 }
 
 bool CSplitAhead::SplitBox(int i, int j, CDivideBox& divider) {
-    // The helper is woken here only, when the loop goes on, so that it starts no box after the
-    // last split.
+    // A waiting helper is woken here only, when the loop goes on, so that it starts no box after
+    // the last split (the stop waits for the box it is on).
     m_wake.notify_one();
     std::unique_lock lock(m_lock);
     // While the helper is on box i, this thread prepares the next box rather than wait.
