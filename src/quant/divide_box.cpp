@@ -130,7 +130,11 @@ void CDivideBox::JacobiEigen(int n, double* matrix, double* vectors, double thre
 
 void CDivideBox::FillBox(ColorBox* boxes, ColorEntry* entries, int index, int first, int count,
                          const CColorSpace& space) {
-    ColorBox& box = boxes[index];
+    FillBox(boxes[index], entries, first, count, space);
+}
+
+void CDivideBox::FillBox(ColorBox& box, const ColorEntry* entries, int first, int count,
+                         const CColorSpace& space) {
     box.first = first;
     box.count = count;
     double error = 0;
@@ -145,14 +149,22 @@ void CDivideBox::FillBox(ColorBox* boxes, ColorEntry* entries, int index, int fi
 
 bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j,
                           const CColorSpace& space) {
-    const int first = boxes[i].first;
-    const int count = boxes[i].count;
+    BoxSplit split;
+    PrepareSplit(boxes[i], entries, space, split);
+    return CommitSplit(boxes, i, j, split);
+}
+
+void CDivideBox::PrepareSplit(const ColorBox& box, ColorEntry* entries, const CColorSpace& space,
+                              BoxSplit& split) {
+    const int first = box.first;
+    const int count = box.count;
+    split.cut = false;
     if (count <= 1) {
-        FillBox(boxes, entries, i, first, count, space);
-        boxes[i].error = 0;
-        return false;
+        FillBox(split.lower, entries, first, count, space);
+        split.lower.error = 0;
+        return;
     }
-    const double a[3] = {boxes[i].axis[0], boxes[i].axis[1], boxes[i].axis[2]};
+    const double a[3] = {box.axis[0], box.axis[1], box.axis[2]};
     m_sort.Reserve(std::size_t(count));
     m_sort.Sort(entries + first, count, [&a](const ColorEntry& e) {
         const SpacePoint& p = e.point;
@@ -162,15 +174,22 @@ bool CDivideBox::SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j,
     int k = FindBestCut(entries, first, count);
     if (k < 1 || count - k < 1) {
         if (count != 2) {
-            FillBox(boxes, entries, i, first, count, space);
-            boxes[i].error = 0;
-            return false;
+            FillBox(split.lower, entries, first, count, space);
+            split.lower.error = 0;
+            return;
         }
         k = 1;
     }
-    FillBox(boxes, entries, i, first, k, space);
-    FillBox(boxes, entries, j, first + k, count - k, space);
-    return true;
+    FillBox(split.lower, entries, first, k, space);
+    FillBox(split.upper, entries, first + k, count - k, space);
+    split.cut = true;
+}
+
+bool CDivideBox::CommitSplit(ColorBox* boxes, int i, int j, const BoxSplit& split) {
+    boxes[i] = split.lower;
+    if (split.cut)
+        boxes[j] = split.upper;
+    return split.cut;
 }
 
 int CDivideBox::FindBestCut(const ColorEntry* entries, int first, int count) {

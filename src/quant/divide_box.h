@@ -24,6 +24,14 @@ struct ColorBox {
 constexpr int kBoxTableSize = 769;
 constexpr int kMaxBoxes = 760; // the division never uses more boxes than this
 
+// What splitting a box gives: its own new data and, when it was cut, the box of the entries after
+// the cut. A refused split gives the box refilled over its sorted range with error 0.
+struct BoxSplit {
+    bool cut = false;
+    ColorBox lower;
+    ColorBox upper; // only when cut
+};
+
 class CDivideBox {
 public:
     virtual ~CDivideBox() = default;
@@ -31,11 +39,21 @@ public:
     // Sets up boxes[index] over entries[first .. first + count - 1].
     void FillBox(ColorBox* boxes, ColorEntry* entries, int index, int first, int count,
                  const CColorSpace& space);
+    void FillBox(ColorBox& box, const ColorEntry* entries, int first, int count,
+                 const CColorSpace& space);
     // Has the memory for splitting ranges of up to `count` entries (throws std::bad_alloc);
-    // without it, SplitBox has it for each range.
+    // without it, PrepareSplit has it for each range.
     void ReserveSplit(std::size_t count) { m_sort.Reserve(count); }
     // Splits boxes[i] into itself and boxes[j]; false (and error 0) when it cannot be split.
     bool SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j, const CColorSpace& space);
+    // The two steps of SplitBox. PrepareSplit sorts the box's range along its axis, finds the cut
+    // and fills the halves; it reads `box` and that range and writes that range and `split` only,
+    // so boxes with other ranges may be prepared at the same time, and ahead of their commit. It
+    // throws std::bad_alloc only before the range is touched, when the sort's memory cannot be
+    // had. CommitSplit stores the outcome as boxes[i] and, when cut, boxes[j].
+    void PrepareSplit(const ColorBox& box, ColorEntry* entries, const CColorSpace& space,
+                      BoxSplit& split);
+    static bool CommitSplit(ColorBox* boxes, int i, int j, const BoxSplit& split);
     // Weighted mean, covariance diagonal and principal axis of a range; returns the largest
     // eigenvalue. The fourth element of each output is the total weight. An empty range gives 0s.
     // With `error`, also the weighted squared distance of the range to its mean rounded half up,

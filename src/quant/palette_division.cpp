@@ -1,6 +1,7 @@
 #include "quant/palette_division.h"
 
 #include "quant/divide_box.h"
+#include "quant/split_ahead.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,7 +43,7 @@ int SplitProgress(int found, int target) {
 
 StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
                           const CColorSpace& space, QuantSignal& signal,
-                          std::array<PaletteSlot, 256>& slots, int& found) {
+                          std::array<PaletteSlot, 256>& slots, int& found, int threads) {
     slots.fill(PaletteSlot{});
     found = 0;
     target = std::clamp(target, 0, 256);
@@ -67,6 +68,9 @@ StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
         return StageResult::Ok;
 
     signal.SetProgress(450 + 350 / target);
+    // Declared after the boxes and entries, so its helper has stopped before they are freed.
+    CSplitAhead ahead(boxes.data(), work.data(), 1, space);
+    const bool helper = threads > 1 && ahead.Start();
     int boxCount = 1;
     int distinct = 0;
     while (distinct < target) {
@@ -78,7 +82,8 @@ StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
                 chosen = b;
         if (boxes[chosen].error <= 0)
             break; // every box is a single colour or was refused
-        if (!divider.SplitBox(boxes.data(), work.data(), chosen, boxCount, space))
+        if (!(helper ? ahead.SplitBox(chosen, boxCount, divider)
+                     : divider.SplitBox(boxes.data(), work.data(), chosen, boxCount, space)))
             continue;
         ++boxCount;
         distinct = CollectDistinct(boxes.data(), boxCount, target, space, slots);

@@ -3,7 +3,8 @@
 // colours land in slots[0 .. found - 1] in box order; slots from `found` on are black with the
 // unfilled key. Reports progress 450 and up to below 800; checks the cancel request after the
 // first box and after every successful split. The entries are left as they are: the division
-// reorders a copy of them.
+// reorders a copy of them. With `threads` above 1 a second thread prepares splits ahead of the
+// loop (quant/split_ahead.h); the result is the same for any `threads`.
 #pragma once
 
 #include "mapping/color_space.h"
@@ -17,4 +18,5 @@
 
 [[nodiscard]] StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
                                         const CColorSpace& space, QuantSignal& signal,
-                                        std::array<PaletteSlot, 256>& slots, int& found);
+                                        std::array<PaletteSlot, 256>& slots, int& found,
+                                        int threads = 1);

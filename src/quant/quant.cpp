@@ -208,7 +208,8 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
 
     std::array<PaletteSlot, 256> found{};
     int foundCount = 0;
-    stage = DividePalette(buffers.entries, target, space, signal, found, foundCount);
+    stage = DividePalette(buffers.entries, target, space, signal, found, foundCount,
+                          engine::WorkerThreads(std::int64_t(buffers.entries.size())));
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
     signal.StageDone("division");

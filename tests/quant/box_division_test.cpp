@@ -1,5 +1,6 @@
 #include "quant/divide_box.h"
 #include "quant/palette_division.h"
+#include "tests/support/test_seed.h"
 
 #include <algorithm>
 #include <cmath>
@@ -272,5 +273,82 @@ TEST(DividePalette, StopsAtSevenHundredSixtyBoxes) {
         for (int i = 0; i < found; ++i)
             got.push_back(slots[i].color);
         EXPECT_EQ(got, colours) << greys << " greys";
+    }
+}
+
+// With a second thread preparing splits ahead, the division gives exactly what one thread gives:
+// the same colours, the same progress reports, and it still stops on request. Photograph-like
+// clusters, points repeated (equal keys, whose order the sorts keep) and a coarse output grid
+// (splits that add no colour, up to 760 boxes).
+TEST(DividePalette, SecondThreadChangesNothing) {
+    const TestSeed seed(760);
+    std::mt19937 random(seed.value());
+    auto colours = [&](int count, int repeats, const CColorSpace& space) {
+        std::vector<ColorEntry> entries;
+        std::normal_distribution<> spread(0, 18);
+        std::uniform_int_distribution<int> centre(0, 255), weight(0, 3);
+        int c[8][3];
+        for (auto& k : c)
+            k[0] = centre(random), k[1] = centre(random), k[2] = centre(random);
+        for (int i = 0; i < count; ++i) {
+            const int* k = c[i % 8];
+            std::uint32_t rgb = 0;
+            for (int ch = 0; ch < 3; ++ch)
+                rgb = rgb << 8 | std::uint32_t(std::clamp(int(k[ch] + spread(random)), 0, 255));
+            ColorEntry e;
+            space.RgbToSpace(e.point, rgb);
+            e.weight = weight(random) == 0 ? 8 : 1;
+            for (int r = 0; r < repeats; ++r)
+                entries.push_back(e);
+        }
+        return entries;
+    };
+    struct Case {
+        const char* name;
+        int outPrecision, count, repeats, target;
+    } cases[] = {
+        {"256 colours", 8, 20000, 1, 256},
+        {"16 colours", 8, 20000, 1, 16},
+        {"points repeated", 8, 3000, 4, 256},
+        {"Web grid", 0, 20000, 1, 256},
+    };
+    for (const Case& c : cases) {
+        const CColorSpace space = Space(c.outPrecision);
+        const std::vector<ColorEntry> entries = colours(c.count, c.repeats, space);
+        struct Run {
+            StageResult result;
+            std::array<PaletteSlot, 256> slots;
+            int found = 0;
+            std::vector<int> reports;
+        };
+        auto divide = [&](int threads, std::size_t cancelAt) {
+            Run run;
+            QuantSignal signal;
+            signal.m_onProgress = [&](int value) {
+                run.reports.push_back(value);
+                if (run.reports.size() == cancelAt)
+                    signal.m_bCancel = 1;
+            };
+            run.result =
+                DividePalette(entries, c.target, space, signal, run.slots, run.found, threads);
+            return run;
+        };
+        const Run one = divide(1, 0);
+        ASSERT_EQ(one.result, StageResult::Ok) << c.name;
+        ASSERT_GT(one.reports.size(), 10u) << c.name;
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            const Run two = divide(2, 0);
+            ASSERT_EQ(two.result, StageResult::Ok) << c.name;
+            EXPECT_EQ(two.found, one.found) << c.name;
+            EXPECT_EQ(two.reports, one.reports) << c.name;
+            for (int i = 0; i < 256; ++i)
+                ASSERT_TRUE(two.slots[i].color == one.slots[i].color &&
+                            two.slots[i].key == one.slots[i].key)
+                    << c.name << ", slot " << i;
+        }
+        const Run stopped = divide(2, 8);
+        EXPECT_EQ(stopped.result, StageResult::Cancelled) << c.name;
+        EXPECT_EQ(stopped.reports, std::vector<int>(one.reports.begin(), one.reports.begin() + 8))
+            << c.name;
     }
 }
