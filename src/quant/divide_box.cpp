@@ -165,11 +165,14 @@ void CDivideBox::PrepareSplit(const ColorBox& box, ColorEntry* entries, const CC
         return;
     }
     const double a[3] = {box.axis[0], box.axis[1], box.axis[2]};
-    m_sort.Reserve(std::size_t(count));
-    m_sort.Sort(entries + first, count, [&a](const ColorEntry& e) {
-        const SpacePoint& p = e.point;
-        return (double(p.yb) * a[0] + double(p.cr) * a[1]) + double(p.luma) * a[2];
-    });
+    m_sort.Reserve(m_rangeScratch ? 0 : std::size_t(count));
+    m_sort.Sort(
+        entries + first, count,
+        [&a](const ColorEntry& e) {
+            const SpacePoint& p = e.point;
+            return (double(p.yb) * a[0] + double(p.cr) * a[1]) + double(p.luma) * a[2];
+        },
+        m_rangeScratch ? m_rangeScratch + first : m_sort.Scratch());
 
     int k = FindBestCut(entries, first, count);
     if (k < 1 || count - k < 1) {

@@ -41,9 +41,16 @@ public:
                  const CColorSpace& space);
     void FillBox(ColorBox& box, const ColorEntry* entries, int first, int count,
                  const CColorSpace& space);
-    // Has the memory for splitting ranges of up to `count` entries (throws std::bad_alloc);
-    // without it, PrepareSplit has it for each range.
-    void ReserveSplit(std::size_t count) { m_sort.Reserve(count); }
+    // Has the memory for splitting the ranges of an array of `count` entries (throws
+    // std::bad_alloc): each range sorts through its own part of it, so another divider may share
+    // it (ShareSplitMemory) and split other ranges at the same time. Without it, PrepareSplit
+    // has memory for each range as it comes.
+    void ReserveSplit(std::size_t count) {
+        m_sort.Reserve(count);
+        m_rangeScratch = m_sort.Scratch();
+    }
+    // Splits through the memory `owner` reserved for the whole array; owner outlives this.
+    void ShareSplitMemory(const CDivideBox& owner) { m_rangeScratch = owner.m_rangeScratch; }
     // Splits boxes[i] into itself and boxes[j]; false (and error 0) when it cannot be split.
     bool SplitBox(ColorBox* boxes, ColorEntry* entries, int i, int j, const CColorSpace& space);
     // The two steps of SplitBox. PrepareSplit sorts the box's range along its axis, finds the cut
@@ -71,4 +78,5 @@ private:
     double m_covariance[3][3] = {};
     double m_vectors[3][3] = {};
     CKeySort m_sort;
+    ColorEntry* m_rangeScratch = nullptr; // one entry of room per entry of the array, or null
 };

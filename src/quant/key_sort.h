@@ -23,10 +23,19 @@ public:
     void Reserve(std::size_t count);
     std::size_t capacity() const { return m_capacity; }
 
+    // The room had by Reserve, for Sort's fourth argument.
+    ColorEntry* Scratch() const { return m_scratch.get(); }
+
     // Sorts entries[0 .. count - 1] (count <= capacity()) by key(entry), a double that is never
     // NaN (no projection of finite points on a finite axis is) and the same every time it is
     // asked for the same entry.
-    template <class Key> void Sort(ColorEntry* entries, int count, Key key);
+    template <class Key> void Sort(ColorEntry* entries, int count, Key key) {
+        Sort(entries, count, key, m_scratch.get());
+    }
+    // The same through `scratch`, room for `count` entries that may be another sorter's: sorts
+    // of disjoint parts of one array can share one room, each through its own part of it.
+    // Reserve(0) gives the rest of the memory a sort needs.
+    template <class Key> void Sort(ColorEntry* entries, int count, Key key, ColorEntry* scratch);
 
 private:
     static constexpr int kRadixFrom = 2048; // below this many entries comparing is as quick
@@ -51,7 +60,8 @@ private:
     std::vector<std::pair<double, ColorEntry>> m_small; // the ranges that are compared
 };
 
-template <class Key> void CKeySort::Sort(ColorEntry* entries, int count, Key key) {
+template <class Key>
+void CKeySort::Sort(ColorEntry* entries, int count, Key key, ColorEntry* scratch) {
     if (count < kRadixFrom) {
         // Sorting the keys beside their entries keeps the comparisons in one contiguous array.
         m_small.clear();
@@ -65,7 +75,6 @@ template <class Key> void CKeySort::Sort(ColorEntry* entries, int count, Key key
     }
     const std::size_t n = static_cast<std::size_t>(count);
     ColorEntry* values = entries;
-    ColorEntry* scratch = m_scratch.get();
     engine::RadixSortBy<kDigitBits>(values, scratch, n, m_counters.get(),
                                     [&](const ColorEntry& e) { return OrderOf(key(e)); });
     if (values != entries)

@@ -69,7 +69,7 @@ StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
 
     signal.SetProgress(450 + 350 / target);
     // Declared after the boxes and entries, so its helper has stopped before they are freed.
-    CSplitAhead ahead(boxes.data(), work.data(), 1, space);
+    CSplitAhead ahead(boxes.data(), work.data(), 1, space, divider);
     const bool helper = threads > 1 && ahead.Start();
     int boxCount = 1;
     int distinct = 0;

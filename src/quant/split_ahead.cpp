@@ -4,8 +4,10 @@
 #include <system_error>
 
 CSplitAhead::CSplitAhead(ColorBox* boxes, ColorEntry* entries, int boxCount,
-                         const CColorSpace& space)
-    : m_boxes(boxes), m_entries(entries), m_space(space), m_boxCount(boxCount) {}
+                         const CColorSpace& space, const CDivideBox& loop)
+    : m_boxes(boxes), m_entries(entries), m_space(space), m_boxCount(boxCount) {
+    m_divider.ShareSplitMemory(loop);
+}
 
 CSplitAhead::~CSplitAhead() {
     if (!m_thread.joinable())

@@ -5,7 +5,8 @@
 // and a box keeps its data until it is split, so a prepared outcome is the very one the loop
 // would compute when it chooses the box; a box prepared and never chosen only had its range
 // sorted, and nothing reads the order of the entries in a box but its own split. Only the time
-// taken depends on the helper.
+// taken depends on the helper. Both sort through the room the loop had for all the entries, each
+// range through its own part of it, so the helper costs no memory of that size.
 //
 // Synchronization: while the helper runs, the box table and the box count are written by the
 // loop's thread alone, under m_lock, and read by the helper under m_lock only. A thread marks a box
@@ -24,8 +25,10 @@
 class CSplitAhead {
 public:
     // `boxes` (kBoxTableSize of them) and `entries` are the division's; boxes[0 .. boxCount - 1]
-    // are filled.
-    CSplitAhead(ColorBox* boxes, ColorEntry* entries, int boxCount, const CColorSpace& space);
+    // are filled. The helper sorts through the memory `loop` (the loop's divider) reserved for
+    // all the entries, each range through its own part.
+    CSplitAhead(ColorBox* boxes, ColorEntry* entries, int boxCount, const CColorSpace& space,
+                const CDivideBox& loop);
     // Stops the helper, after the split it is preparing.
     ~CSplitAhead();
     CSplitAhead(const CSplitAhead&) = delete;
@@ -57,6 +60,6 @@ private:
     bool m_stop = false;
     std::vector<Mark> m_marks;       // per box
     std::vector<BoxSplit> m_outcome; // per box, while marked Prepared
-    CDivideBox m_divider;            // the helper's own sort memory, had as ranges need it
+    CDivideBox m_divider;            // sorts through the loop's memory
     std::thread m_thread;
 };
