@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -46,14 +47,27 @@ StageResult DividePalette(const std::vector<ColorEntry>& entries, int target,
                           std::array<PaletteSlot, 256>& slots, int& found, int threads) {
     slots.fill(PaletteSlot{});
     found = 0;
+    std::vector<ColorEntry> work; // reordered by the splits; `entries` keeps its order
+    try {
+        work.assign(entries.begin(), entries.end());
+    } catch (const std::bad_alloc&) {
+        return StageResult::OutOfMemory;
+    }
+    return DividePalette(std::move(work), target, space, signal, slots, found, threads);
+}
+
+StageResult DividePalette(std::vector<ColorEntry>&& entries, int target, const CColorSpace& space,
+                          QuantSignal& signal, std::array<PaletteSlot, 256>& slots, int& found,
+                          int threads) {
+    slots.fill(PaletteSlot{});
+    found = 0;
     target = std::clamp(target, 0, 256);
     const int entryCount = static_cast<int>(entries.size());
 
-    std::vector<ColorEntry> work; // reordered by the splits; `entries` keeps its order
+    std::vector<ColorEntry> work = std::move(entries); // reordered by the splits, freed at the end
     std::vector<ColorBox> boxes;
     CDivideBox divider;
     try {
-        work.assign(entries.begin(), entries.end());
         boxes.resize(kBoxTableSize);
         divider.ReserveSplit(entries.size());
     } catch (const std::bad_alloc&) {

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -208,8 +209,15 @@ QuantResult CQuant::Quantize(CPixelArray& graph, QuantSignal& signal,
 
     std::array<PaletteSlot, 256> found{};
     int foundCount = 0;
-    stage = DividePalette(buffers.entries, target, space, signal, found, foundCount,
-                          engine::WorkerThreads(std::int64_t(buffers.entries.size())));
+    const int divisionThreads = engine::WorkerThreads(std::int64_t(buffers.entries.size()));
+    // Only refinement reads the entries after the division; without it the division reorders
+    // them where they are rather than a copy.
+    if (m_settings.refinePasses > 0)
+        stage = DividePalette(buffers.entries, target, space, signal, found, foundCount,
+                              divisionThreads);
+    else
+        stage = DividePalette(std::move(buffers.entries), target, space, signal, found, foundCount,
+                              divisionThreads);
     if (stage != StageResult::Ok)
         return endWithout(FromStage(stage));
     signal.StageDone("division");
