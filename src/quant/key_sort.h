@@ -40,6 +40,7 @@ public:
 private:
     static constexpr int kRadixFrom = 2048; // below this many entries comparing is as quick
     static constexpr int kDigitBits = 11;
+    static constexpr int kPrefixShift = 64 - 3 * kDigitBits; // the radix passes' part of a pattern
 
     // A pattern that orders as the key does: negative keys have every bit flipped, the others
     // only the sign. Zero of either sign becomes the same pattern, as `<` sees them equal.
@@ -73,10 +74,31 @@ void CKeySort::Sort(ColorEntry* entries, int count, Key key, ColorEntry* scratch
             entries[i] = m_small[std::size_t(i)].second;
         return;
     }
+    // Three passes over the patterns' top 33 bits (sign, exponent and 21 bits of the mantissa)
+    // order the range by them, stably; the keys that share them, few and near, are then put in
+    // order among themselves, stably. Together: the order of all 64 bits, in half the passes.
     const std::size_t n = static_cast<std::size_t>(count);
     ColorEntry* values = entries;
-    engine::RadixSortBy<kDigitBits>(values, scratch, n, m_counters.get(),
-                                    [&](const ColorEntry& e) { return OrderOf(key(e)); });
+    engine::RadixSortBy<kDigitBits>(values, scratch, n, m_counters.get(), [&](const ColorEntry& e) {
+        return OrderOf(key(e)) >> kPrefixShift;
+    });
     if (values != entries)
         std::copy(values, values + n, entries);
+    auto less = [&](const ColorEntry& a, const ColorEntry& b) { return key(a) < key(b); };
+    std::size_t runStart = 0;
+    bool inOrder = true; // the run of one prefix since runStart
+    std::uint64_t last = OrderOf(key(entries[0]));
+    for (std::size_t i = 1; i <= n; ++i) {
+        const std::uint64_t pattern = i < n ? OrderOf(key(entries[i])) : ~last;
+        if ((pattern >> kPrefixShift) != (last >> kPrefixShift)) {
+            // Merges in place when no memory is to be had: nothing here fails once entries move.
+            if (!inOrder)
+                std::stable_sort(entries + runStart, entries + i, less);
+            runStart = i;
+            inOrder = true;
+        } else if (pattern < last) {
+            inOrder = false;
+        }
+        last = pattern;
+    }
 }

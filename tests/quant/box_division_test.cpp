@@ -156,6 +156,13 @@ TEST(DivideBox, SortIsTheStableOrderOfTheKeys) {
         {"projections", [&](int) { return std::uniform_real_distribution<>(-3e6, 3e6)(random); }},
         {"few values", [&](int) { return double(std::uniform_int_distribution<>(-3, 3)(random)); }},
         {"specials", [&](int) { return specials[random() % std::size(specials)]; }},
+        // Keys a few units of the last place apart (and some equal), around four values: long
+        // runs that agree in all but the lowest bits of the mantissa.
+        {"near ties",
+         [&](int) {
+             const double base = double(int(random() % 4) - 2) * 1000 + 0.5;
+             return base + base * double(random() % 3000) * 0x1p-45;
+         }},
         {"any bits", [&](int) {
              std::uint64_t bits = random();
              double d;
