@@ -79,9 +79,9 @@ void CKeySort::Sort(ColorEntry* entries, int count, Key key, ColorEntry* scratch
     // order among themselves, stably. Together: the order of all 64 bits, in half the passes.
     const std::size_t n = static_cast<std::size_t>(count);
     ColorEntry* values = entries;
-    engine::RadixSortBy<kDigitBits>(values, scratch, n, m_counters.get(), [&](const ColorEntry& e) {
-        return OrderOf(key(e)) >> kPrefixShift;
-    });
+    auto prefix = [&](const ColorEntry& e) { return OrderOf(key(e)) >> kPrefixShift; };
+    engine::RadixSortBy<kDigitBits, ColorEntry, decltype(prefix), 64 - kPrefixShift>(
+        values, scratch, n, m_counters.get(), prefix);
     if (values != entries)
         std::copy(values, values + n, entries);
     auto less = [&](const ColorEntry& a, const ColorEntry& b) { return key(a) < key(b); };

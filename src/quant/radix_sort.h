@@ -18,10 +18,12 @@ template <int Bits> constexpr std::size_t kRadixCounters = ((64 + Bits - 1) / Bi
 // values; the two may trade places, so the sorted values are where `values` points afterwards.
 // The digits of Bits bits are counted in one pass, into `counters` (kRadixCounters<Bits>); a
 // digit that every key shares is skipped.
-template <int Bits, class Value, class KeyOf>
+// Keys below 2^KeyBits need only the digits that hold them counted and sorted.
+template <int Bits, class Value, class KeyOf, int KeyBits = 64>
 void RadixSortBy(Value*& values, Value*& scratch, std::size_t count, std::size_t* counters,
                  KeyOf keyOf) {
-    constexpr int digits = (64 + Bits - 1) / Bits;
+    static_assert(KeyBits > 0 && KeyBits <= 64);
+    constexpr int digits = (KeyBits + Bits - 1) / Bits;
     constexpr std::size_t radix = std::size_t{1} << Bits;
     constexpr std::uint64_t mask = radix - 1;
     std::size_t* const start = counters;
