@@ -125,9 +125,8 @@ StageResult ErrorDiffusion(const MapJob& job, bool averageError) {
 
     for (int y = 0; y < job.height; ++y) {
         const int d = (y % 2 == 0) ? 1 : -1;
-        const std::size_t rowStart = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         DiffuseRowClones(context, targets->Row(y), rows[0] + 2, rows[1] + 2, rows[2] + 2, d, width,
-                         job.indices + rowStart, averageError);
+                         job.IndexRow(y), averageError);
         // The row two above is cleared and becomes the next row's own; this row becomes the one
         // above, the one above becomes two above.
         Triple* recycled = rows[2];

@@ -51,15 +51,13 @@ public:
         : m_job(job), m_rank(rank), m_tries(tries), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
-        const std::size_t start =
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
         const std::uint32_t* pixels = m_job.pixels.Row(y, m_job.width, m_row.data());
+        std::uint8_t* index = m_job.IndexRow(y);
         const int* threshold = kThreshold[y % 4];
         for (int x = 0; x < m_job.width; ++x) {
             const std::uint32_t pixel = pixels[x];
-            m_job.indices[start + x] = pixel == m_job.transColor
-                                           ? static_cast<std::uint8_t>(m_job.transIndex)
-                                           : m_tries[m_rank.Rank(pixel)][threshold[x % 4]];
+            index[x] = pixel == m_job.transColor ? static_cast<std::uint8_t>(m_job.transIndex)
+                                                 : m_tries[m_rank.Rank(pixel)][threshold[x % 4]];
         }
     }
 
@@ -77,13 +75,12 @@ public:
         : m_job(job), m_memo(mapping::MemoBits(job)), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
-        const std::size_t start =
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
         const std::uint32_t* pixels = m_job.pixels.Row(y, m_job.width, m_row.data());
+        std::uint8_t* index = m_job.IndexRow(y);
         for (int x = 0; x < m_job.width; ++x) {
             const std::uint32_t pixel = pixels[x];
             if (pixel == m_job.transColor) {
-                m_job.indices[start + x] = static_cast<std::uint8_t>(m_job.transIndex);
+                index[x] = static_cast<std::uint8_t>(m_job.transIndex);
                 continue;
             }
             const std::uint32_t color = pixel & 0xFFFFFF;
@@ -93,7 +90,7 @@ public:
                 m_memo.Store(color, m_scratch);
                 tries = &m_scratch;
             }
-            m_job.indices[start + x] = (*tries)[kThreshold[y % 4][x % 4]];
+            index[x] = (*tries)[kThreshold[y % 4][x % 4]];
         }
     }
 

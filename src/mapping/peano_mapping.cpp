@@ -23,7 +23,7 @@ namespace {
 
 struct WalkPixel {
     mapping::SpaceTarget target;
-    std::size_t at; // offset of the pixel in the index buffer
+    std::ptrdiff_t at; // offset of the pixel's index from job.indices (negative for bottom-up rows)
 };
 
 constexpr int kChunkSize = 4096; // pixels of walk order in a chunk
@@ -89,8 +89,7 @@ public:
         if (m_chunk == nullptr)
             m_chunk = m_full.Next();
         WalkPixel& out = m_chunk[m_count];
-        out.at = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width) +
-                 static_cast<std::size_t>(x);
+        out.at = y * m_job.indexStride + x;
         const std::uint32_t color = m_job.pixels.At(x, y);
         if (color == m_job.transColor) {
             out.target = mapping::SpaceTarget{{0, 0, 0}, 0};

@@ -30,10 +30,8 @@ public:
         : m_job(job), m_memo(mapping::MemoBits(job)), m_row(static_cast<std::size_t>(job.width)) {}
 
     void Row(int y) {
-        const std::size_t start =
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(m_job.width);
         const std::uint32_t* pixel = m_job.pixels.Row(y, m_job.width, m_row.data());
-        std::uint8_t* index = m_job.indices + start;
+        std::uint8_t* index = m_job.IndexRow(y);
         for (int x = 0; x < m_job.width; ++x) {
             if (pixel[x] == m_job.transColor) {
                 index[x] = static_cast<std::uint8_t>(m_job.transIndex);

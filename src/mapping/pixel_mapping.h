@@ -11,14 +11,19 @@
 #include "runcontrol/quant_signal.h"
 #include "runcontrol/stage_result.h"
 
+#include <cstddef>
 #include <cstdint>
 
-// Everything one mapping reads and the one buffer it writes.
+// Everything one mapping reads and the index rows it writes.
 struct MapJob {
     PixelRows pixels; // width x height 0x00RRGGBB
     int width = 0;
     int height = 0;
-    std::uint8_t* indices = nullptr; // width x height bytes, same order; every byte is written
+    // Row y's `width` index bytes start at indices + y * indexStride; every one of them is
+    // written, nothing between rows is. A flat buffer has the stride `width`; the rows of a
+    // bottom-up picture have a negative stride, `indices` pointing at its top row.
+    std::uint8_t* indices = nullptr;
+    std::ptrdiff_t indexStride = 0;
     const CColorSpace* space = nullptr;
     CNearestSearch* nearest = nullptr;    // palette points set, K entries searchable
     std::uint32_t transColor = 0x1000000; // no 24-bit pixel equals 0x1000000
@@ -27,8 +32,10 @@ struct MapJob {
     int ditherMode = 0;        // 0..4
     int ditherLevel = 0;       // 0..10: tenths of the error carried
     QuantSignal* signal = nullptr;
+
+    std::uint8_t* IndexRow(int y) const { return indices + y * indexStride; }
 };
 
 // Runs the chosen method. Progress goes from 800 towards 1000; every method but the Peano walk
-// stops at the end of a row when a cancel is requested, leaving the index buffer incomplete.
+// stops at the end of a row when a cancel is requested, leaving the index rows incomplete.
 [[nodiscard]] StageResult MapPixels(const MapJob& job);

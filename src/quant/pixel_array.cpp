@@ -2,6 +2,7 @@
 
 #include "image/dib_check.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <new>
@@ -238,10 +239,10 @@ bool CPixelArray::BuildResultDib(const std::uint8_t* indices) {
     return PackResult([indices](std::uint64_t k) { return std::uint32_t{indices[k]}; });
 }
 
-template <class IndexAt> bool CPixelArray::PackResult(IndexAt indexAt) {
+CPixelArray::ResultRows CPixelArray::AllocateResultDib() {
     m_hResult.reset();
     if (m_nWidth <= 0 || m_nHeight <= 0 || m_nColors < 0 || m_nColors > 256)
-        return false;
+        return {};
     const unsigned bits = m_nColors < 3 ? 1 : m_nColors < 17 ? 4 : 8;
     const std::uint32_t width = static_cast<std::uint32_t>(m_nWidth);
     const std::uint32_t height = static_cast<std::uint32_t>(m_nHeight);
@@ -249,10 +250,10 @@ template <class IndexAt> bool CPixelArray::PackResult(IndexAt indexAt) {
     const std::uint64_t tableSize = 4 * std::uint64_t(m_nColors);
     const std::uint64_t size = kInfoHeaderSize + tableSize + stride * height;
     if (stride * height > 0xFFFFFFFFu)
-        return false;
+        return {};
     DibHandle dib = DibHandle::Allocate(static_cast<std::size_t>(size));
     if (!dib)
-        return false;
+        return {};
 
     std::uint8_t* h = dib.data();
     WriteU32(h, kInfoHeaderSize);
@@ -265,11 +266,37 @@ template <class IndexAt> bool CPixelArray::PackResult(IndexAt indexAt) {
     std::uint8_t* table = h + kInfoHeaderSize;
     for (int i = 0; i < m_nColors; ++i)
         WriteU32(table + 4 * i, m_palette[i] & 0xFFFFFF); // blue, green, red, 0
+    m_hResult = std::move(dib);
 
+    const auto step = static_cast<std::ptrdiff_t>(stride);
+    return {table + tableSize + step * (static_cast<std::ptrdiff_t>(height) - 1), -step};
+}
+
+void CPixelArray::FinishResultRows(const std::uint8_t* order) {
+    if (!m_hResult || DibGetBitCount(m_hResult.data()) != 8)
+        return;
+    const std::size_t width = static_cast<std::size_t>(m_nWidth);
+    const std::size_t stride = static_cast<std::size_t>(DibRowStride(8, width));
+    std::uint8_t* row = DibGetBits(m_hResult.data());
+    for (int y = 0; y < m_nHeight; ++y, row += stride) {
+        if (order)
+            for (std::size_t x = 0; x < width; ++x)
+                row[x] = order[row[x]];
+        std::fill(row + width, row + stride, std::uint8_t{0});
+    }
+}
+
+template <class IndexAt> bool CPixelArray::PackResult(IndexAt indexAt) {
+    const ResultRows rows = AllocateResultDib();
+    if (!rows.top)
+        return false;
+    const unsigned bits = m_nColors < 3 ? 1 : m_nColors < 17 ? 4 : 8;
+    const std::uint32_t width = static_cast<std::uint32_t>(m_nWidth);
+    const std::uint32_t height = static_cast<std::uint32_t>(m_nHeight);
     const std::uint32_t indexMask = (1u << bits) - 1;
     const unsigned perByte = 8 / bits;
     for (std::uint32_t y = 0; y < height; ++y) {
-        std::uint8_t* row = table + tableSize + stride * (height - 1 - y);
+        std::uint8_t* row = rows.top + static_cast<std::ptrdiff_t>(y) * rows.step;
         const std::uint64_t start = std::uint64_t{width} * y;
         if (bits == 8) {
             for (std::uint32_t x = 0; x < width; ++x)
@@ -282,7 +309,6 @@ template <class IndexAt> bool CPixelArray::PackResult(IndexAt indexAt) {
                 static_cast<std::uint8_t>((indexAt(start + x) & indexMask) << shift);
         }
     }
-    m_hResult = std::move(dib);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "image/dib.h"
 #include "mapping/pixel_rows.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // Why LoadPixels would refuse `source`, found without unpacking it: a short English reason, or
@@ -35,6 +36,22 @@ public:
     [[nodiscard]] bool BuildResultDib();
     // The same from m_nWidth x m_nHeight index bytes, top row first, instead of m_pPixels.
     [[nodiscard]] bool BuildResultDib(const std::uint8_t* indices);
+
+    // Where the rows of the result picture lie: row y (the top row is 0) starts at
+    // top + y * step; the step is negative since the picture keeps its rows bottom-up.
+    struct ResultRows {
+        std::uint8_t* top = nullptr;
+        std::ptrdiff_t step = 0;
+    };
+    // The first half of BuildResultDib: a new picture in m_hResult for m_nWidth x m_nHeight
+    // pixels and the first m_nColors entries of m_palette, header and colour table written,
+    // every row zero. Its rows, or a null `top` when the sizes are unusable or the memory
+    // cannot be had.
+    [[nodiscard]] ResultRows AllocateResultDib();
+    // Ends an 8-bit result whose rows were filled in place with indices into the search order:
+    // each index k becomes order[k] (when an order is given), and the padding at the end of
+    // every row is set to zero.
+    void FinishResultRows(const std::uint8_t* order);
     const DibHandle& GetResult() const { return m_hResult; }
     DibHandle TakeResult(); // the result block; afterwards m_hResult is null
     void FreePixels();      // width and height keep their values

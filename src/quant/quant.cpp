@@ -100,8 +100,9 @@ QuantResult EndWithout(CPixelArray& graph, QuantResult why) {
     return why;
 }
 
-// Steps 5 and 6: maps every pixel onto the finished palette and packs the result into the pixel
-// array. `order`, when given, puts search position i at index order[i] of the result palette.
+// Steps 5 and 6: maps every pixel onto the finished palette and leaves the result picture in the
+// pixel array. `order`, when given, puts search position i at index order[i] of the result
+// palette.
 QuantResult MapAndPack(CPixelArray& graph, const PixelRows& pixels, const FinishedPalette& palette,
                        int colorCount, const std::uint8_t* order, const QuantSettings& settings,
                        std::uint32_t transColor, const CColorSpace& space, QuantSignal& signal,
@@ -110,19 +111,34 @@ QuantResult MapAndPack(CPixelArray& graph, const PixelRows& pixels, const Finish
     const int height = graph.m_nHeight;
     const std::size_t pixelCount =
         static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    // The index buffer is needed only from here on; taking it late keeps it out of the
-    // histogram's peak.
-    buffers.indices.reset(new (std::nothrow) std::uint8_t[pixelCount]);
+    // The palette picture: the slots' colours, and one index per pixel.
+    for (int i = 0; i < colorCount; ++i)
+        graph.m_palette[order ? order[i] : i] = palette.slots[i].color;
+    graph.m_nColors = colorCount;
+    graph.m_nBitCount = colorCount < 3 ? 1 : colorCount < 17 ? 4 : 8;
+
+    MapJob job;
+    // An 8-bit result holds one index byte per pixel: the mapping writes straight into its rows.
+    // Fewer bits pack several indices into a byte, so those are mapped into a buffer and packed
+    // afterwards. Either is taken only from here on, out of the histogram's peak.
+    const bool inPlace = graph.m_nBitCount == 8;
+    if (inPlace) {
+        const CPixelArray::ResultRows rows = graph.AllocateResultDib();
+        job.indices = rows.top;
+        job.indexStride = rows.step;
+    } else {
+        buffers.indices.reset(new (std::nothrow) std::uint8_t[pixelCount]);
+        job.indices = buffers.indices.get();
+        job.indexStride = width;
+    }
     buffers.nearest.reset(new (std::nothrow) CNearestSearch);
-    if (!buffers.indices || !buffers.nearest ||
+    if (!job.indices || !buffers.nearest ||
         !buffers.nearest->SetPalette(palette.points, palette.searchCount))
         return EndWithout(graph, QuantResult::OutOfMemory);
 
-    MapJob job;
     job.pixels = pixels;
     job.width = width;
     job.height = height;
-    job.indices = buffers.indices.get();
     job.space = &space;
     job.nearest = buffers.nearest.get();
     job.transColor = transColor;
@@ -137,19 +153,18 @@ QuantResult MapAndPack(CPixelArray& graph, const PixelRows& pixels, const Finish
     if (stage != StageResult::Ok)
         return EndWithout(graph, FromStage(stage));
 
-    // The palette picture: the slots' colours, and the indices packed in the result picture.
     graph.FreePixels();
-    for (int i = 0; i < colorCount; ++i)
-        graph.m_palette[order ? order[i] : i] = palette.slots[i].color;
-    graph.m_nColors = colorCount;
-    graph.m_nBitCount = colorCount < 3 ? 1 : colorCount < 17 ? 4 : 8;
-    if (order)
-        for (std::size_t k = 0; k < pixelCount; ++k)
-            buffers.indices[k] = order[buffers.indices[k]];
-    const bool packed = graph.BuildResultDib(buffers.indices.get());
-    buffers.indices.reset();
-    if (!packed)
-        return EndWithout(graph, QuantResult::OutOfMemory);
+    if (inPlace) {
+        graph.FinishResultRows(order);
+    } else {
+        if (order)
+            for (std::size_t k = 0; k < pixelCount; ++k)
+                buffers.indices[k] = order[buffers.indices[k]];
+        const bool packed = graph.BuildResultDib(buffers.indices.get());
+        buffers.indices.reset();
+        if (!packed)
+            return EndWithout(graph, QuantResult::OutOfMemory);
+    }
     signal.StageDone("mapping");
     return QuantResult::Done;
 }

@@ -6,7 +6,9 @@
 //   4. finish the palette: fixed colours, luminance order, transparent entry; when asked, refine
 //      it on the histogram (palette_refine.h)
 //   5. map every pixel to a palette index with the chosen method
-//   6. pack the indices into a new 1-, 4- or 8-bit picture (CPixelArray::BuildResultDib)
+//   6. pack the indices into a new 1- or 4-bit picture (CPixelArray::BuildResultDib); an 8-bit
+//      picture is allocated before the mapping, which writes into its rows
+//      (CPixelArray::AllocateResultDib)
 // Progress (0..1000) and the cancel request travel through a QuantSignal; the end of every run,
 // finished or not, is announced exactly once through the completion callback.
 #pragma once

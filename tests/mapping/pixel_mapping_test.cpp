@@ -54,6 +54,7 @@ struct Fixture {
         }
         job.pixels = PixelRows(pixels.data(), width);
         job.indices = indices.data();
+        job.indexStride = width;
         job.ditherMode = mode;
         job.ditherLevel = level;
     }

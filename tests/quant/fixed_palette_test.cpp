@@ -14,6 +14,7 @@ namespace {
 struct Mapped {
     std::vector<std::uint32_t> palette;
     std::vector<int> indices; // top row first
+    std::vector<int> padding; // the bytes after each row's last index, bottom row first
 };
 
 Mapped MapOnto(const std::vector<std::uint32_t>& colors, const QuantSettings& settings,
@@ -42,6 +43,9 @@ Mapped MapOnto(const std::vector<std::uint32_t>& colors, const QuantSettings& se
             const int perByte = 8 / bits, shift = bits * (perByte - 1 - x % perByte);
             mapped.indices.push_back((row[x / perByte] >> shift) & ((1 << bits) - 1));
         }
+    for (int y = 0; y < height; ++y)
+        for (std::size_t k = (std::size_t(width) * bits + 7) / 8; k < stride; ++k)
+            mapped.padding.push_back(DibGetBits(h)[stride * y + k]);
     return mapped;
 }
 
@@ -69,6 +73,40 @@ TEST(FixedPalette, EveryMethodUsesOnlyTheGivenColoursInTheirOrder) {
     // Without dithering, a picture of palette colours maps onto itself.
     const DibHandle exact = MakeDib24(3, 1, {0x0000FF, 0xFFFFFF, 0x00FF00});
     EXPECT_EQ(MapOnto(colors, {}, exact).indices, (std::vector<int>{4, 0, 3}));
+}
+
+// Twenty colours take 8 bits a pixel, whose rows the mapping writes in place. A picture of
+// palette colours, 7 pixels wide so that every row ends in a byte of padding, maps by every
+// method each pixel onto its own colour's entry (no method has an error to carry), and the
+// padding stays zero. A transparent corner moves its entry to the end of the search order,
+// which the result puts back.
+TEST(FixedPalette, EightBitRowsHoldEachColoursEntry) {
+    // Channel levels 0, 0x80 and 0xFF, far apart; neither in luminance order nor any other.
+    std::vector<std::uint32_t> colors;
+    for (int k = 0; k < 20; ++k) {
+        const int c = (k * 7 + 3) % 27;
+        const std::uint32_t level[3] = {0x00, 0x80, 0xFF};
+        colors.push_back(level[c % 3] << 16 | level[c / 3 % 3] << 8 | level[c / 9]);
+    }
+    const int width = 7, height = 5;
+    std::vector<std::uint32_t> pixels;
+    std::vector<int> entries;
+    for (int k = 0; k < width * height; ++k) {
+        entries.push_back(k * 3 % 20);
+        pixels.push_back(colors[std::size_t(entries.back())]);
+    }
+    const DibHandle source = MakeDib24(width, height, pixels);
+    for (const int corner : {-1, 3})
+        for (int mode = 0; mode <= 4; ++mode) {
+            SCOPED_TRACE(testing::Message() << "corner " << corner << ", method " << mode);
+            QuantSettings settings;
+            settings.ditherMode = mode;
+            settings.transPosition = corner;
+            const Mapped mapped = MapOnto(colors, settings, source);
+            EXPECT_EQ(mapped.palette, colors);
+            EXPECT_EQ(mapped.indices, entries);
+            EXPECT_EQ(mapped.padding, std::vector<int>(height, 0));
+        }
 }
 
 TEST(FixedPalette, TransparentCornerMarksTheEntryItMapsTo) {
