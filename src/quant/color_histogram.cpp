@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -29,14 +30,22 @@ struct Run {
 
 // Rows per band of the parallel passes; a band's first row recomputes what its neighbours share.
 constexpr int kBand = 64;
+// Pixels per chunk: the passes take the picture a chunk of rows at a time, so that the key buffer
+// is had (and first touched, which costs more than using it) for one chunk only.
+constexpr std::int64_t kChunkPixels = std::int64_t{1} << 21;
 // At most this many bands: each keeps 256 counts per pass.
 constexpr int kMaxBands = 1024;
 
-// After each row of a pass: the cancel check, then progress base + span * y / height.
-bool RowDone(QuantSignal& signal, int base, int span, int y, int height) {
+// After each row of either pass: the cancel check, then progress 20 + (80 a + 300 b) / height,
+// where a and b are the rows the flag pass and the key pass have reached over the whole picture.
+// Taken in one chunk, the flag pass goes from 20 to 100 and the key pass from 100 to 400; taken
+// in several, the two alternate chunk by chunk and the progress still only rises.
+bool PassRowDone(QuantSignal& signal, int flagRows, int keyRows, int height) {
     if (signal.Cancelled())
         return false;
-    signal.SetProgress(base + static_cast<int>(std::int64_t(span) * y / height));
+    signal.SetProgress(
+        20 +
+        static_cast<int>((std::int64_t{80} * flagRows + std::int64_t{300} * keyRows) / height));
     return true;
 }
 
@@ -198,13 +207,19 @@ double ExactSpread(const std::uint8_t* const rx[3], const std::uint8_t* const ry
            d(2, x + 1);
 }
 
-// Where the passes keep what they share: per band of rows and per rounded red value, the
-// number of keys and where they go in the key buffer.
+// Where the passes over one chunk of rows keep what they share: per band of the chunk and per
+// rounded red value, the number of keys and where they go in the key buffer.
 struct Buckets {
-    Buckets(int height, int bandRows)
-        : bandRows(bandRows), bands((height + bandRows - 1) / bandRows),
+    Buckets(int rows, int bandRows)
+        : bandRows(bandRows), bands((rows + bandRows - 1) / bandRows),
           count(static_cast<std::size_t>(bands) * 256, 0), start(count.size(), 0),
           smoothEnd(count.size(), 0) {}
+    // Empty again for the next chunk.
+    void Clear() {
+        std::fill(count.begin(), count.end(), 0);
+        std::fill(start.begin(), start.end(), 0);
+        std::fill(smoothEnd.begin(), smoothEnd.end(), 0);
+    }
     std::size_t At(int red, int band) const {
         return static_cast<std::size_t>(red) * static_cast<std::size_t>(bands) +
                static_cast<std::size_t>(band);
@@ -218,20 +233,23 @@ struct Buckets {
 };
 
 // The flag pass over the rows one worker is given: the responses of rows y - 1 .. y + 1 and the
-// smooth flags of row y, kept as one bit per pixel; and the number of keys per red value. The
+// smooth flags of row y, kept as one bit per pixel; and the number of keys per red value. Rows
+// are counted from `first`, the chunk's first row, for the flags and the bands. The
 // responses of row y + 1 need the colours of rows y .. y + 2, so a worker keeps three rows of
 // colours and three of responses and computes each once, except at the start of a band.
 class CFlagRows {
 public:
-    CFlagRows(const PixelRows& pixels, int width, int height,
+    CFlagRows(const PixelRows& pixels, int width, int height, int first,
               const std::array<std::uint8_t, 256>& rounding, std::uint32_t transparentColor,
               std::uint8_t* flags, Buckets& buckets)
-        : m_pixels(pixels), m_width(width), m_height(height), m_w(static_cast<std::size_t>(width)),
-          m_rounding(rounding), m_transparent(transparentColor), m_flags(flags), m_buckets(buckets),
-          m_rgb(3 * m_w), m_chan(3 * 3 * m_w), m_resp(kPlanes * 3 * m_w), m_smooth(m_w, 0),
-          m_gradient(m_w), m_channel(3, RowScratch(m_w)) {}
+        : m_pixels(pixels), m_width(width), m_height(height), m_first(first),
+          m_w(static_cast<std::size_t>(width)), m_rounding(rounding),
+          m_transparent(transparentColor), m_flags(flags), m_buckets(buckets), m_rgb(3 * m_w),
+          m_chan(3 * 3 * m_w), m_resp(kPlanes * 3 * m_w), m_smooth(m_w, 0), m_gradient(m_w),
+          m_channel(3, RowScratch(m_w)) {}
 
-    void Row(int y) {
+    void Row(int row) {
+        const int y = m_first + row;
         if (m_width >= 3 && m_height >= 3 && y >= 1 && y + 1 < m_height) {
             NeedResponses(y - 1, y + 1);
             FlagRow(y);
@@ -239,7 +257,7 @@ public:
             NeedColors(y, y);
             std::fill(m_smooth.begin(), m_smooth.end(), 0);
         }
-        PackFlags(m_smooth.data(), m_w, m_flags + static_cast<std::size_t>(y) * ((m_w + 7) / 8));
+        PackFlags(m_smooth.data(), m_w, m_flags + static_cast<std::size_t>(row) * ((m_w + 7) / 8));
         // Two tables, even and odd pixels: neighbours of one red value do not wait for each
         // other's count.
         std::uint32_t perRed[2][256] = {};
@@ -247,7 +265,7 @@ public:
         for (std::size_t x = 0; x < m_w; ++x)
             if (p[x] != m_transparent)
                 ++perRed[x & 1][m_rounding[(p[x] >> 16) & 255]];
-        const int band = y / m_buckets.bandRows;
+        const int band = row / m_buckets.bandRows;
         for (int r = 0; r < 256; ++r)
             m_buckets.count[m_buckets.At(r, band)] += perRed[0][r] + perRed[1][r];
     }
@@ -341,6 +359,7 @@ private:
 
     const PixelRows& m_pixels;
     int m_width, m_height;
+    int m_first;
     std::size_t m_w;
     const std::array<std::uint8_t, 256>& m_rounding;
     std::uint32_t m_transparent;
@@ -359,18 +378,20 @@ private:
 
 // The key pass over the rows one worker is given: each pixel's rounded green and blue go to the
 // keys of its rounded red value and its band, the smooth ones from the front of the band's
-// place, the others from its back. Transparent pixels get no key.
+// place, the others from its back. Transparent pixels get no key. Rows are counted from `first`,
+// as in the flag pass.
 class CKeyRows {
 public:
-    CKeyRows(const PixelRows& pixels, int width, int height,
+    CKeyRows(const PixelRows& pixels, int width, int height, int first,
              const std::array<std::uint8_t, 256>& rounding, std::uint32_t transparentColor,
              const std::uint8_t* flags, Buckets& buckets, std::uint16_t* keys)
-        : m_pixels(pixels), m_width(width), m_height(height), m_rounding(rounding),
+        : m_pixels(pixels), m_width(width), m_height(height), m_first(first), m_rounding(rounding),
           m_transparent(transparentColor), m_flags(flags), m_buckets(buckets), m_keys(keys),
           m_row(static_cast<std::size_t>(width)) {}
 
-    void Row(int y) {
-        const int band = y / m_buckets.bandRows;
+    void Row(int row) {
+        const int y = m_first + row;
+        const int band = row / m_buckets.bandRows;
         if (band != m_band) {
             for (int r = 0; r < 256; ++r) {
                 const std::size_t at = m_buckets.At(r, band);
@@ -381,7 +402,7 @@ public:
         }
         const std::size_t w = static_cast<std::size_t>(m_width);
         const std::uint32_t* p = m_pixels.Row(y, m_width, m_row.data());
-        const std::uint8_t* bits = m_flags + static_cast<std::size_t>(y) * ((w + 7) / 8);
+        const std::uint8_t* bits = m_flags + static_cast<std::size_t>(row) * ((w + 7) / 8);
         for (std::size_t x = 0; x < w; ++x) {
             if (p[x] == m_transparent)
                 continue;
@@ -393,7 +414,7 @@ public:
             else
                 m_keys[--m_back[red]] = key;
         }
-        if (y + 1 == m_height || (y + 1) % m_buckets.bandRows == 0)
+        if (y + 1 == m_height || (row + 1) % m_buckets.bandRows == 0)
             for (int r = 0; r < 256; ++r)
                 m_buckets.smoothEnd[m_buckets.At(r, band)] = m_front[r];
     }
@@ -401,6 +422,7 @@ public:
 private:
     const PixelRows& m_pixels;
     int m_width, m_height;
+    int m_first;
     const std::array<std::uint8_t, 256>& m_rounding;
     std::uint32_t m_transparent;
     const std::uint8_t* m_flags;
@@ -412,18 +434,18 @@ private:
     std::uint32_t m_back[256] = {};
 };
 
-// The runs of one rounded red value: its keys counted by green and blue into a table of weights,
-// read out in ascending order.
+// The runs of one rounded red value: its keys in one chunk counted by green and blue into a table
+// of weights, read out in ascending order and added to the runs of the chunks before.
 class CRunCounter {
 public:
-    CRunCounter() : m_weights(1 << 16, 0) {}
+    CRunCounter() : m_weights(1 << 16, 0), m_seen(1 << 10, 0) {}
 
     void Count(const Buckets& buckets, const std::uint16_t* keys, int red, std::vector<Run>& runs) {
-        m_touched.clear();
-        auto add = [this](std::uint16_t gb, std::uint32_t weight) {
-            if (m_weights[gb] == 0)
-                m_touched.push_back(gb);
-            m_weights[gb] += weight;
+        std::uint32_t* weights = m_weights.data();
+        std::uint64_t* seen = m_seen.data();
+        auto add = [&](std::uint16_t gb, std::uint32_t weight) {
+            weights[gb] += weight;
+            seen[gb >> 6] |= std::uint64_t{1} << (gb & 63);
         };
         for (int band = 0; band < buckets.bands; ++band) {
             const std::size_t at = buckets.At(red, band);
@@ -435,24 +457,33 @@ public:
             for (std::uint32_t k = middle; k < end; ++k)
                 add(keys[k], 1);
         }
-        // A few colours are sorted; many are read out of the table in its order.
-        if (m_touched.size() < (1u << 12)) {
-            std::sort(m_touched.begin(), m_touched.end());
-        } else {
-            m_touched.clear();
-            for (std::uint32_t gb = 0; gb < (1u << 16); ++gb)
-                if (m_weights[gb] != 0)
-                    m_touched.push_back(static_cast<std::uint16_t>(gb));
+        // The colours met, in ascending order from the bits, merged with the earlier chunks' runs
+        // (in ascending order too).
+        m_merged.clear();
+        auto earlier = runs.begin();
+        for (std::uint32_t word = 0; word < (1u << 10); ++word) {
+            for (std::uint64_t bits = seen[word]; bits != 0; bits &= bits - 1) {
+                const std::uint32_t gb =
+                    word << 6 | static_cast<std::uint32_t>(std::countr_zero(bits));
+                const std::uint32_t color = static_cast<std::uint32_t>(red) << 16 | gb;
+                for (; earlier != runs.end() && earlier->color < color; ++earlier)
+                    m_merged.push_back(*earlier);
+                std::uint32_t weight = weights[gb];
+                if (earlier != runs.end() && earlier->color == color)
+                    weight += (earlier++)->weight;
+                m_merged.push_back({weight, color});
+                weights[gb] = 0;
+            }
+            seen[word] = 0;
         }
-        for (const std::uint16_t gb : m_touched) {
-            runs.push_back({m_weights[gb], static_cast<std::uint32_t>(red) << 16 | gb});
-            m_weights[gb] = 0;
-        }
+        m_merged.insert(m_merged.end(), earlier, runs.end());
+        runs.swap(m_merged);
     }
 
 private:
+    std::vector<Run> m_merged;
     std::vector<std::uint32_t> m_weights;
-    std::vector<std::uint16_t> m_touched; // green and blue values with a weight, in any order
+    std::vector<std::uint64_t> m_seen; // a bit per green and blue value with a weight
 };
 
 // Runs work(i) for i = 0 .. count - 1 on `threads` threads, each index once.
@@ -484,6 +515,14 @@ StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int heig
 StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, int inputMask,
                                 std::uint32_t transparentColor, const CColorSpace& space,
                                 QuantSignal& signal, std::vector<ColorEntry>& entries) {
+    return BuildColorHistogram(pixels, width, height, inputMask, transparentColor, space, signal,
+                               entries, 0);
+}
+
+StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, int inputMask,
+                                std::uint32_t transparentColor, const CColorSpace& space,
+                                QuantSignal& signal, std::vector<ColorEntry>& entries,
+                                int chunkRows) {
     entries.clear();
     if (width <= 0 || height <= 0)
         return StageResult::Ok;
@@ -495,49 +534,64 @@ StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, 
     const int threads = engine::WorkerThreads(pixelCount);
     // Few enough bands that their bookkeeping stays small beside the picture.
     const int bandRows = std::max(kBand, (height + kMaxBands - 1) / kMaxBands);
+    if (chunkRows <= 0)
+        chunkRows = static_cast<int>(std::min<std::int64_t>(height, kChunkPixels / width));
+    // Whole bands, so that a band never spans two chunks.
+    chunkRows = static_cast<int>(std::min<std::int64_t>(
+        (std::max(chunkRows, 1) + std::int64_t{bandRows} - 1) / bandRows * bandRows, height));
 
     try {
-        Buckets buckets(height, bandRows);
+        Buckets buckets(chunkRows, bandRows);
+        std::unique_ptr<std::uint8_t[]> flags(
+            new std::uint8_t[(w + 7) / 8 * static_cast<std::size_t>(chunkRows)]);
         std::unique_ptr<std::uint16_t[]> keys;
-        {
-            std::unique_ptr<std::uint8_t[]> flags(
-                new std::uint8_t[(w + 7) / 8 * static_cast<std::size_t>(height)]);
+        std::uint32_t keyRoom = 0;
+        // Each red value's runs, in ascending colour order; the chunks' counts add up in them.
+        std::vector<std::vector<Run>> runs(256);
+        std::vector<CRunCounter> counters(static_cast<std::size_t>(threads));
+
+        for (int first = 0; first < height; first += chunkRows) {
+            const int rows = std::min(chunkRows, height - first);
+            const int last = first + rows;
+            buckets.Clear();
             StageResult pass = engine::ForEachRow(
-                height, threads, bandRows,
+                rows, threads, bandRows,
                 [&] {
-                    return CFlagRows(pixels, width, height, rounding, transparentColor, flags.get(),
-                                     buckets);
+                    return CFlagRows(pixels, width, height, first, rounding, transparentColor,
+                                     flags.get(), buckets);
                 },
-                [&](int y) { return RowDone(signal, 20, 80, y, height); });
+                [&](int row) { return PassRowDone(signal, first + row, first, height); });
             if (pass != StageResult::Ok)
                 return pass;
 
             std::uint32_t keyCount = 0;
             for (std::size_t at = 0; at < buckets.count.size(); ++at) {
-                buckets.start[at] = keyCount;
+                // A band past the picture's last row (in the last chunk) keeps no keys.
+                buckets.start[at] = buckets.smoothEnd[at] = keyCount;
                 keyCount += buckets.count[at];
             }
-            keys.reset(new std::uint16_t[std::max<std::uint32_t>(keyCount, 1)]);
+            if (keyCount > keyRoom) {
+                keys.reset();
+                keys.reset(new std::uint16_t[keyCount]);
+                keyRoom = keyCount;
+            }
             pass = engine::ForEachRow(
-                height, threads, bandRows,
+                rows, threads, bandRows,
                 [&] {
-                    return CKeyRows(pixels, width, height, rounding, transparentColor, flags.get(),
-                                    buckets, keys.get());
+                    return CKeyRows(pixels, width, height, first, rounding, transparentColor,
+                                    flags.get(), buckets, keys.get());
                 },
-                [&](int y) { return RowDone(signal, 100, 300, y, height); });
+                [&](int row) { return PassRowDone(signal, last, first + row, height); });
             if (pass != StageResult::Ok)
                 return pass;
-        }
 
-        // Each red value's keys counted on their own: the runs come out in ascending colour
-        // order, red value after red value.
-        std::vector<std::vector<Run>> runs(256);
-        {
+            // Each red value's keys counted on their own.
             std::atomic<int> next{0};
+            std::atomic<int> nextCounter{0};
             std::atomic<bool> failed{false};
             auto count = [&] {
+                CRunCounter& counter = counters[static_cast<std::size_t>(nextCounter++)];
                 try {
-                    CRunCounter counter;
                     for (int red; (red = next.fetch_add(1)) < 256;)
                         counter.Count(buckets, keys.get(), red,
                                       runs[static_cast<std::size_t>(red)]);
@@ -548,19 +602,21 @@ StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height, 
             engine::OnThreads(threads, count);
             if (failed.load())
                 throw std::bad_alloc();
+            if (signal.Cancelled())
+                return StageResult::Cancelled;
         }
         keys.reset();
-        if (signal.Cancelled())
-            return StageResult::Cancelled;
+        flags.reset();
+        std::vector<CRunCounter>().swap(counters);
         signal.SetProgress(425);
 
-        std::size_t first[257] = {};
+        std::size_t firstOf[257] = {};
         for (int r = 0; r < 256; ++r)
-            first[r + 1] = first[r] + runs[static_cast<std::size_t>(r)].size();
-        entries.resize(first[256]);
+            firstOf[r + 1] = firstOf[r] + runs[static_cast<std::size_t>(r)].size();
+        entries.resize(firstOf[256]);
         ForEachIndex(256, threads, [&](int r) {
             std::vector<Run>& list = runs[static_cast<std::size_t>(r)];
-            ColorEntry* e = entries.data() + first[r];
+            ColorEntry* e = entries.data() + firstOf[r];
             for (const Run& run : list) {
                 space.RgbToSpace(e->point, run.color);
                 e->weight = run.weight;

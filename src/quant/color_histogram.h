@@ -18,14 +18,22 @@ std::array<std::uint8_t, 256> InputRoundingTable(int inputMask);
 
 // Fills `entries` (replacing its contents) with one entry per rounded colour, in ascending
 // colour order. `pixels` gives width x height colours 0x00RRGGBB; pixels equal to
-// `transparentColor` (0x1000000 for none) are left out. Reports progress 20..100 during the
-// pass that finds the smooth pixels, 100..400 during the pass that forms the keys and 425 after
-// the runs, and checks the cancel request after each row and after the runs and the entries.
-// Allocates its own key buffer: two bytes per pixel, and a bit per pixel for the smooth flags.
+// `transparentColor` (0x1000000 for none) are left out. The picture is taken in chunks of rows
+// (of about 2^21 pixels), each by two passes: one finds the smooth pixels, one forms the keys.
+// Reports progress 20 + (80 a + 300 b) / height after each row of either pass, a and b the rows
+// each pass has reached (one chunk: 20..100, then 100..400), and 425 after the runs; checks the
+// cancel request after each row and after each chunk's runs and the entries. Allocates a key
+// buffer of two bytes and a bit for the smooth flag per pixel of a chunk.
 [[nodiscard]] StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height,
                                               int inputMask, std::uint32_t transparentColor,
                                               const CColorSpace& space, QuantSignal& signal,
                                               std::vector<ColorEntry>& entries);
+// The same with chunks of `chunkRows` rows (0: as above), rounded up to whole bands of 64 or more
+// rows. The entries do not depend on it.
+[[nodiscard]] StageResult BuildColorHistogram(const PixelRows& pixels, int width, int height,
+                                              int inputMask, std::uint32_t transparentColor,
+                                              const CColorSpace& space, QuantSignal& signal,
+                                              std::vector<ColorEntry>& entries, int chunkRows);
 // The same for width x height values, row after row.
 [[nodiscard]] StageResult BuildColorHistogram(const std::uint32_t* pixels, int width, int height,
                                               int inputMask, std::uint32_t transparentColor,

@@ -1,6 +1,7 @@
 #include "quant/color_histogram.h"
 #include "tests/quant/model/model_quantizer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -171,5 +172,30 @@ TEST(ColorHistogram, BandedPictureMatchesTheModel) {
             const int b = noisy ? int(rng() % 256) : 90;
             p.at(x, y) = std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
         }
-    ExpectModelHistogram(p, 3, p.at(200, 300));
+    const std::vector<model::HistogramEntry> model = ExpectModelHistogram(p, 3, p.at(200, 300));
+
+    // Taken in chunks of rows (the last one short), with the counts of each chunk added to the
+    // runs of the ones before: the same entries, and progress that only rises, one report per
+    // row of each pass and 425 at the end.
+    for (const int chunkRows : {64, 192}) {
+        QuantSignal signal;
+        std::vector<int> reports;
+        signal.m_onProgress = [&](int value) { reports.push_back(value); };
+        std::vector<ColorEntry> entries;
+        ASSERT_EQ(BuildColorHistogram(PixelRows(p.pixels.data(), p.width), p.width, p.height, 3,
+                                      p.at(200, 300), Space(), signal, entries, chunkRows),
+                  StageResult::Ok);
+        ASSERT_EQ(entries.size(), model.size()) << chunkRows;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            EXPECT_TRUE(entries[i].point.yb == model[i].point.yb &&
+                        entries[i].point.cr == model[i].point.cr &&
+                        entries[i].point.luma == model[i].point.luma &&
+                        entries[i].weight == std::uint32_t(model[i].weight))
+                << chunkRows << ": entry " << i;
+        ASSERT_EQ(reports.size(), std::size_t(2 * p.height + 1)) << chunkRows;
+        EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end())) << chunkRows;
+        EXPECT_EQ(reports.front(), 20);
+        EXPECT_EQ(reports[reports.size() - 2], 20 + (80 * 451 + 300 * 450) / 451); // 399
+        EXPECT_EQ(reports.back(), 425);
+    }
 }
