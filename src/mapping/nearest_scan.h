@@ -5,6 +5,7 @@
 
 #include "mapping/nearest_search.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -85,26 +86,35 @@ inline int ScanExactly(const CNearestSearch::Candidates& c, double qyb, double q
     return found;
 }
 
-// The same result, faster for the common case. A squared distance below 2^45 is an exact
+// The same result, faster for the common case. A squared distance below 2^44 is an exact
 // integer (each square and sum of integers below 2^53 is), so scaled by 256 it leaves the low
-// eight bits free for the entry's position: one key that orders by distance, then by position,
-// which a plain minimum finds. Keys of farther entries are at least 2^53 and order after every
-// such key; when even the nearest entry is that far, the exact scan decides.
+// eight bits free for the entry's position, and 2^52 added on top fixes the exponent: one key
+// that orders by distance, then by position, which a plain minimum finds, and whose low eight
+// bits of mantissa are the position. Keys of farther entries are at least 2^53 and order after
+// every such key (rounding never takes a sum below a power of two it reaches); when even the
+// nearest entry is that far, the exact scan decides. Every part of such a key being an exact
+// integer, the order of the additions is free: the position joins the luma term, which shortens
+// the chain of additions the next pixel waits for.
 __attribute__((always_inline)) inline int ScanCandidates(const CNearestSearch::Candidates& c,
                                                          int groups, int yb, int cr, int luma) {
-    const double qyb = kScale * yb, qcr = kScale * cr, qluma = kScale * luma;
+    // Scaled as integers: exact, and sooner than a multiplication after the conversion.
+    const double qyb = static_cast<double>(std::int64_t(yb) * 16);
+    const double qcr = static_cast<double>(std::int64_t(cr) * 16);
+    const double qluma = static_cast<double>(std::int64_t(luma) * 16);
+    static_assert(kScale == 16);
     const Lane4 vyb = {qyb, qyb, qyb, qyb};
     const Lane4 vcr = {qcr, qcr, qcr, qcr};
     const Lane4 vluma = {qluma, qluma, qluma, qluma};
+    constexpr double kBias = 4503599627370496.0; // 2^52
     Lane4 best = {HUGE_VAL, HUGE_VAL, HUGE_VAL, HUGE_VAL};
-    Lane4 at = {0, 1, 2, 3};
+    Lane4 at = {kBias, kBias + 1, kBias + 2, kBias + 3};
     const Lane4 step = {kLanes, kLanes, kLanes, kLanes};
     const Group* group = c.Groups();
     for (int k = 0; k < groups; ++k, ++group) {
         const Lane4 dyb = group->yb - vyb;
         const Lane4 dcr = group->cr - vcr;
         const Lane4 dluma = group->luma - vluma;
-        const Lane4 key = (dyb * dyb + dcr * dcr + dluma * dluma) + at;
+        const Lane4 key = (dyb * dyb + dcr * dcr) + (dluma * dluma + at);
         best = key < best ? key : best;
         at += step;
     }
@@ -116,7 +126,7 @@ __attribute__((always_inline)) inline int ScanCandidates(const CNearestSearch::C
     best = neighbour < best ? neighbour : best;
     constexpr double kExactBelow = 9007199254740992.0; // 2^53
     if (__builtin_expect(best[0] < kExactBelow, 1))
-        return static_cast<int>(static_cast<std::int64_t>(best[0]) & 255);
+        return static_cast<int>(std::bit_cast<std::uint64_t>(best[0]) & 255);
     return ScanExactly(c, qyb, qcr, qluma);
 }
 } // namespace nearest

@@ -107,12 +107,15 @@ TEST(NearestSearch, EquallyNearEntriesGoToTheLowestIndex) {
         int spread; // distance of entries 1 and 2 from the point
     };
     // Entries 1 and 2 lie symmetrically around each point; entry 0 is farther; entry 3 repeats
-    // 1. A squared distance of 6000000^2 is above 2^45, where a search can no longer pack the
-    // position of an entry beside its distance.
+    // 1. Squared distances of 4000000^2, 5000000^2 and 6000000^2 lie just below 2^44, between
+    // 2^44 and 2^45, and above 2^45: around where a search can no longer pack the position of
+    // an entry beside its distance.
     const Case cases[] = {{"on the grid", 65536, 65536, 65536, 1000},
                           {"off the grid", 5000000, 65536, 65536, 1000},
                           {"below the grid", -2650000, 65536, 65536, 1000},
-                          {"on the grid, far from both", 0, 0, 65536, 6000000}};
+                          {"on the grid, far from both", 0, 0, 65536, 4000000},
+                          {"on the grid, farther from both", 0, 0, 65536, 5000000},
+                          {"on the grid, farthest from both", 0, 0, 65536, 6000000}};
     for (const Case& c : cases) {
         const std::vector<SpacePoint> palette = {
             {c.yb, c.cr, c.luma + std::max(3000000, 3 * c.spread)},
