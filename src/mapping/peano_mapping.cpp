@@ -90,14 +90,7 @@ public:
             m_chunk = m_full.Next();
         WalkPixel& out = m_chunk[m_count];
         out.at = y * m_job.indexStride + x;
-        const std::uint32_t color = m_job.pixels.At(x, y);
-        if (color == m_job.transColor) {
-            out.target = mapping::SpaceTarget{{0, 0, 0}, 0};
-        } else {
-            SpacePoint t;
-            m_job.space->RgbToSpace(t, color);
-            out.target = mapping::SpaceTarget{{t.yb, t.cr, t.luma}, 1};
-        }
+        out.target = mapping::TargetOf(m_job, m_job.pixels.At(x, y));
         if (++m_count == kChunkSize)
             Flush();
     }

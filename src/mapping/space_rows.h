@@ -23,6 +23,15 @@ struct SpaceTarget {
     std::int32_t opaque;
 };
 
+// The target of a pixel of colour `color` in `job`.
+inline SpaceTarget TargetOf(const MapJob& job, std::uint32_t color) {
+    if (color == job.transColor)
+        return SpaceTarget{{0, 0, 0}, 0};
+    SpacePoint t;
+    job.space->RgbToSpace(t, color);
+    return SpaceTarget{{t.yb, t.cr, t.luma}, 1};
+}
+
 class CSpaceRows {
 public:
     // Throws std::bad_alloc without memory for the rows.
@@ -79,15 +88,8 @@ private:
     void Convert(int y, std::uint32_t* scratch) {
         const std::uint32_t* pixels = m_job.pixels.Row(y, m_job.width, scratch);
         SpaceTarget* out = Slot(y);
-        for (std::size_t x = 0; x < m_width; ++x) {
-            if (pixels[x] == m_job.transColor) {
-                out[x] = SpaceTarget{{0, 0, 0}, 0};
-                continue;
-            }
-            SpacePoint t;
-            m_job.space->RgbToSpace(t, pixels[x]);
-            out[x] = SpaceTarget{{t.yb, t.cr, t.luma}, 1};
-        }
+        for (std::size_t x = 0; x < m_width; ++x)
+            out[x] = TargetOf(m_job, pixels[x]);
     }
 
     void Produce() {

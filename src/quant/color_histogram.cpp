@@ -214,12 +214,8 @@ struct Buckets {
         : bandRows(bandRows), bands((rows + bandRows - 1) / bandRows),
           count(static_cast<std::size_t>(bands) * 256, 0), start(count.size(), 0),
           smoothEnd(count.size(), 0) {}
-    // Empty again for the next chunk.
-    void Clear() {
-        std::fill(count.begin(), count.end(), 0);
-        std::fill(start.begin(), start.end(), 0);
-        std::fill(smoothEnd.begin(), smoothEnd.end(), 0);
-    }
+    // No keys counted yet, for the next chunk; the places follow from the counts.
+    void Clear() { std::fill(count.begin(), count.end(), 0); }
     std::size_t At(int red, int band) const {
         return static_cast<std::size_t>(red) * static_cast<std::size_t>(bands) +
                static_cast<std::size_t>(band);
