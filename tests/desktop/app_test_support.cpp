@@ -15,7 +15,9 @@
 #include <QSettings>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <random>
+#include <thread>
 
 NoticeRecorder::NoticeRecorder() {
     SetNoticeSink([this](const Notice& n) { m_notices << n; });
@@ -58,6 +60,25 @@ void NoticeRecorder::Clear() {
 
 DesktopSession::DesktopSession() {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+}
+
+RunHold::RunHold(DesktopSession& session) : m_session(session) {
+    QuantSignal& signal = session.RunState().m_signal;
+    signal.m_onProgress = [this, &signal](int value) {
+        if (value <= 0 || m_held.exchange(true))
+            return;
+        for (int ms = 0; !signal.Cancelled() && ms < 60000; ++ms)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+}
+
+RunHold::~RunHold() {
+    CQuantSign& run = m_session.RunState();
+    if (run.m_bRunning) {
+        run.m_signal.m_bCancel.store(1);
+        (void)QTest::qWaitFor([&run] { return !run.m_bRunning; }, 60000);
+    }
+    run.m_signal.m_onProgress = nullptr;
 }
 
 DesktopSession::~DesktopSession() {

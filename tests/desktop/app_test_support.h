@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QVariantMap>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -66,6 +67,21 @@ public:
     NoticeRecorder rec;
     std::unique_ptr<CKorvoApp> app;
     CMainFrame* frame = nullptr;
+};
+
+// Holds the session's next run (a picture's or a batch's) at its first progress report until it
+// is cancelled, so that a test can cancel a run under way however fast the machine. Going out of
+// scope cancels a run still held and waits for it to end before letting go of the run's signal.
+class RunHold {
+public:
+    explicit RunHold(DesktopSession& session);
+    ~RunHold();
+    RunHold(const RunHold&) = delete;
+    RunHold& operator=(const RunHold&) = delete;
+
+private:
+    DesktopSession& m_session;
+    std::atomic<bool> m_held{false};
 };
 
 // Replaces the settings file with the given "Section/key" values.

@@ -15,12 +15,8 @@
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QProgressBar>
-#include <QScopeGuard>
 #include <QTest>
-#include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 class TestQuantRun : public QObject {
     Q_OBJECT
@@ -85,16 +81,7 @@ private slots:
         QVERIFY(!m_s->Action("actionCancel")->isEnabled());
         m_s->Action("actionCancel")->trigger(); // Cancel without a run does nothing
         QCOMPARE(m_s->RunState().m_signal.m_bCancel.load(), 0);
-        // However fast the machine, the run holds at its first progress report until cancelled.
-        QuantSignal& signal = m_s->RunState().m_signal;
-        auto held = std::make_shared<std::atomic<bool>>(false);
-        signal.m_onProgress = [&signal, held](int value) {
-            if (value <= 0 || held->exchange(true))
-                return;
-            for (int ms = 0; !signal.Cancelled() && ms < 60000; ++ms)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
-        const auto release = qScopeGuard([&signal] { signal.m_onProgress = nullptr; });
+        const RunHold hold(*m_s); // however fast the machine, the run is under way until cancelled
         AnswerPanel();
         m_s->Action("actionReduce")->trigger();
         QVERIFY(m_s->RunState().m_bRunning);
