@@ -30,12 +30,6 @@ struct Figures {
         plainZoomOut;
 };
 
-// No plug-ins: the BMP reader reads the benchmark's pictures.
-const PluginHost& NoPlugins() {
-    static PluginHost host;
-    return host;
-}
-
 // Zooms out step by step until the whole picture fits the window, as a user fitting it would.
 void FitToWindow(CKorvoView& view) {
     while (view.CanZoomOut() &&

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "desktop/korvo_view.h"
+#include "pluginhost/plugin_registry.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -19,6 +20,12 @@ constexpr int kScreenW = 1920, kScreenH = 1080;
 inline void PreferOffscreen() {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// No plug-ins: the BMP reader reads the benchmark's pictures.
+inline const PluginHost& NoPlugins() {
+    static PluginHost host;
+    return host;
 }
 
 inline double MedianMs(int rounds, const std::function<void()>& work) {

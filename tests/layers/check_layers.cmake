@@ -66,11 +66,11 @@ endforeach()
 file(GLOB_RECURSE files ${SOURCE_DIR}/plugins/*.h ${SOURCE_DIR}/plugins/*.cpp
      ${SOURCE_DIR}/plugins/*.c)
 foreach(file ${files})
+  get_filename_component(dir ${file} DIRECTORY)
   file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line ${lines})
     string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*" "\\1" header "${line}")
     # A plug-in's own files lie beside it and are included by name alone.
-    get_filename_component(dir ${file} DIRECTORY)
     if(NOT header MATCHES "/" AND EXISTS ${dir}/${header})
       continue()
     endif()
