@@ -90,17 +90,14 @@ bool CSplitAhead::SplitBox(int i, int j, CDivideBox& divider) {
         lock.lock();
         m_marks[next] = Mark::Prepared;
     }
-    BoxSplit own;
-    const BoxSplit* split = &m_outcome[i];
     if (m_marks[i] != Mark::Prepared) {
         m_marks[i] = Mark::Loop;
         lock.unlock();
-        divider.PrepareSplit(m_boxes[i], m_entries, m_space, own);
-        split = &own;
+        divider.PrepareSplit(m_boxes[i], m_entries, m_space, m_outcome[i]);
         lock.lock();
     }
     m_marks[i] = Mark::Free;
-    const bool cut = CDivideBox::CommitSplit(m_boxes, i, j, *split);
+    const bool cut = CDivideBox::CommitSplit(m_boxes, i, j, m_outcome[i]);
     if (cut)
         m_boxCount = j + 1;
     return cut;
