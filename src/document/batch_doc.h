@@ -17,10 +17,7 @@ public:
     // were connected.
     void SetFileList(const QStringList& files);
 
-    bool CanCloseFrame() const override { return !m_running; }
-
     QStringList m_fileList; // full paths, in the order the Open dialog gave them
-    bool m_running = false; // true while a batch run converts the files
 
 signals:
     void FileListChanged();

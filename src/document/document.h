@@ -19,8 +19,12 @@ public:
 
     // False while the document must stay open (a run reads it); closing is then refused
     // silently. Documents are never modified, so closing never asks to save.
-    virtual bool CanCloseFrame() const { return true; }
+    bool CanCloseFrame() const { return !m_running; }
     virtual bool IsImageDocument() const { return false; }
+
+    // True while a run started from this document (a picture's reduction, a batch's files) is
+    // under way.
+    bool m_running = false;
 
 signals:
     void TitleChanged(const QString& title);

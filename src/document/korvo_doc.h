@@ -44,7 +44,6 @@ public:
     // Size and distinct colours for pictures the pixel array can unpack; nothing otherwise.
     [[nodiscard]] std::optional<PictureProperties> Properties() const;
 
-    bool CanCloseFrame() const override { return !m_running; }
     bool IsImageDocument() const override { return true; }
 
     // Frees the current picture and takes `dib` (which may be null).
@@ -62,7 +61,6 @@ public:
 
     CPixelArray m_graph;     // hands the picture to a run and carries its result back
     bool m_canReduce = true; // false for a run result, which cannot be reduced again
-    bool m_running = false;  // true while a run started from this document is under way
     int m_nZoom = 1;         // zoom of the views, kZoomMin..kZoomMax
     DibHandle m_hDib;
     std::vector<std::uint32_t> m_palette; // 0xFFRRGGBB colour table; empty for true colour
