@@ -5,17 +5,6 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/support/dib_builder.h"
 
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
-#include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -23,14 +12,10 @@ namespace {
 using clitest::ReadText;
 using clitest::Result;
 
-class CliExport : public ::testing::Test {
+class CliExport : public clitest::FolderTest {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("xkorvo-cli-export-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        FolderTest::SetUp();
         // Enough colours to need reducing.
         std::vector<std::uint32_t> pixels;
         for (std::uint32_t y = 0; y < 24; ++y)
@@ -40,18 +25,8 @@ protected:
         m_input = Path("in.bmp");
         EXPECT_EQ(DibSaveFile(dib, m_input), SaveResult::Ok);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
-    // Runs the program; `in` (when given) becomes its standard input; `fileLimit` > 0 caps the
-    // size of files it may write.
-    Result Run(const std::vector<std::string>& args, const std::string& in = "",
-               long fileLimit = 0) const {
-        return clitest::RunProgram(m_dir, args, in, fileLimit);
-    }
-
-    fs::path m_dir;
     std::string m_input;
 };
 

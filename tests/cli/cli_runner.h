@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -62,5 +63,26 @@ inline Result RunProgram(const std::filesystem::path& dir, const std::vector<std
     r.err = ReadText(err);
     return r;
 }
+
+// A test's own folder, emptied before it and removed after it, in which the program runs.
+class FolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::filesystem::temp_directory_path() /
+                ("xkorvo-cli-" + std::to_string(getpid()) + "-" + test->test_suite_name() + "-" +
+                 test->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    Result Run(const std::vector<std::string>& args, const std::string& in = "",
+               long fileLimit = 0) const {
+        return RunProgram(m_dir, args, in, fileLimit);
+    }
+
+    std::filesystem::path m_dir;
+};
 
 } // namespace clitest

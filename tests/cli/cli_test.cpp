@@ -5,19 +5,8 @@
 #include "tests/support/dib_builder.h"
 
 #include <cerrno>
-#include <csignal>
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
-#include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -26,23 +15,9 @@ namespace {
 using clitest::ReadText;
 using clitest::Result;
 
-class Cli : public ::testing::Test {
+class Cli : public clitest::FolderTest {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("xkorvo-cli-test-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     fs::path Path(const std::string& name) const { return m_dir / name; }
-
-    // Runs the program with `args`; `fileLimit` > 0 caps the size of files it may write.
-    Result Run(const std::vector<std::string>& args, long fileLimit = 0) const {
-        return clitest::RunProgram(m_dir, args, "", fileLimit);
-    }
 
     // A 24-bit BMP file of width x height pixels 0x00RRGGBB, top row first.
     std::string WritePicture(const std::string& name, int width, int height,
@@ -74,8 +49,6 @@ protected:
         fs::create_directories(SettingsPath().parent_path());
         std::ofstream(SettingsPath(), std::ios::binary) << text;
     }
-
-    fs::path m_dir;
 };
 
 int Lines(const std::string& text) {
@@ -102,8 +75,7 @@ TEST_F(Cli, ReducesWithEveryMethodAndColourCount) {
     for (const Case& c : cases) {
         const std::string out = Path("out.bmp").string();
         std::vector<std::string> args = c.options;
-        args.push_back(in);
-        args.push_back(out);
+        args.insert(args.end(), {in, out});
         const Result r = Run(args);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
@@ -147,9 +119,7 @@ TEST_F(Cli, UsageErrorsExitWithOneAndWriteNothing) {
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
-        std::string joined;
-        for (const auto& a : args)
-            joined += a + " ";
+        const std::string joined = ::testing::PrintToString(args);
         EXPECT_EQ(r.status, 1) << joined;
         EXPECT_NE(r.err, "") << joined;
         EXPECT_FALSE(fs::exists(out)) << joined;
@@ -228,7 +198,7 @@ TEST_F(Cli, FailedWriteExitsWithThreeAndKeepsTheOutput) {
     const std::string in = WritePhoto("photo.bmp", 64, 64);
     const std::string out = Path("out.bmp").string();
     std::ofstream(out) << "precious";
-    Result r = Run({in, out}, 2000);
+    Result r = Run({in, out}, "", 2000);
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(Lines(r.err), 1) << r.err;
     EXPECT_NE(r.err.find(in), std::string::npos) << r.err;

@@ -2,11 +2,14 @@
 
 #include "desktop/browse_for_folder.h"
 #include "desktop/child_frame.h"
+#include "desktop/control_panel.h"
 #include "desktop/file_dialogs.h"
+#include "desktop/korvo_view.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "tests/support/dib_builder.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
@@ -131,6 +134,22 @@ QString DesktopSession::File(const QString& name, const std::vector<std::uint8_t
                 QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 }
 
+void DesktopSession::AnswerPanel(std::function<void(CControllPanel&)> setUp) {
+    rec.m_answers[QStringLiteral("controlPanel")] = [setUp](QDialog& d) {
+        if (setUp)
+            setUp(static_cast<CControllPanel&>(d));
+    };
+}
+
+bool DesktopSession::WaitForRunEnd() {
+    return QTest::qWaitFor([this] { return !RunState().m_bRunning; }, 120000);
+}
+
+QImage Shot(CKorvoView* view) {
+    QApplication::processEvents();
+    return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 CDocument* DesktopSession::DocumentOf(QMdiSubWindow* window) const {
     return static_cast<CChildFrame*>(window)->GetDocument();
 }
@@ -145,6 +164,15 @@ void WriteSettingsFile(const QVariantMap& values) {
 
 QVariant ReadSetting(const QString& key) {
     return QSettings(SettingsFilePath(), QSettings::IniFormat).value(key);
+}
+
+void AnswerFileDialogs(const QStringList& files, int filterIndex, FileDialogRequest* asked) {
+    SetFileDialogRunner([=](QWidget*, const FileDialogRequest& request) {
+        if (asked)
+            *asked = request;
+        return std::optional<FileDialogAnswer>(
+            FileDialogAnswer{files, filterIndex ? filterIndex : request.filterIndex});
+    });
 }
 
 QByteArray ReadFile(const QString& path) {

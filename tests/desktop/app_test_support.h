@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+class CControllPanel;
+class CKorvoView;
 class QDialog;
 
 // Records every message and beep instead of showing it. A modal dialog with an answer for its
@@ -62,6 +64,9 @@ public:
     QList<QMdiSubWindow*> Windows() const { return frame->MdiArea()->subWindowList(); }
     CDocument* DocumentOf(QMdiSubWindow* window) const;
     CQuantSign& RunState() { return app->RunState(); }
+    // The control panel is answered with `setUp`, then OK.
+    void AnswerPanel(std::function<void(CControllPanel&)> setUp = {});
+    bool WaitForRunEnd(); // false when the run goes on for two minutes
 
     QTemporaryDir config, files;
     NoticeRecorder rec;
@@ -84,11 +89,17 @@ private:
     std::atomic<bool> m_held{false};
 };
 
+// The file dialogs answer with `files` under the filter `filterIndex` (0: the one the program
+// proposed); `asked`, when given, receives the request.
+void AnswerFileDialogs(const QStringList& files, int filterIndex = 0,
+                       struct FileDialogRequest* asked = nullptr);
 // Replaces the settings file with the given "Section/key" values.
 void WriteSettingsFile(const QVariantMap& values);
 QVariant ReadSetting(const QString& key);
 QByteArray ReadFile(const QString& path);
 QByteArray Bytes(const DibHandle& dib);
+// The view's client area as painted, in device pixels.
+QImage Shot(CKorvoView* view);
 // A bitmap file of a 24-bit picture, given top row first as 0xRRGGBB.
 std::vector<std::uint8_t> Bmp24(int width, int height, const std::vector<std::uint32_t>& topDown);
 // A bitmap file of a 24-bit picture whose colours change at every pixel, so that a run has real

@@ -351,7 +351,7 @@ private slots:
             QCOMPARE(pane->Note(), QString());
         };
         s.Action("actionReduce")->trigger();
-        QVERIFY(QTest::qWaitFor([&s] { return !s.RunState().m_bRunning; }, 120000));
+        QVERIFY(s.WaitForRunEnd());
         QCOMPARE(computations, 1);
         const auto* result =
             static_cast<CKorvoDoc*>(s.DocumentOf(s.frame->MdiArea()->activeSubWindow()));

@@ -58,7 +58,7 @@ class TestImageView : public QObject {
             panel.findChild<QAbstractButton*>(QStringLiteral("radioBitSet1"))->click();
         };
         m_s->Action("actionReduce")->trigger();
-        if (!QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000))
+        if (!m_s->WaitForRunEnd())
             return nullptr;
         CKorvoView* result = m_s->frame->ActiveImageView();
         return result != source ? result : nullptr;
@@ -68,11 +68,6 @@ class TestImageView : public QObject {
     }
     static QMdiSubWindow* Frame(CKorvoView* view) {
         return qobject_cast<QMdiSubWindow*>(view->parentWidget());
-    }
-    // The view's client area as painted, in device pixels.
-    static QImage Shot(CKorvoView* view) {
-        QApplication::processEvents();
-        return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 
     std::unique_ptr<DesktopSession> m_s;
@@ -273,14 +268,14 @@ private slots:
             CKorvoView* view = Open(BigBmp8(c.size.width(), c.size.height()), c.name);
             QVERIFY(view);
             QApplication::processEvents();
-            auto* frame = qobject_cast<QMdiSubWindow*>(view->parentWidget());
+            QMdiSubWindow* frame = Frame(view);
             const QSize client = view->viewport()->size();
             if (c.exact)
                 QCOMPARE(client, c.size);
             QVERIFY(frame->width() >= 240);
             QVERIFY(client.width() >= c.size.width() && client.height() >= c.size.height());
-            QVERIFY(!view->horizontalScrollBar()->isVisible());
-            QVERIFY(!view->verticalScrollBar()->isVisible());
+            QVERIFY(!view->horizontalScrollBar()->isVisible() &&
+                    !view->verticalScrollBar()->isVisible());
             // The title bar as the window paints it has room for the whole title.
             QStyleOptionTitleBar bar;
             bar.initFrom(frame);

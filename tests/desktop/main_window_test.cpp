@@ -26,19 +26,6 @@
 #include <csignal>
 #include <sys/resource.h>
 
-namespace {
-
-// The file dialogs answer with `files` and the filter index the program proposed.
-void AnswerFileDialogs(const QStringList& files, FileDialogRequest* asked = nullptr) {
-    SetFileDialogRunner([files, asked](QWidget*, const FileDialogRequest& request) {
-        if (asked)
-            *asked = request;
-        return std::optional<FileDialogAnswer>(FileDialogAnswer{files, request.filterIndex});
-    });
-}
-
-} // namespace
-
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -140,7 +127,7 @@ private slots:
         CKorvoDoc* doc = Open(source);
         QVERIFY(doc);
         FileDialogRequest asked;
-        AnswerFileDialogs({m_s->files.filePath(QStringLiteral("copy"))},
+        AnswerFileDialogs({m_s->files.filePath(QStringLiteral("copy"))}, 0,
                           &asked); // no extension typed
         m_s->Action("actionSaveAs")->trigger();
         QVERIFY(asked.save);

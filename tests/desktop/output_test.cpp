@@ -24,14 +24,6 @@
 
 namespace {
 
-// The file dialogs answer with `files` under the filter `filterIndex` (0: the one proposed).
-void AnswerFileDialogs(const QStringList& files, int filterIndex = 0) {
-    SetFileDialogRunner([files, filterIndex](QWidget*, const FileDialogRequest& request) {
-        return std::optional<FileDialogAnswer>(
-            FileDialogAnswer{files, filterIndex ? filterIndex : request.filterIndex});
-    });
-}
-
 std::vector<std::uint32_t> ColoursOf(const CKorvoDoc& doc) {
     std::vector<std::uint32_t> colours;
     for (const std::uint32_t entry : doc.m_palette)
@@ -257,7 +249,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([this] { return m_s->RunState().m_signal.m_nProgress.load() > 0; },
                                 60000));
         m_s->Action("actionCancel")->trigger();
-        QVERIFY(QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000));
+        QVERIFY(m_s->WaitForRunEnd());
         QVERIFY(log->toPlainText().endsWith(QStringLiteral("0 done, 1 failed, cancelled\n")));
         QVERIFY(!QFileInfo::exists(dir + "/small.bmp"));
         QVERIFY(m_s->Action("actionReduceAll")->isEnabled());
@@ -271,14 +263,10 @@ private:
     CKorvoDoc* Reduce(const QString& file, std::function<void(CControllPanel&)> setUp = {}) {
         if (!file.isEmpty() && !Frame()->OpenDocumentFile(file))
             return nullptr;
-        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [setUp](QDialog& d) {
-            if (setUp)
-                setUp(static_cast<CControllPanel&>(d));
-        };
+        m_s->AnswerPanel(setUp);
         const qsizetype windows = m_s->Windows().size();
         m_s->Action("actionReduce")->trigger();
-        if (!QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000) ||
-            m_s->Windows().size() == windows)
+        if (!m_s->WaitForRunEnd() || m_s->Windows().size() == windows)
             return nullptr;
         return static_cast<CKorvoDoc*>(m_s->DocumentOf(Frame()->MdiArea()->activeSubWindow()));
     }
@@ -296,9 +284,9 @@ private:
         if (!log || !QTest::qWaitForWindowActive(Frame()) ||
             !m_s->Action("actionReduceAll")->isEnabled())
             return nullptr;
-        m_s->rec.m_answers[QStringLiteral("controlPanel")] = [](QDialog&) {};
+        m_s->AnswerPanel();
         m_s->Action("actionReduceAll")->trigger();
-        if (wait && !QTest::qWaitFor([this] { return !m_s->RunState().m_bRunning; }, 120000))
+        if (wait && !m_s->WaitForRunEnd())
             return nullptr;
         return log;
     }

@@ -152,10 +152,6 @@ private slots:
 
 private:
     CPaletteDock* Dock() const { return m_s->frame->PaletteDock(); }
-    static QImage Shot(CKorvoView* view) {
-        QApplication::processEvents();
-        return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    }
 
     std::unique_ptr<DesktopSession> m_s;
 };

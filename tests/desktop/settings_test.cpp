@@ -136,15 +136,11 @@ private slots:
         QCOMPARE(m_s->rec.Dialogs(), QStringList()); // trusted now: no about box
         QCOMPARE(frame->OpenDialog().m_strInitialDir, QStringLiteral("/in/"));
         QCOMPARE(frame->SaveDialog().m_strInitialDir, QStringLiteral("/out/"));
-        QVERIFY(frame->ToolBar()->isHidden());
-        QVERIFY(!m_s->Action("actionToolbar")->isChecked());
-        QVERIFY(frame->StatusBar()->isHidden());
-        QVERIFY(!m_s->Action("actionStatusBar")->isChecked());
+        QVERIFY(frame->ToolBar()->isHidden() && !m_s->Action("actionToolbar")->isChecked());
+        QVERIFY(frame->StatusBar()->isHidden() && !m_s->Action("actionStatusBar")->isChecked());
         QCOMPARE(frame->normalGeometry().size(), QSize(500, 300));
         const PanelValues v = frame->ControlPanel().GetPanelValues();
-        QCOMPARE(v.m_nNumBit, 77);
-        QCOMPARE(v.m_nMagWB, 3);
-        QCOMPARE(v.m_nDitherLevel, 0);
+        QCOMPARE((QList<int>{v.m_nNumBit, v.m_nMagWB, v.m_nDitherLevel}), (QList<int>{77, 3, 0}));
         QCOMPARE(*std::get<QString*>(
                      frame->ControlPanel().FindSetting(QStringLiteral("BatchPath"))->member),
                  QStringLiteral("/out/here"));

@@ -17,6 +17,15 @@ PaletteRead Parse(PaletteFormat format, const std::vector<std::uint8_t>& bytes) 
     return ParsePalette(format, bytes.data(), bytes.size());
 }
 
+std::vector<std::uint8_t> Written(PaletteFormat format, const Palette& palette) {
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(WritePalette(format, palette, [&](const std::uint8_t* p, std::size_t n) {
+        bytes.insert(bytes.end(), p, p + n);
+        return true;
+    }));
+    return bytes;
+}
+
 TEST(PaletteFile, EveryFormatReadsBackWhatItWrote) {
     Palette full;
     for (std::uint32_t i = 0; i < 256; ++i)
@@ -27,12 +36,7 @@ TEST(PaletteFile, EveryFormatReadsBackWhatItWrote) {
          {PaletteFormat::Gimp, PaletteFormat::Act, PaletteFormat::Jasc, PaletteFormat::Hex})
         for (const Palette& palette : {full, single}) {
             SCOPED_TRACE(static_cast<int>(format));
-            std::vector<std::uint8_t> bytes;
-            ASSERT_TRUE(WritePalette(format, palette, [&](const std::uint8_t* p, std::size_t n) {
-                bytes.insert(bytes.end(), p, p + n);
-                return true;
-            }));
-            const PaletteRead read = Parse(format, bytes);
+            const PaletteRead read = Parse(format, Written(format, palette));
             ASSERT_EQ(read.error, "");
             EXPECT_EQ(read.palette.colors, palette.colors);
             // Only colour tables keep a transparent index.
@@ -42,12 +46,7 @@ TEST(PaletteFile, EveryFormatReadsBackWhatItWrote) {
 }
 
 TEST(PaletteFile, ColourTableLayout) {
-    std::vector<std::uint8_t> bytes;
-    ASSERT_TRUE(WritePalette(PaletteFormat::Act, {{0x102030, 0x405060}, -1},
-                             [&](const std::uint8_t* p, std::size_t n) {
-                                 bytes.insert(bytes.end(), p, p + n);
-                                 return true;
-                             }));
+    std::vector<std::uint8_t> bytes = Written(PaletteFormat::Act, {{0x102030, 0x405060}, -1});
     ASSERT_EQ(bytes.size(), 772u);
     EXPECT_EQ(bytes[3], 0x40);
     EXPECT_EQ(bytes[767], 0);

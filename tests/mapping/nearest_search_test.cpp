@@ -77,9 +77,8 @@ TEST(NearestSearch, CellListKeepsEntriesWithinOneDiagonalOfTheNearest) {
     EXPECT_EQ(search->FindNearest(0, 0, 0), 1);
     const std::uint16_t* list = search->CellList(cell);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list[0], 1);
-    EXPECT_EQ(list[1], 2);
-    EXPECT_EQ(list[2], 0xFFFF);
+    EXPECT_EQ(std::vector<std::uint16_t>(list, list + 3),
+              (std::vector<std::uint16_t>{1, 2, 0xFFFF}));
 }
 
 // Coordinates less than one cell below the grid truncate to index 0 and use the list of cell

@@ -67,13 +67,6 @@ struct Fixture {
     }
 };
 
-std::vector<std::uint32_t> RandomColours(std::mt19937& random, int n) {
-    std::vector<std::uint32_t> colours(n);
-    for (auto& c : colours)
-        c = random() & 0xFFFFFF;
-    return colours;
-}
-
 } // namespace
 
 // "cartoon" on grey at level 10: the sixteen tries carry the error and turn white at the luma
@@ -115,7 +108,9 @@ TEST(PixelMapping, CancelStopsRowMethodsAfterTheRowButNotTheWalk) {
 TEST(PixelMapping, LargePicturesMapAsSmallOnes) {
     const TestSeed seed(1024);
     std::mt19937 random(seed.value());
-    const auto palette = RandomColours(random, 64);
+    std::vector<std::uint32_t> palette(64);
+    for (auto& c : palette)
+        c = random() & 0xFFFFFF;
     Fixture big(1024, 1024, palette);
     for (auto& p : big.pixels) // few colours, as in a photograph
         p = (random() & 0x0F0F0F) * 16;

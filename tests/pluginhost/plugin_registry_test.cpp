@@ -23,9 +23,8 @@ using Registry = HostTest;
 
 TEST_F(Registry, InstalledProgramFindsItsPluginFolder) {
     QDir root(folder());
-    ASSERT_TRUE(root.mkpath("prefix/bin"));
-    ASSERT_TRUE(root.mkpath("build/bin"));
-    ASSERT_TRUE(root.mkpath("prefix/lib/xkorvo/plugins"));
+    for (const char* path : {"prefix/bin", "build/bin", "prefix/lib/xkorvo/plugins"})
+        ASSERT_TRUE(root.mkpath(path));
     EXPECT_EQ(PluginFolderFor(folder() + "/prefix/bin"), folder() + "/prefix/lib/xkorvo/plugins/");
     // Without that folder (a build tree), the plug-ins sit beside the program.
     EXPECT_EQ(PluginFolderFor(folder() + "/build/bin/"), folder() + "/build/bin/");
@@ -52,10 +51,8 @@ TEST_F(Registry, SectionRulesDecideTheActiveAndInactiveLists) {
         {"a renamed file is active again", "[Plugins]\n1=old.spi\n", {"a.spi", "b.spi", "c.spi"}, {}},
         // clang-format on
     };
-    AddFile("c.spi");
-    AddFile("a.spi");
-    AddFile("b.spi");
-    AddFile("readme.txt");
+    for (const char* name : {"c.spi", "a.spi", "b.spi", "readme.txt"})
+        AddFile(name);
     for (const auto& row : rows) {
         QFile::remove(SettingsFilePath());
         if (row.section)
@@ -101,12 +98,9 @@ TEST_F(Registry, SettingsFileThatIsNoRegularFileOrTooLargeIsLeftAlone) {
 }
 
 TEST_F(Registry, LoadsOnlyImportPluginsAndKeepsTheSeparator) {
-    AddTestPlugin("script");
-    AddTestPlugin("badversion");
-    AddTestPlugin("noexports");
-    AddTestPlugin("noinfo");
+    for (const char* kind : {"script", "badversion", "noexports", "noinfo", "refuse"})
+        AddTestPlugin(kind);
     AddFile("notalibrary.spi", "this is text");
-    AddTestPlugin("refuse");
     WriteSettings("[Plugins]\n1=refuse.spi\n");
     LoadFolder();
     EXPECT_EQ(m_host.Folder(), folder() + "/");

@@ -26,15 +26,10 @@ const Variant kVariants[] = {
 };
 
 std::uint32_t U32(const QByteArray& bytes, int at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | std::uint8_t(bytes[at + i]);
-    return v;
+    return ReadU32(reinterpret_cast<const std::uint8_t*>(bytes.constData()) + at);
 }
-
 void Put32(QByteArray& bytes, int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char(v >> (8 * i));
+    WriteU32(reinterpret_cast<std::uint8_t*>(bytes.data()) + at, v);
 }
 
 // The picture of `file` (a 40-byte header, bottom-up) stored as `variant` says; masks move into

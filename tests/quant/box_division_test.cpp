@@ -19,12 +19,6 @@ ColorEntry Entry(int yb, int cr, int luma, std::uint32_t weight = 1) {
     return e;
 }
 
-struct Range {
-    std::vector<ColorEntry> entries;
-    explicit Range(std::vector<ColorEntry> e) : entries(std::move(e)) {}
-    int count() const { return int(entries.size()); }
-};
-
 CColorSpace Space(int outPrecision = 8) {
     CColorSpace space;
     space.Init(100, 100, 100, outPrecision); // grey points are (0, 0, luma)
@@ -53,11 +47,10 @@ TEST(DivideBox, StatisticsOfARange) {
         // clang-format on
     };
     for (Case& c : cases) {
-        Range range(c.entries);
         double axis[4], stdDev[4], mean[4];
-        EXPECT_NEAR(
-            CDivideBox().BoxStatistics(range.entries.data(), 0, range.count(), axis, stdDev, mean),
-            c.variance, 1e-9)
+        EXPECT_NEAR(CDivideBox().BoxStatistics(c.entries.data(), 0, int(c.entries.size()), axis,
+                                               stdDev, mean),
+                    c.variance, 1e-9)
             << c.name;
         for (int k = 0; k < 3; ++k) {
             EXPECT_NEAR(mean[k], c.mean[k], 1e-9) << c.name;
@@ -95,9 +88,9 @@ TEST(DivideBox, RepresentativeRoundsHalfUp) {
     const std::pair<ColorEntry, int> cases[] = {{Entry(0, 0, 101), 51},
                                                 {Entry(-101, 0, 0), -50}}; // mean +-50.5
     for (const auto& [far, repr] : cases) {
-        Range range({Entry(0, 0, 0), far});
+        ColorEntry range[] = {Entry(0, 0, 0), far};
         ColorBox boxes[2];
-        CDivideBox().FillBox(boxes, range.entries.data(), 1, 0, 2, space);
+        CDivideBox().FillBox(boxes, range, 1, 0, 2, space);
         EXPECT_EQ(boxes[1].reprCoord[far.point.luma != 0 ? 2 : 0], repr);
         EXPECT_EQ(boxes[1].error, 51 * 51 + 50 * 50);
         EXPECT_EQ(boxes[1].reprColor, space.SpaceToRgb(boxes[1].reprCoord[0], boxes[1].reprCoord[1],
@@ -121,21 +114,20 @@ TEST(DivideBox, CutAndSplit) {
         std::vector<ColorEntry> e;
         for (std::size_t i = 0; i < c.luma.size(); ++i)
             e.push_back(Entry(0, 0, c.luma[i], c.weights[i]));
-        Range range(e);
-        EXPECT_EQ(CDivideBox::FindBestCut(range.entries.data(), 0, range.count()), c.cut) << c.name;
+        EXPECT_EQ(CDivideBox::FindBestCut(e.data(), 0, int(e.size())), c.cut) << c.name;
     }
     // A pair on one point costs 0 at every cut and still splits; a single entry never does.
     const CColorSpace space = Space();
     CDivideBox divider;
     ColorBox boxes[kBoxTableSize];
-    Range pair({Entry(3, 4, 5, 2), Entry(3, 4, 5, 7)});
-    divider.FillBox(boxes, pair.entries.data(), 0, 0, 2, space);
-    EXPECT_TRUE(divider.SplitBox(boxes, pair.entries.data(), 0, 1, space));
+    ColorEntry pair[] = {Entry(3, 4, 5, 2), Entry(3, 4, 5, 7)};
+    divider.FillBox(boxes, pair, 0, 0, 2, space);
+    EXPECT_TRUE(divider.SplitBox(boxes, pair, 0, 1, space));
     EXPECT_EQ(boxes[0].count + boxes[1].count * 10, 11);
-    Range single({Entry(1000, 2000, 300000, 3)});
-    divider.FillBox(boxes, single.entries.data(), 0, 0, 1, space);
+    ColorEntry single[] = {Entry(1000, 2000, 300000, 3)};
+    divider.FillBox(boxes, single, 0, 0, 1, space);
     boxes[0].error = 123;
-    EXPECT_FALSE(divider.SplitBox(boxes, single.entries.data(), 0, 1, space));
+    EXPECT_FALSE(divider.SplitBox(boxes, single, 0, 1, space));
     EXPECT_EQ(boxes[0].error, 0);
 }
 
@@ -175,14 +167,12 @@ TEST(DivideBox, SortIsTheStableOrderOfTheKeys) {
             std::vector<double> keys;
             for (int i = 0; i < count; ++i)
                 keys.push_back(c.key(i)), e[i].weight = static_cast<std::uint32_t>(i);
-            Range got(e);
             CKeySort sort;
             sort.Reserve(e.size());
-            sort.Sort(got.entries.data(), count,
-                      [&](const ColorEntry& x) { return keys[x.weight]; });
+            sort.Sort(e.data(), count, [&](const ColorEntry& x) { return keys[x.weight]; });
             std::vector<std::uint32_t> gotOrder, wantOrder(e.size());
             for (int i = 0; i < count; ++i) {
-                gotOrder.push_back(got.entries[i].weight);
+                gotOrder.push_back(e[i].weight);
                 wantOrder[i] = static_cast<std::uint32_t>(i);
             }
             std::stable_sort(wantOrder.begin(), wantOrder.end(),

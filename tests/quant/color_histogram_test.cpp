@@ -55,6 +55,18 @@ void ExpectHistogram(const Picture& p, const Weights& expected, int mask = 0,
     }
 }
 
+void ExpectEntries(const std::vector<ColorEntry>& entries,
+                   const std::vector<model::HistogramEntry>& model) {
+    ASSERT_EQ(entries.size(), model.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ColorEntry& e = entries[i];
+        const model::HistogramEntry& m = model[i];
+        EXPECT_TRUE(e.point.yb == m.point.yb && e.point.cr == m.point.cr &&
+                    e.point.luma == m.point.luma && e.weight == std::uint32_t(m.weight))
+            << "entry " << i;
+    }
+}
+
 // Every entry as the model of the engine works it out from the rules, one pixel at a time.
 std::vector<model::HistogramEntry> ExpectModelHistogram(const Picture& p, int mask = 0,
                                                         std::uint32_t transparent = kNone) {
@@ -62,15 +74,7 @@ std::vector<model::HistogramEntry> ExpectModelHistogram(const Picture& p, int ma
     settings.inputMask = mask;
     const std::vector<model::HistogramEntry> model =
         model::Histogram(p.pixels, p.width, p.height, settings, transparent);
-    const std::vector<ColorEntry> entries = Build(p, mask, transparent);
-    EXPECT_EQ(entries.size(), model.size());
-    for (std::size_t i = 0; i < std::min(entries.size(), model.size()); ++i) {
-        const ColorEntry& e = entries[i];
-        const model::HistogramEntry& m = model[i];
-        EXPECT_TRUE(e.point.yb == m.point.yb && e.point.cr == m.point.cr &&
-                    e.point.luma == m.point.luma && e.weight == std::uint32_t(m.weight))
-            << "entry " << i;
-    }
+    ExpectEntries(Build(p, mask, transparent), model);
     return model;
 }
 
@@ -178,6 +182,7 @@ TEST(ColorHistogram, BandedPictureMatchesTheModel) {
     // runs of the ones before: the same entries, and progress that only rises, one report per
     // row of each pass and 425 at the end.
     for (const int chunkRows : {64, 192}) {
+        SCOPED_TRACE(chunkRows);
         QuantSignal signal;
         std::vector<int> reports;
         signal.m_onProgress = [&](int value) { reports.push_back(value); };
@@ -185,15 +190,9 @@ TEST(ColorHistogram, BandedPictureMatchesTheModel) {
         ASSERT_EQ(BuildColorHistogram(PixelRows(p.pixels.data(), p.width), p.width, p.height, 3,
                                       p.at(200, 300), Space(), signal, entries, chunkRows),
                   StageResult::Ok);
-        ASSERT_EQ(entries.size(), model.size()) << chunkRows;
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            EXPECT_TRUE(entries[i].point.yb == model[i].point.yb &&
-                        entries[i].point.cr == model[i].point.cr &&
-                        entries[i].point.luma == model[i].point.luma &&
-                        entries[i].weight == std::uint32_t(model[i].weight))
-                << chunkRows << ": entry " << i;
-        ASSERT_EQ(reports.size(), std::size_t(2 * p.height + 1)) << chunkRows;
-        EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end())) << chunkRows;
+        ExpectEntries(entries, model);
+        ASSERT_EQ(reports.size(), std::size_t(2 * p.height + 1));
+        EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
         EXPECT_EQ(reports.front(), 20);
         EXPECT_EQ(reports[reports.size() - 2], 20 + (80 * 451 + 300 * 450) / 451); // 399
         EXPECT_EQ(reports.back(), 425);

@@ -18,14 +18,15 @@ struct Mapped {
 };
 
 Mapped MapOnto(const std::vector<std::uint32_t>& colors, const QuantSettings& settings,
-               const DibHandle& source, int* transparentIndex = nullptr) {
+               const DibHandle& source, int* transparentIndex = nullptr,
+               QuantResult expected = QuantResult::Done) {
     CPixelArray graph;
     graph.SetSource(&source);
     CQuant quant(settings);
     quant.SetFixedPalette(colors);
     QuantSignal signal;
     Mapped mapped;
-    EXPECT_EQ(quant.Quantize(graph, signal, {}), QuantResult::Done);
+    EXPECT_EQ(quant.Quantize(graph, signal, {}), expected);
     if (transparentIndex)
         *transparentIndex = quant.TransparentIndex();
     const DibHandle dib = graph.TakeResult();
@@ -129,13 +130,9 @@ TEST(FixedPalette, TransparentCornerMarksTheEntryItMapsTo) {
 }
 
 TEST(FixedPalette, MoreThan256ColoursAreRefused) {
-    const DibHandle source = MakeDib24(1, 1, {0});
-    CPixelArray graph;
-    graph.SetSource(&source);
-    CQuant quant({});
-    quant.SetFixedPalette(std::vector<std::uint32_t>(257, 0));
-    QuantSignal signal;
-    EXPECT_EQ(quant.Quantize(graph, signal, {}), QuantResult::BadSettings);
+    EXPECT_TRUE(MapOnto(std::vector<std::uint32_t>(257, 0), {}, MakeDib24(1, 1, {0}), nullptr,
+                        QuantResult::BadSettings)
+                    .palette.empty());
 }
 
 } // namespace

@@ -15,10 +15,8 @@ TEST(GradientResponse, FormulaValues) {
         {-32, 8, 255},   // 128 + 256, clamped
         {-510, 255, 255} // 128 + 128
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases) // the fast form is held to this one below
         EXPECT_EQ(GradientResponse(c.g, c.range), c.expected) << c.g << " / " << c.range;
-        EXPECT_EQ(GradientResponseFast(c.g, c.range), c.expected) << c.g << " / " << c.range;
-    }
 }
 
 // The single-precision form is used in place of the formula: it must agree on every input.

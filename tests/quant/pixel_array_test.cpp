@@ -55,30 +55,20 @@ TEST(CPixelArray, BitsPerPixelFollowColourCount) {
 }
 
 TEST(CPixelArray, ResultRows) {
+    using Bytes = std::vector<std::uint8_t>;
+    const auto bits = [](const DibHandle& dib, int n) {
+        return Bytes(DibGetBits(dib.data()), DibGetBits(dib.data()) + n);
+    };
     // 9 wide at 1 bit: indices 1 0 1 1 0 0 0 1 | 1 give 0xB1, then the ninth index in bit 7.
-    DibHandle one = Pack(9, 1, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1});
-    const std::vector<std::uint8_t> oneRow = {0xB1, 0x80, 0, 0};
-    EXPECT_EQ(std::vector<std::uint8_t>(DibGetBits(one.data()), DibGetBits(one.data()) + 4),
-              oneRow);
+    EXPECT_EQ(bits(Pack(9, 1, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1}), 4), Bytes({0xB1, 0x80, 0, 0}));
     // 3 wide at 4 bits: the third index in the high nibble of the second byte.
-    DibHandle four = Pack(3, 1, 16, {0xA, 0x5, 0xC});
-    const std::vector<std::uint8_t> fourRow = {0xA5, 0xC0, 0, 0};
-    EXPECT_EQ(std::vector<std::uint8_t>(DibGetBits(four.data()), DibGetBits(four.data()) + 4),
-              fourRow);
-    // 17 colours at 8 bits: table entry 16 is blue 0x30, green 0x20, red 0x10; rows bottom-up.
+    EXPECT_EQ(bits(Pack(3, 1, 16, {0xA, 0x5, 0xC}), 4), Bytes({0xA5, 0xC0, 0, 0}));
+    // 17 colours at 8 bits: table entry 16 is blue 0x30, green 0x20, red 0x10; rows bottom-up,
+    // after a table of 17 x 4 bytes.
     DibHandle eight = Pack(2, 2, 17, {16, 1, 2, 3});
-    const std::uint8_t* h = eight.data();
-    EXPECT_EQ(ReadU32(h + 40 + 4 * 16), 0x102030u);
-    const std::vector<std::uint8_t> rows = {2, 3, 0, 0, 16, 1, 0, 0};
-    EXPECT_EQ(std::vector<std::uint8_t>(h + 40 + 68, h + 40 + 68 + 8), rows);
-}
-
-std::vector<std::uint8_t> Masks(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
-    std::vector<std::uint8_t> m(12);
-    WriteU32(m.data(), r);
-    WriteU32(m.data() + 4, g);
-    WriteU32(m.data() + 8, b);
-    return m;
+    EXPECT_EQ(ReadU32(eight.data() + 40 + 4 * 16), 0x102030u);
+    EXPECT_EQ(DibGetBits(eight.data()), eight.data() + 40 + 68);
+    EXPECT_EQ(bits(eight, 8), Bytes({2, 3, 0, 0, 16, 1, 0, 0}));
 }
 
 struct UnpackRow {
@@ -107,14 +97,14 @@ const UnpackRow kUnpack[] = {
     {"SixteenBitDefault555", F(3, 1, 16), {0xFF, 0x7F, 0x10, 0x42, 0x00, 0xFC, 0, 0},
      {0xF8F8F8, 0x808080, 0xF80000}},
     // Green 1 of 6 bits becomes 4.
-    {"SixteenBit565Masks", F(2, 1, 16, 3), Concat(Masks(0xF800, 0x07E0, 0x001F), {0x00, 0xF8, 0x20, 0x00}),
+    {"SixteenBit565Masks", F(2, 1, 16, 3), Concat(Words({0xF800, 0x07E0, 0x001F}), {0x00, 0xF8, 0x20, 0x00}),
      {0xF80000, 0x000400}},
     {"ThirtyTwoBitDefaultDropsTopByte", F(1, 1, 32), {0x56, 0x34, 0x12, 0xAB}, {0x123456}},
-    {"ThirtyTwoBitMaskOrder", F(1, 1, 32, 3), Concat(Masks(0xFF, 0xFF00, 0xFF0000), {0x11, 0x22, 0x33, 0}),
+    {"ThirtyTwoBitMaskOrder", F(1, 1, 32, 3), Concat(Words({0xFF, 0xFF00, 0xFF0000}), {0x11, 0x22, 0x33, 0}),
      {0x112233}},
     // 0x201013FF: red 0x201 -> 0x80, green 0x004 -> 0x01, blue 0x3FF -> 0xFF (top 8 of 10 bits).
     {"ThirtyTwoBitTenBitFields", F(1, 1, 32, 3),
-     Concat(Masks(0x3FF00000, 0x000FFC00, 0x3FF), {0xFF, 0x13, 0x10, 0x20}), {0x8001FF}},
+     Concat(Words({0x3FF00000, 0x000FFC00, 0x3FF}), {0xFF, 0x13, 0x10, 0x20}), {0x8001FF}},
     // Run-length streams, 4 colours. Bottom row: three of index 1, the fourth pixel never set
     // (entry 0). Top row: the literal 2 3 1.
     {"EightBitRunsAndLiterals", F(4, 2, 8, 1, 4, 12), Concat(kFour, {3, 1, 0, 0, 0, 3, 2, 3, 1, 0, 0, 1}),
