@@ -23,18 +23,14 @@ public:
     void Reserve(std::size_t count);
     std::size_t capacity() const { return m_capacity; }
 
-    // The room had by Reserve, for Sort's fourth argument.
+    // The room had by Reserve.
     ColorEntry* Scratch() const { return m_scratch.get(); }
 
-    // Sorts entries[0 .. count - 1] (count <= capacity()) by key(entry), a double that is never
-    // NaN (no projection of finite points on a finite axis is) and the same every time it is
-    // asked for the same entry.
-    template <class Key> void Sort(ColorEntry* entries, int count, Key key) {
-        Sort(entries, count, key, m_scratch.get());
-    }
-    // The same through `scratch`, room for `count` entries that may be another sorter's: sorts
-    // of disjoint parts of one array can share one room, each through its own part of it.
-    // Reserve(0) gives the rest of the memory a sort needs.
+    // Sorts entries[0 .. count - 1] by key(entry), a double that is never NaN (no projection of
+    // finite points on a finite axis is) and the same every time it is asked for the same entry,
+    // through `scratch`: room for `count` entries, Scratch() or another sorter's (sorts of
+    // disjoint parts of one array can share one room, each through its own part of it). Reserve,
+    // with 0 when the room is another's, gives the rest of the memory a sort needs.
     template <class Key> void Sort(ColorEntry* entries, int count, Key key, ColorEntry* scratch);
 
 private:

@@ -169,7 +169,9 @@ TEST(DivideBox, SortIsTheStableOrderOfTheKeys) {
                 keys.push_back(c.key(i)), e[i].weight = static_cast<std::uint32_t>(i);
             CKeySort sort;
             sort.Reserve(e.size());
-            sort.Sort(e.data(), count, [&](const ColorEntry& x) { return keys[x.weight]; });
+            sort.Sort(
+                e.data(), count, [&](const ColorEntry& x) { return keys[x.weight]; },
+                sort.Scratch());
             std::vector<std::uint32_t> gotOrder, wantOrder(e.size());
             for (int i = 0; i < count; ++i) {
                 gotOrder.push_back(e[i].weight);
